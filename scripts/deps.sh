@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that Kelvora needs and that are not there yet.
+set -euo pipefail
+
+packages=(
+  cmake g++ make
+  qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
+  libjsoncpp-dev libeigen3-dev libspdlog-dev
+  libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
+  libbenchmark-dev
+  xvfb xauth x11-apps imagemagick fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "deps: all packages present"
+  exit 0
+fi
+
+echo "deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite: first the normal
+# build, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+bash scripts/build.sh build
+(cd build && ctest --output-on-failure -j2)
+
+if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
+  bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+fi
