@@ -1,0 +1,116 @@
+#include "framework/DTLog.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDateTime>
+#include <QDir>
+#include <QMutex>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+QMutex& logMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QString levelWord(int level)
+{
+    switch (level) {
+    case QtDebugMsg: return QStringLiteral("Debug:");
+    case QtWarningMsg: return QStringLiteral("Warning:");
+    case QtCriticalMsg: return QStringLiteral("Critical:");
+    case QtFatalMsg: return QStringLiteral("Fatal:");
+    case QtInfoMsg: return QStringLiteral("Info");
+    default: return QString();
+    }
+}
+
+// Only what follows the last backslash is logged, so Windows-style paths shrink to file names.
+QString cutAfterLastBackslash(const QString& text)
+{
+    return text.mid(text.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+} // namespace
+
+DTLog& DTLog::instance()
+{
+    static DTLog log;
+    return log;
+}
+
+DTLog::~DTLog()
+{
+    // Lines arriving during static destruction must not touch the closing file.
+    initialised = false;
+    qDebug("~DTLog()");
+}
+
+bool DTLog::init(const QString& folder, const QString& name)
+{
+    const QString startTime = QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+    QString path = QCoreApplication::applicationDirPath();
+    qDebug().noquote() << path;
+    if (folder.isEmpty())
+        path += "/Logs/";
+    else
+        path += "/" + folder + "/";
+
+    QDir dir(path);
+    if (dir.exists()) {
+        const QStringList logs = dir.entryList(QStringList() << "*.log", QDir::Files,
+                                               QDir::Name | QDir::IgnoreCase);
+        if (logs.size() > 9) {
+            const QString oldest = dir.absolutePath() + "/" + logs.first();
+            if (!QFile::remove(oldest))
+                qDebug().noquote() << QString("delete file err:" + oldest);
+        }
+    } else if (!dir.mkpath(".")) {
+        qDebug().noquote() << QString("create file path fail:" + path);
+        return false;
+    }
+
+    logFilePath = path + QString("%1_%2.log").arg(name, startTime);
+    initialised = true;
+    return true;
+}
+
+QString DTLog::formatLine(int level, const QString& text)
+{
+    const QString time = QString("(%1)").arg(QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss"));
+    return QString("%3_%1: %2").arg(levelWord(level), cutAfterLastBackslash(text), time);
+}
+
+void DTLog::write(int level, const QString& text)
+{
+    if (!initialised)
+        return;
+    QMutexLocker locker(&logMutex());
+
+    logFile.setFileName(logFilePath);
+    QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::Text;
+    mode |= firstWrite ? QIODevice::Truncate : QIODevice::Append;
+    if (!logFile.open(mode))
+        return;
+    firstWrite = false;
+
+    const QString line = formatLine(level, text);
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+
+    QTextStream stream(&logFile);
+    stream.setCodec("UTF-8");
+    stream << line << "\r\n";
+    stream.flush();
+    logFile.close();
+}
+
+void DTLog::messageHandler(QtMsgType type, const QMessageLogContext&, const QString& msg)
+{
+    instance().write(int(type), msg);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// The "debug" word on the command line makes the echoed log lines visible.
+namespace DebugConsole {
+
+// True when the joined command line asks for the console (case-sensitive, anywhere).
+bool isRequested(const QString& qsCmdLine);
+
+// Points standard output at the controlling terminal when it is not one already
+// (for instance when the program was started from a desktop launcher with its
+// output discarded). Without a terminal nothing changes.
+void open();
+
+} // namespace DebugConsole
