@@ -132,17 +132,19 @@ void VexaImage::assignChannelsWithType()
 
 bool VexaImage::resize(int64 bytes)
 {
-    try {
-        if (bytes < 0 || uint64(bytes) > uint64(SIZE_MAX))
-            throw std::bad_alloc();
-        m_pBuffer.reset(new unsigned char[size_t(bytes)]);
-        return true;
-    } catch (const std::bad_alloc&) {
+    // nothrow: an absurd request must fail softly under every allocator,
+    // sanitizer runtimes included.
+    unsigned char* pBytes = nullptr;
+    if (bytes >= 0 && uint64(bytes) <= uint64(PTRDIFF_MAX))
+        pBytes = new (std::nothrow) unsigned char[size_t(bytes)];
+    if (!pBytes) {
         m_pBuffer.reset();
         std::cout << "Error: code line: " << 357 << ", file name: " << "include\\common\\vexa_image"
                   << ", message: failed to allocate memory for image." << std::endl;
         return false;
     }
+    m_pBuffer.reset(pBytes);
+    return true;
 }
 
 void VexaImage::release()
