@@ -1,0 +1,104 @@
+// The home page, tool and project plugins as the host loads them: from their plugin
+// files, wired by signature, relayed through the real main window.
+#include "DT_PluginsManager.h"
+#include "MainWindow.h"
+#include "framework/DTPluginBase.h"
+#include "framework/PluginMessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPluginLoader>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const char* const kPlugins[] = {"scanvor.so", "tool.so", "dossiva.so"};
+
+QByteArray classOf(QWidget* pWidget)
+{
+    return pWidget ? QByteArray(pWidget->metaObject()->className()) : QByteArray();
+}
+
+// The plugin keeps its own copy of the base's meta-object, so qobject_cast cannot
+// cross the library boundary; the class layout is the same source on both sides.
+DTPluginBase* pluginBase(QObject* pObject)
+{
+    return pObject && pObject->inherits("DTPluginBase") ? static_cast<DTPluginBase*>(pObject) : nullptr;
+}
+
+} // namespace
+
+class TestPagesHost : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void homePageAndProjectRecord();
+
+private:
+    QTemporaryDir m_runDir;
+};
+
+void TestPagesHost::initTestCase()
+{
+    qRegisterMetaType<PluginMetaData>("PluginMetaData");
+    MainWindow::setEndProcessOnDestroy(false);
+
+    // A run folder holding only these three plugins, so nothing else joins the bus.
+    QVERIFY(m_runDir.isValid());
+    QDir dir(m_runDir.path());
+    QVERIFY(dir.mkdir("plugins"));
+    QByteArray list = "{ \"plugins\": [";
+    for (const char* name : kPlugins) {
+        QVERIFY(QFile::link(QString(KELVORA_PLUGIN_DIR "/") + name, dir.filePath(QString("plugins/") + name)));
+        list += QByteArray(list.endsWith('[') ? "" : ",") + "{ \"plugins_name\": \"" + name
+                + "\", \"plugins_version\": \"1.0.0\", \"plugins_desc\": \"\", \"plugins_state\": \"0\" }";
+    }
+    list += "] }";
+    QFile file(dir.filePath("plugins/plugins.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(list);
+    file.close();
+    QVERIFY(QDir::setCurrent(m_runDir.path()));
+    // The loader resolves "plugins/..." through the library paths, which hold the
+    // program's folder; in the real run folder that folder is kelvora's.
+    QCoreApplication::addLibraryPath(m_runDir.path());
+}
+
+void TestPagesHost::homePageAndProjectRecord()
+{
+    MainWindow window;
+    QCOMPARE(window.pluginsManager()->loadedPlugins().size(), 3);
+
+    // The window's own home records put the search page up at once...
+    QCOMPARE(classOf(window.mainWidget()), QByteArray("CameraSearchUI"));
+    QWidget* pSearch = window.mainWidget();
+    // ...and the not-found page follows when the bar is full.
+    QTRY_COMPARE_WITH_TIMEOUT(classOf(window.mainWidget()), "CameraSearchNotFoundUI", 3000);
+
+    QObject* pTool = QPluginLoader("plugins/tool.so").instance();
+    QObject* pDossiva = QPluginLoader("plugins/dossiva.so").instance();
+    QVERIFY(pluginBase(pTool) && pluginBase(pDossiva));
+    QCOMPARE(pluginBase(pTool)->uiObject(), &window);  // the home record's handle
+
+    QSignalSpy relayed(&window, SIGNAL(sendSignalToPlugins(PluginMetaData)));
+    QVERIFY(QMetaObject::invokeMethod(pDossiva, "slotOpenProject"));
+    QCoreApplication::processEvents();
+    QCOMPARE(relayed.count(), 1);
+    const PluginMetaData plt = relayed.at(0).at(0).value<PluginMetaData>();
+    QCOMPARE(plt.nModule, int(MODULE_SERVICE));
+    QCOMPARE(plt.nMsgId, 0);
+    QVERIFY(!plt.varData.isValid() && plt.jsonData.isEmpty() && !plt.pHandle);
+
+    // Every plugin got it: the tool and project plugins now hold its empty handle,
+    // the home page ignored it.
+    QCOMPARE(pluginBase(pTool)->uiObject(), nullptr);
+    QCOMPARE(pluginBase(pDossiva)->uiObject(), nullptr);
+    QCOMPARE(classOf(window.mainWidget()), QByteArray("CameraSearchNotFoundUI"));
+    QVERIFY(pSearch);
+}
+
+QTEST_MAIN(TestPagesHost)
+#include "tst_PagesHost.moc"
