@@ -1,6 +1,7 @@
 #include "WindowResizer.h"
 
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -17,9 +18,13 @@ WindowResizer::WindowResizer(QWidget* pWindow)
 
 ResizeZone WindowResizer::zoneAt(QPoint pos) const
 {
-    // A maximised or full-screen window has no edges to pull.
-    if (m_pWindow->isMaximized() || m_pWindow->isFullScreen())
-        return ResizeZone::Client;
+    // A window that really fills its screen has no edges to pull. Without a window
+    // manager the maximised state is only a flag and the edges stay usable.
+    if (m_pWindow->isMaximized() || m_pWindow->isFullScreen()) {
+        const QScreen* pScreen = m_pWindow->windowHandle()->screen();
+        if (pScreen && m_pWindow->frameGeometry().contains(pScreen->availableGeometry()))
+            return ResizeZone::Client;
+    }
     return hitTestZone(pos, m_pWindow->size());
 }
 
