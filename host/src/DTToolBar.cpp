@@ -35,10 +35,8 @@ void DTToolBar::addButton(QString, QIcon icon, QPushButton* button, Qt::Alignmen
     button->setIcon(icon);
     button->setIconSize(QSize(16, 16));
     button->setStyleSheet(kToolButtonStyle);
-    // A plugin may hand over a button it already checked; becoming checkable must not lose that.
-    const bool bChecked = button->isChecked();
+    // A plugin may hand over a button it already checked; it stays checked.
     button->setCheckable(true);
-    button->setChecked(bChecked);
     m_pButtonLayout->addWidget(button, 0, align);
 }
 
