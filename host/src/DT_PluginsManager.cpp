@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPluginLoader>
@@ -40,6 +41,13 @@ const Wire kHandOver = {SIGNAL(sendSignalUI(QObject*)), SLOT(slotSetUIHandle(QOb
 QString stringValue(const QJsonObject& entry, const char* key)
 {
     return entry.value(QLatin1String(key)).toString();
+}
+
+// Plugin paths are relative to the current folder; QPluginLoader would look a
+// relative name up in the library paths instead, so it gets the absolute path.
+QString loaderPath(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
 }
 
 } // namespace
@@ -79,7 +87,7 @@ bool DT_PluginsManager::tryLoad(const QString& path, bool unloadOnFailure)
 {
     if (!QFile::exists(path))
         return false;
-    QPluginLoader loader(path);
+    QPluginLoader loader(loaderPath(path));
     if (loader.load())
         return true;
     if (unloadOnFailure)
@@ -102,7 +110,7 @@ void DT_PluginsManager::connectPlugins()
     for (const PluginInfo& info : qAsConst(m_loaded)) {
         if (!QFile::exists(info.path))
             continue;
-        QPluginLoader loader(info.path);
+        QPluginLoader loader(loaderPath(info.path));
         if (!loader.load())
             continue;
         QObject* plugin = loader.instance();
@@ -124,7 +132,7 @@ void DT_PluginsManager::unloadPlugins()
     for (const PluginInfo& info : qAsConst(m_loaded)) {
         if (!QFile::exists(info.path))
             continue;
-        QPluginLoader loader(info.path);
+        QPluginLoader loader(loaderPath(info.path));
         if (!loader.load())
             continue;
         if (QObject* plugin = loader.instance()) {

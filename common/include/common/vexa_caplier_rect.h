@@ -1,0 +1,23 @@
+#ifndef VEXA_CAPLIER_RECT_H
+#define VEXA_CAPLIER_RECT_H
+
+#include "common/vexa_caplier_params.h"
+#include "common/vexa_rotated_rect.h"
+
+namespace vexa {
+
+// Caliper tool on a rotated rectangle. Reports the rectangle's shape type.
+class VEXACOMMON_EXPORT CaplierRect : public RotatedRect, public CaplierParams
+{
+public:
+    CaplierRect() = default;
+    CaplierRect(const CaplierRect& other) = default;
+    CaplierRect& operator=(const CaplierRect& other) = default;
+
+    bool operator==(const CaplierRect& other) const;
+    bool operator!=(const CaplierRect& other) const { return !(*this == other); }
+};
+
+} // namespace vexa
+
+#endif // VEXA_CAPLIER_RECT_H

@@ -1,0 +1,180 @@
+#include "framework/DTLog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <thread>
+#include <vector>
+
+class TestDTLog : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString logDir() const { return QCoreApplication::applicationDirPath() + "/Logs"; }
+
+    QStringList logNames() const
+    {
+        return QDir(logDir()).entryList(QStringList() << "*.log", QDir::Files, QDir::Name);
+    }
+
+    void fillLogDir(int nLogs, int nOthers = 0)
+    {
+        QDir(logDir()).removeRecursively();
+        QDir().mkpath(logDir());
+        for (int i = 0; i < nLogs; ++i) {
+            QFile f(logDir() + QString("/old_%1.log").arg(i, 2, 10, QChar('0')));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        for (int i = 0; i < nOthers; ++i) {
+            QFile f(logDir() + QString("/aaa_%1.txt").arg(i));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+    }
+
+    QStringList fileLines() const
+    {
+        QFile f(DTLog::instance().filePath());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+private slots:
+    // Runs first: before init every line is dropped, and the first line of a run
+    // truncates a leftover file of the same name.
+    void uninitialisedDropsAndFirstWriteTruncates()
+    {
+        DTLog::instance().write(QtInfoMsg, "dropped");
+        QVERIFY(DTLog::instance().filePath().isEmpty());
+
+        QDir(logDir()).removeRecursively();
+        QVERIFY(DTLog::instance().init("", "tst"));
+        const QString path = DTLog::instance().filePath();
+        QVERIFY(path.startsWith(logDir() + "/tst_"));
+        QVERIFY(QRegularExpression("tst_\\d{8}-\\d{6}\\.log$").match(path).hasMatch());
+
+        {
+            QFile leftover(path);
+            QVERIFY(leftover.open(QIODevice::WriteOnly));
+            leftover.write("leftover from an earlier start\r\n");
+        }
+        DTLog::instance().write(QtInfoMsg, "first");
+        DTLog::instance().write(QtInfoMsg, "second");
+        const QStringList lines = fileLines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].endsWith("_Info: first"));
+        QVERIFY(lines[1].endsWith("_Info: second"));
+    }
+
+    void lineFormat_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("info") << int(QtInfoMsg) << "App Exit" << "_Info: App Exit";
+        QTest::newRow("debug") << int(QtDebugMsg) << "text" << "_Debug:: text";
+        QTest::newRow("warning") << int(QtWarningMsg) << "w" << "_Warning:: w";
+        QTest::newRow("critical") << int(QtCriticalMsg) << "c" << "_Critical:: c";
+        QTest::newRow("unknown level") << 9 << "x" << "_: x";
+        QTest::newRow("backslash path") << int(QtInfoMsg) << "C:\\data\\img.bmp saved" << "_Info: img.bmp saved";
+        QTest::newRow("trailing backslash") << int(QtInfoMsg) << "dir\\" << "_Info: ";
+        QTest::newRow("percent signs") << int(QtInfoMsg) << "100% %1 %s %n" << "_Info: 100% %1 %s %n";
+        QTest::newRow("chinese") << int(QtCriticalMsg) << QString::fromUtf8("Json文件打开失败")
+                                 << QString::fromUtf8("_Critical:: Json文件打开失败");
+    }
+
+    void lineFormat()
+    {
+        QFETCH(int, level);
+        QFETCH(QString, text);
+        QFETCH(QString, tail);
+        DTLog::instance().write(level, text);
+        const QString last = fileLines().value(fileLines().size() - 1);
+        QVERIFY2(QRegularExpression("^\\(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\)_").match(last).hasMatch(),
+                 qPrintable(last));
+        QCOMPARE(last.mid(21), tail);
+    }
+
+    void messageHandlerCatchesQtMessages()
+    {
+        QtMessageHandler previous = qInstallMessageHandler(&DTLog::messageHandler);
+        qWarning("handler %d", 42);
+        qInfo() << "info line";
+        qInstallMessageHandler(previous);
+        const QStringList lines = fileLines();
+        QVERIFY(lines.value(lines.size() - 2).endsWith("_Warning:: handler 42"));
+        QVERIFY(lines.value(lines.size() - 1).endsWith("_Info: info line"));
+    }
+
+    // Lines written from several threads at once must never interleave.
+    void concurrentLinesStayWhole()
+    {
+        const int nThreads = 4;
+        const int nLines = 100;
+        const int nBefore = fileLines().size();
+        std::vector<std::thread> threads;
+        for (int t = 0; t < nThreads; ++t) {
+            threads.emplace_back([t] {
+                for (int i = 0; i < nLines; ++i)
+                    DTLog::instance().write(QtInfoMsg, QString("thread %1 line %2 ").arg(t).arg(i) + QString(200, 'x'));
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        const QStringList lines = fileLines().mid(nBefore);
+        QCOMPARE(lines.size(), nThreads * nLines);
+        const QRegularExpression whole("^\\(.{19}\\)_Info: thread \\d line \\d+ x{200}$");
+        for (const QString& line : lines)
+            QVERIFY2(whole.match(line).hasMatch(), qPrintable(line.left(80)));
+    }
+
+    void retentionKeepsTenNewest_data()
+    {
+        QTest::addColumn<int>("nOld");
+        QTest::addColumn<int>("nOthers");
+        QTest::addColumn<int>("nLeft");
+        QTest::newRow("nine old: none deleted") << 9 << 0 << 9;
+        QTest::newRow("ten old: first deleted") << 10 << 0 << 9;
+        QTest::newRow("fifteen old: one deleted") << 15 << 0 << 14;
+        QTest::newRow("other files not counted") << 9 << 5 << 9;
+    }
+
+    void retentionKeepsTenNewest()
+    {
+        QFETCH(int, nOld);
+        QFETCH(int, nOthers);
+        QFETCH(int, nLeft);
+        fillLogDir(nOld, nOthers);
+        QVERIFY(DTLog::instance().init("", "tst"));
+        const QStringList names = logNames();
+        QCOMPARE(names.size(), nLeft);
+        if (nLeft < nOld)
+            QVERIFY(!names.contains("old_00.log"));
+        QCOMPARE(QDir(logDir()).entryList(QStringList() << "*.txt", QDir::Files).size(), nOthers);
+
+        // Writing the new file brings the folder back to at most ten logs.
+        DTLog::instance().write(QtInfoMsg, "new");
+        QCOMPARE(logNames().size(), nLeft + 1);
+    }
+
+    // Two logs (host and service) initialised in one start can trim two files.
+    void secondInitTrimsAgain()
+    {
+        fillLogDir(11);
+        QVERIFY(DTLog::instance().init("", "kelvora"));
+        QVERIFY(DTLog::instance().init("", "RpcService"));
+        QCOMPARE(logNames().size(), 9);
+        QVERIFY(!logNames().contains("old_00.log"));
+        QVERIFY(!logNames().contains("old_01.log"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDTLog)
+#include "tst_dtlog.moc"
