@@ -8,7 +8,7 @@ packages=(
   libjsoncpp-dev libeigen3-dev libspdlog-dev
   libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
   libbenchmark-dev
-  xvfb xauth x11-apps imagemagick fonts-wqy-microhei
+  xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei
 )
 
 missing=()

@@ -1,20 +1,57 @@
 #include "MainWindow.h"
 
+#include "DTTitleBar.h"
+#include "DTToolBar.h"
 #include "DT_PluginsManager.h"
+#include "WindowResizer.h"
+#include "framework/DTButton.h"
 #include "framework/DTLog.h"
 #include "framework/PluginMessages.h"
 
+#include <QFormLayout>
+#include <QGuiApplication>
 #include <QLabel>
-#include <QLayout>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include <unistd.h>
 
 namespace {
 bool g_bEndProcessOnDestroy = true;
 
+const int kTitleBarHeight = 44;
+const int kToolBarHeight = 50;
+const int kFuncListWidth = 180;
+
 const char* const kWindowStyle = "QWidget { background-color: rgb(36, 33, 32); }";
+const char* const kToolBarStyle = "background-color: rgb(57, 53, 51);";
+const char* const kFuncListStyle =
+    "QListWidget { border:0px; background-color: rgb(22, 20, 19);}  "
+    "QListWidget::item {margin:5px; padding-left:30px; color: rgba(255, 255, 255, 0.8); "
+    "background-color: rgb(22, 20, 19); height: 40px; border-radius: 12px; }"
+    "QListWidget::item:hover { color: rgb(141, 153, 255); background-color: rgb(41, 36, 72); }"
+    "QListWidget::item:selected { color: rgb(141, 153, 255); background-color: rgb(41, 36, 72); }"
+    "QListWidget::item:pressed { color: rgb(141, 153, 255); background-color: rgb(41, 36, 72); }";
+const char* const kFuncContainerStyle =
+    "QWidget#camera_main_func_widget {background-color: rgb(32, 29, 29); }";
+
+const char* const kCameraIcon = ":/resources/camera.png";
+const char* const kCameraTabCaption = "IS2S02Maushdsu";
+
+struct FuncEntry {
+    const char* caption;
+    const char* icon;
+    int nModule;
+};
+const FuncEntry kFuncEntries[] = {
+    {QT_TR_NOOP("相机配置"), ":/resources/camera_config.png", MODULE_CAPTURO},
+    {QT_TR_NOOP("工具任务"), ":/resources/tool_task.png", MODULE_TOOL_TASK},
+    {QT_TR_NOOP("输出配置"), ":/resources/out_set.png", MODULE_OUTPUT_CONFIG},
+    {QT_TR_NOOP("人机交互"), ":/resources/hmi.png", MODULE_HMI},
+};
 } // namespace
 
 void MainWindow::setEndProcessOnDestroy(bool bEnd)
@@ -26,24 +63,131 @@ MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent, Qt::FramelessWindowHint)
 {
     setStyleSheet(kWindowStyle);
+
     if (objectName().isEmpty())
         setObjectName("MainWindow");
     resize(827, 700);
-    setCentralWidget(new QWidget(this));
-    centralWidget()->setObjectName("centralwidget");
+    setMinimumSize(700, 700);
+    auto* pCentral = new QWidget(this);
+    pCentral->setObjectName("centralwidget");
+    setCentralWidget(pCentral);
     setWindowTitle(tr("MainWindow"));
-    setMinimumSize(1100, 700);
+    QMetaObject::connectSlotsByName(this);
 
+    setMinimumSize(1100, 700);
+    setWindowIcon(QIcon(":/resources/icon.png"));
+
+    // Plugins report through the status bar; the window keeps one with a text label.
     m_pStatusLabel = new QLabel;
     m_pStatusBar = new QStatusBar;
     m_pStatusBar->addWidget(m_pStatusLabel, 1);
     setStatusBar(m_pStatusBar);
 
+    buildTitleBar();
+    buildCameraTabs();
+    adoptWidget(m_pTitleBar);
+    buildCameraPage();
+
     startPlugins();
+
     show();
-    slotHomePageEvent();
-    slotHomePageEvent();
+    m_pTitleBar->clickHome();
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
+
+    m_pResizer = new WindowResizer(this);
+}
+
+void MainWindow::buildTitleBar()
+{
+    m_pTitleBar = new DTTitleBar(this);
+    m_pTitleBar->setGeometry(0, 0, width(), kTitleBarHeight);
+    m_pTitleBar->setTitle("kelvora");
+    m_pTitleBar->setLogo(QIcon(":/resources/icon.png"));
+    m_pTitleBar->setHomeIcon(QIcon(":/resources/homepage.png"), QIcon(), QIcon(), QSize(17, 17));
+    m_pTitleBar->setWindowButtonIcons(
+        QIcon(":/resources/min.png"), QIcon(":/resources/max.png"), QIcon(":/resources/close.png"),
+        QIcon(":/resources/min_hover.png"), QIcon(":/resources/max_hover.png"),
+        QIcon(":/resources/close_hover.png"),
+        QIcon(":/resources/min_press.png"), QIcon(":/resources/max_press.png"),
+        QIcon(":/resources/close_press.png"));
+}
+
+void MainWindow::buildCameraTabs()
+{
+    auto* pTab = new DTButton;
+    pTab->setObjectName("test_obj");
+    pTab->setIcon(QIcon(kCameraIcon));
+    pTab->setText(kCameraTabCaption);
+    pTab->setCloseMark(true);
+
+    auto* pTab1 = new DTButton;
+    pTab1->setObjectName("test_obj1");
+    pTab1->setIcon(QIcon(kCameraIcon));
+    pTab1->setText(kCameraTabCaption);
+    pTab1->setCloseMark(true);
+
+    connect(pTab1, SIGNAL(clicked()), this, SLOT(slotSetCameraWidget()));
+    connect(pTab, SIGNAL(clicked()), this, SLOT(slotSetCameraWidget()));
+    m_pTitleBar->addTabButton(pTab1, true);
+    m_pTitleBar->addTabButton(pTab, true);
+}
+
+void MainWindow::buildCameraPage()
+{
+    m_pCameraWidget = new QWidget;
+    m_pCameraWidget->setObjectName("camera_widget");
+
+    QFormLayout* pFormLayout = nullptr;
+    if (!m_bToolBarCreated) {
+        m_bToolBarCreated = true;
+        m_pToolBar = new DTToolBar;
+        m_pToolBar->setObjectName("toolbar");
+        m_pToolBar->setGeometry(0, 0, width(), kToolBarHeight);
+        m_pToolBar->setFixedHeight(kToolBarHeight);
+        m_pToolBar->setStyleSheet(kToolBarStyle);
+
+        pFormLayout = new QFormLayout(m_pCameraWidget);
+        pFormLayout->setMargin(0);
+        pFormLayout->setSpacing(0);
+        m_pCameraWidget->setWindowFlags(m_pCameraWidget->windowFlags() | Qt::FramelessWindowHint);
+        m_pCameraWidget->setLayoutDirection(Qt::LeftToRight);
+        pFormLayout->addRow(m_pToolBar);
+    }
+
+    m_pFuncListWidget = new QListWidget;
+    m_pFuncListWidget->setObjectName("camera_func_listwidget");
+    m_pFuncListWidget->setWindowFlags(m_pFuncListWidget->windowFlags() | Qt::FramelessWindowHint);
+    m_pFuncListWidget->setAttribute(Qt::WA_StyledBackground, true);
+    m_pFuncListWidget->setFixedWidth(kFuncListWidth);
+    m_pFuncListWidget->setGeometry(0, kToolBarHeight, kFuncListWidth, height() - kToolBarHeight);
+    m_pFuncListWidget->setViewMode(QListView::ListMode);
+    m_pFuncListWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pFuncListWidget->setFlow(QListView::TopToBottom);
+    m_pFuncListWidget->setStyleSheet(kFuncListStyle);
+    for (const FuncEntry& entry : kFuncEntries)
+        m_pFuncListWidget->addItem(new QListWidgetItem(QIcon(entry.icon), tr(entry.caption)));
+    connect(m_pFuncListWidget, SIGNAL(itemClicked(QListWidgetItem*)),
+            this, SLOT(slotFuncToolBtnSelected(QListWidgetItem*)));
+
+    m_pMainFuncWidget = new QWidget;
+    m_pMainFuncWidget->setObjectName("camera_main_func_widget");
+    m_pMainFuncWidget->setWindowFlags(m_pMainFuncWidget->windowFlags() | Qt::FramelessWindowHint);
+    m_pMainFuncWidget->setAttribute(Qt::WA_StyledBackground, true);
+    m_pMainFuncWidget->setStyleSheet(kFuncContainerStyle);
+    m_pMainFuncWidget->setGeometry(kFuncListWidth, kToolBarHeight,
+                                   m_pCameraWidget->width() - kFuncListWidth,
+                                   m_pCameraWidget->height() - kToolBarHeight);
+    auto* pPageLayout = new QVBoxLayout(m_pMainFuncWidget);
+    pPageLayout->setMargin(0);
+    pPageLayout->setSpacing(0);
+
+    if (!pFormLayout)
+        pFormLayout = new QFormLayout(m_pCameraWidget);
+    pFormLayout->setMargin(0);
+    pFormLayout->setSpacing(0);
+    pFormLayout->setHorizontalSpacing(0);
+    pFormLayout->setVerticalSpacing(0);
+    pFormLayout->addRow(m_pFuncListWidget, m_pMainFuncWidget);
 }
 
 void MainWindow::startPlugins()
@@ -64,6 +208,23 @@ MainWindow::~MainWindow()
         ::_exit(0);
 }
 
+void MainWindow::adoptWidget(QWidget* pWidget)
+{
+    // The window lays out its title bar and main widget by hand over the central
+    // widget; making them children is all that is needed (QMainWindow's own layout
+    // accepts no extra items).
+    pWidget->setParent(this);
+    pWidget->show();
+    pWidget->raise();
+    if (m_pStatusBar)
+        m_pStatusBar->raise();
+}
+
+bool MainWindow::isInTitleBar(QPoint globalPos) const
+{
+    return m_pTitleBar && m_pTitleBar->geometry().contains(mapFromGlobal(globalPos));
+}
+
 void MainWindow::slotEventFromPlugins(PluginMetaData plt)
 {
     emit sendSignalToPlugins(plt);
@@ -77,22 +238,34 @@ void MainWindow::slotPluginAddTabWidget(QString, QIcon, QWidget*, bool)
 {
 }
 
-void MainWindow::slotPluginTitleBarAddTabBtn(DTButton*, bool)
+void MainWindow::slotPluginTitleBarAddTabBtn(DTButton* pBtn, bool bNeedClose)
 {
+    if (!m_pTitleBar || !pBtn)
+        return;
+    m_pTitleBar->addTabButton(pBtn, bNeedClose);
+    pBtn->setIcon(QIcon(kCameraIcon));
+    connect(pBtn, SIGNAL(clicked()), this, SLOT(slotSetCameraWidget()));
 }
 
-void MainWindow::slotPluginAddToolBtn(QPushButton*, bool, Qt::Alignment)
+void MainWindow::slotPluginAddToolBtn(QPushButton* pBtn, bool bNeedSplit, Qt::Alignment align)
 {
+    if (!m_pToolBar || !pBtn)
+        return;
+    m_pToolBar->addButton(QString(), pBtn->icon(), pBtn, align);
+    if (bNeedSplit)
+        m_pToolBar->addSeparator();
 }
 
 void MainWindow::slotPluginAddStatusBarControls(QWidget* pWidget, int strech)
 {
-    m_pStatusBar->addWidget(pWidget, strech);
+    if (m_pStatusBar && pWidget)
+        m_pStatusBar->addWidget(pWidget, strech);
 }
 
 void MainWindow::slotPluginShowStatusBarInfo(QString qsTabInfo)
 {
-    m_pStatusLabel->setText(qsTabInfo);
+    if (m_pStatusLabel)
+        m_pStatusLabel->setText(qsTabInfo);
 }
 
 void MainWindow::slotCloseEvent()
@@ -107,14 +280,19 @@ void MainWindow::slotMinEvent()
 
 void MainWindow::slotMaxEvent()
 {
+    int nWidth = 0;
     if (m_bMaximized) {
         showNormal();
+        nWidth = m_nNormalWidth;
         m_bMaximized = false;
     } else {
         m_nNormalWidth = width();
         showMaximized();
+        nWidth = QGuiApplication::primaryScreen()->geometry().width();
         m_bMaximized = true;
     }
+    m_pTitleBar->setGeometry(0, 0, nWidth, kTitleBarHeight);
+    m_pTitleBar->show();
 }
 
 void MainWindow::slotHomePageEvent()
@@ -128,39 +306,89 @@ void MainWindow::slotHomePageEvent()
 
 void MainWindow::slotSetMainWidget(QWidget* pWidget)
 {
+    // A null page would leave nothing to show; keep the current one.
+    if (!pWidget)
+        return;
     if (m_pMainWidget) {
         if (m_pMainWidget == pWidget)
             return;
+        // Detached, not deleted: the page belongs to the plugin that made it.
         m_pMainWidget->setParent(nullptr);
-        layout()->removeWidget(m_pMainWidget);
     }
     m_pMainWidget = pWidget;
-    if (!pWidget)
-        return;
     pWidget->setWindowFlags(pWidget->windowFlags() | Qt::FramelessWindowHint);
-    layout()->addWidget(pWidget);
-    pWidget->setGeometry(0, 44, width(), height());
-    pWidget->show();
+    adoptWidget(pWidget);
+    pWidget->setGeometry(0, kTitleBarHeight, width(), height());
 }
 
 void MainWindow::slotSetCameraWidget()
 {
+    slotSetMainWidget(m_pCameraWidget);
+    if (m_pFuncListWidget->selectedItems().isEmpty()) {
+        QListWidgetItem* pFirst = m_pFuncListWidget->item(0);
+        m_pFuncListWidget->setCurrentItem(pFirst);
+        emit m_pFuncListWidget->itemClicked(pFirst);
+    }
 }
 
 void MainWindow::slotFuncToolBtnSelected(QListWidgetItem* item)
 {
+    if (!item)
+        return;
     const QString text = item->text();
     DTLog::instance().write(QtInfoMsg, "clickedis" + text);
     PluginMetaData plt;
     plt.nMsgId = MSG_PAGE_ACTIVATED;
     plt.pHandle = m_pMainFuncWidget;
-    if (text == QString::fromUtf8("相机配置"))
-        plt.nModule = MODULE_CAPTURO;
-    else if (text == QString::fromUtf8("工具任务"))
-        plt.nModule = MODULE_TOOL_TASK;
-    else if (text == QString::fromUtf8("输出配置"))
-        plt.nModule = MODULE_OUTPUT_CONFIG;
-    else if (text == QString::fromUtf8("人机交互"))
-        plt.nModule = MODULE_HMI;
+    for (const FuncEntry& entry : kFuncEntries) {
+        if (text == QString::fromUtf8(entry.caption))
+            plt.nModule = entry.nModule;
+    }
     emit sendSignalToPlugins(plt);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event)
+{
+    // Only a press on the title bar starts a drag; a move that merely passes over the
+    // bar with a button held since elsewhere must not jump the window.
+    m_bDragging = isInTitleBar(event->globalPos());
+    if (m_bDragging)
+        m_dragPos = event->globalPos();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_bDragging || !isInTitleBar(event->globalPos()))
+        return;
+    const QPoint delta = event->globalPos() - m_dragPos;
+    m_dragPos = event->globalPos();
+    move(pos() + delta);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_bDragging && isInTitleBar(event->globalPos()))
+        move(pos() + (event->globalPos() - m_dragPos));
+    m_bDragging = false;
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (isInTitleBar(event->globalPos()))
+        slotMaxEvent();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    if (m_pTitleBar) {
+        m_pTitleBar->setGeometry(0, 0, width(), kTitleBarHeight);
+        m_pTitleBar->show();
+    }
+    if (m_pToolBar) {
+        m_pToolBar->setGeometry(0, 0, width(), kToolBarHeight);
+        m_pToolBar->show();
+    }
+    if (m_pMainWidget)
+        m_pMainWidget->setGeometry(0, kTitleBarHeight, width(), height());
+    QMainWindow::resizeEvent(event);
 }

@@ -7,15 +7,20 @@
 #include <QPoint>
 
 class DTButton;
+class DTTitleBar;
+class DTToolBar;
 class DT_PluginsManager;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QStatusBar;
+class WindowResizer;
 
-// The host's only window: relays every plugin record to all plugins and hosts the
-// widgets that plugins hand over. Its destructor unloads the plugins and ends the process.
+// The host's only window: frameless, with its own title bar and the camera page (tool
+// bar, function list, page container). It relays every plugin record to all plugins,
+// hosts the widgets that plugins hand over, and moves and resizes itself. Its
+// destructor unloads the plugins and ends the process.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -25,6 +30,13 @@ public:
 
     DT_PluginsManager* pluginsManager() const { return m_pPluginsManager; }
     QWidget* mainWidget() const { return m_pMainWidget; }
+    QWidget* cameraWidget() const { return m_pCameraWidget; }
+    QWidget* mainFuncWidget() const { return m_pMainFuncWidget; }
+    QListWidget* funcListWidget() const { return m_pFuncListWidget; }
+    DTTitleBar* titleBar() const { return m_pTitleBar; }
+    DTToolBar* toolBar() const { return m_pToolBar; }
+    QLabel* statusLabel() const { return m_pStatusLabel; }
+    bool isMaximizedByTitleBar() const { return m_bMaximized; }
 
     // Ends the process at once when the window is destroyed (the default). Tests that
     // build windows in-process switch it off.
@@ -49,10 +61,22 @@ public slots:
     void slotSetCameraWidget();
     void slotFuncToolBtnSelected(QListWidgetItem* item);
 
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void buildTitleBar();
+    void buildCameraTabs();
+    void buildCameraPage();
     void startPlugins();
+    void adoptWidget(QWidget* pWidget);
+    bool isInTitleBar(QPoint globalPos) const;
 
     QPoint m_dragPos;
+    bool m_bDragging = false;
     bool m_bMaximized = false;
     bool m_bToolBarCreated = false;
     QWidget* m_pCameraWidget = nullptr;
@@ -60,7 +84,10 @@ private:
     QWidget* m_pMainWidget = nullptr;
     QWidget* m_pMainFuncWidget = nullptr;
     QListWidget* m_pFuncListWidget = nullptr;
+    DTTitleBar* m_pTitleBar = nullptr;
+    DTToolBar* m_pToolBar = nullptr;
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusLabel = nullptr;
+    WindowResizer* m_pResizer = nullptr;
     int m_nNormalWidth = 0;
 };

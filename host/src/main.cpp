@@ -34,6 +34,8 @@ int main(int argc, char** argv)
 
     SignalQuit signalQuit;
 
+    Q_INIT_RESOURCE(kelvora_host_icons);
+
     MainWindow window;
     window.showMaximized();
 
