@@ -81,6 +81,8 @@ CapturoUI::CapturoUI(QWidget* parent)
         pBtn->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         pBtn->setFixedSize(77, 70);
         pBtn->setFont(yaHei(12));
+        // Large enough to read above the caption; the style's default is smaller.
+        pBtn->setIconSize(QSize(24, 24));
     }
 
     for (QFrame* pLine : {ui->line_2, ui->line_3, ui->line_4})
