@@ -7,5 +7,3 @@
 // The record crosses the plugin bus inside a QVariant under the meta type name
 // "CameraInfo"; the service registers the same name, so both ends share one id.
 Q_DECLARE_METATYPE(CameraInfo)
-
-static_assert(sizeof(CameraInfo) == 48, "CameraInfo is a 48-byte record");
