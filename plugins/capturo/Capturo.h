@@ -1,0 +1,51 @@
+#pragma once
+
+#include "framework/DTPluginBase.h"
+
+#include <QPointer>
+
+class CapturoUI;
+class QPushButton;
+
+// The camera page plugin: adds the image tool buttons to the host's tool bar, builds
+// the camera panel on the first activation of its page, routes the records addressed
+// to the page into the panel and relays the panel's commands onto the bus.
+class Capturo : public DTPluginBase
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID "Plugin.Capturo")
+public:
+    explicit Capturo(QObject* parent = nullptr);
+
+    void loadUI() override;
+    CapturoUI* configUI() const { return m_pConfigUI; }
+
+public slots:
+    void slotEventFromPlugins(PluginMetaData plt) override;
+    void slotCameraBtn();
+    void slotContiusCameraBtn();
+    void slotNarrow();
+    void slotFitIn();
+    void slotExpand();
+    void slotRotate();
+    void slotBack();
+    void slotForward();
+
+private:
+    QPushButton* addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot, bool bSeparator,
+                               Qt::Alignment alignment);
+    void activatePage(QWidget* pContainer);
+    void sendCommand(int nMsgId);
+
+    // Guarded: the page container owns the panel and may delete it.
+    QPointer<CapturoUI> m_pConfigUI;
+    bool m_bUIInit = false;
+    QPushButton* m_pBackBtn = nullptr;
+    QPushButton* m_pForwardBtn = nullptr;
+    QPushButton* m_pPhotoBtn = nullptr;
+    QPushButton* m_pContinuePhotoBtn = nullptr;
+    QPushButton* m_pNarrowBtn = nullptr;
+    QPushButton* m_pExpandBtn = nullptr;
+    QPushButton* m_pZoomAllBtn = nullptr;
+    QPushButton* m_pRotateBtn = nullptr;
+};

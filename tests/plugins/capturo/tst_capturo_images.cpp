@@ -1,0 +1,235 @@
+// Image list and saving: file names, listing rules with saving on and off, video
+// mode, the local-file source, thumbnail clicks, back/forward and the memory bounds.
+#include "CapturoUI.h"
+#include "DTGraphicsScene.h"
+
+#include <QCheckBox>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
+#include <QListWidget>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+class TestCapturoImages : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    CapturoUI* m_pPanel = nullptr;
+    QString m_strChosenFolder;
+
+    QString defaultFolder() const { return m_home.path() + "/Documents/kelvora/images"; }
+    QListWidget* imageList() const { return m_pPanel->findChild<QListWidget*>("listWidget_Image"); }
+    QGraphicsView* view() const { return m_pPanel->findChild<QGraphicsView*>("graphicsView_Image"); }
+    QWidget* setting(const char* pName) const { return m_pPanel->imageSetting()->findChild<QWidget*>(pName); }
+
+    static QPixmap frame(int nWidth, int nHeight, QColor color)
+    {
+        QPixmap pixmap(nWidth, nHeight);
+        pixmap.fill(color);
+        return pixmap;
+    }
+
+    // Size of the pixmap the view shows now.
+    QSize shownSize() const
+    {
+        for (QGraphicsItem* pItem : m_pPanel->currentScene()->items())
+            if (auto* pPixmapItem = qgraphicsitem_cast<QGraphicsPixmapItem*>(pItem))
+                return pPixmapItem->pixmap().size();
+        return QSize();
+    }
+
+    void switchSaving(bool bOn)
+    {
+        qobject_cast<QCheckBox*>(setting("checkBox"))->setChecked(bOn);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", m_home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void init()
+    {
+        QDir(defaultFolder()).removeRecursively();
+        m_pPanel = new CapturoUI();
+        m_pPanel->setFolderChooser([this](const QString&) { return m_strChosenFolder; });
+        m_pPanel->resize(912, 799);
+        m_pPanel->show();
+    }
+
+    void cleanup()
+    {
+        delete m_pPanel;
+        m_pPanel = nullptr;
+    }
+
+    void savingAndListing()
+    {
+        // Saving off: shown, nothing written, nothing listed.
+        m_pPanel->showImage(frame(200, 100, Qt::red), "16");
+        QVERIFY(m_pPanel->currentScene());
+        QCOMPARE(imageList()->count(), 0);
+        QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files).size(), 0);
+        QCOMPARE(m_pPanel->saveDir(), defaultFolder());
+
+        // The switch enables the pop-up's controls and saving.
+        QVERIFY(!setting("radio_Jpg")->isEnabled());
+        switchSaving(true);
+        QVERIFY(setting("radio_Jpg")->isEnabled());
+        QVERIFY(m_pPanel->imageSetting()->isSaveEnabled());
+
+        m_pPanel->showImage(frame(200, 100, Qt::red), "17");
+        const QString qsBase = defaultFolder() + "//17";
+        QVERIFY(QFileInfo::exists(defaultFolder() + "/17.bmp"));
+        QCOMPARE(QImage(defaultFolder() + "/17.bmp").size(), QSize(200, 100));
+        QCOMPARE(imageList()->count(), 1);
+        QListWidgetItem* pItem = imageList()->item(0);
+        QCOMPARE(pItem->toolTip(), qsBase);
+        QVERIFY(pItem->text().isEmpty());
+        QCOMPARE(imageList()->iconSize(), QSize(70, 70));
+        // The strip keeps an icon-sized copy only.
+        const QList<QSize> sizes = pItem->icon().availableSizes();
+        QCOMPARE(sizes.size(), 1);
+        QCOMPARE(sizes.first(), QSize(70, 35));
+
+        // Jpg from now on; an old thumbnail falls back to its ".bmp" file.
+        qobject_cast<QRadioButton*>(setting("radio_Jpg"))->click();
+        QCOMPARE(m_pPanel->imageSetting()->imageFormat(), QString(".jpg"));
+        m_pPanel->showImage(frame(40, 30, Qt::blue), "18");
+        QVERIFY(QFileInfo::exists(defaultFolder() + "/18.jpg"));
+        QCOMPARE(imageList()->count(), 2);
+
+        // Clicking shows the file at the current zoom, without fitting.
+        m_pPanel->slotExpand();
+        const QTransform zoomed = view()->transform();
+        QTest::mouseClick(imageList()->viewport(), Qt::LeftButton, {},
+                          imageList()->visualItemRect(imageList()->item(0)).center());
+        QCOMPARE(shownSize(), QSize(200, 100));
+        QCOMPARE(view()->transform(), zoomed);
+
+        // Gone under both extensions: nothing changes.
+        QFile::remove(defaultFolder() + "/17.bmp");
+        QPointer<DTGraphicsScene> pBefore = m_pPanel->currentScene();
+        m_pPanel->slotImageItemClicked(imageList()->item(0));
+        QCOMPARE(m_pPanel->currentScene(), pBefore.data());
+
+        // Video mode: neither written nor listed, whatever the switch says.
+        m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(true);
+        m_pPanel->showImage(frame(40, 30, Qt::green), "19");
+        QVERIFY(!QFileInfo::exists(defaultFolder() + "/19.jpg"));
+        QCOMPARE(imageList()->count(), 2);
+        QCOMPARE(shownSize(), QSize(40, 30));
+        m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(false);
+
+        // A folder picked in the pop-up applies from the next frame on.
+        QTemporaryDir other;
+        m_pPanel->imageSetting()->setFolderChooser([&other](const QString&) { return other.path(); });
+        m_pPanel->imageSetting()->slotSaveFolder();
+        QCOMPARE(m_pPanel->imageSetting()->savePath(), other.path());
+        m_pPanel->showImage(frame(40, 30, Qt::green), "20");
+        QVERIFY(QFileInfo::exists(other.path() + "/20.jpg"));
+        QCOMPARE(imageList()->item(2)->toolTip(), other.path() + "//20");
+
+        // A cancelled dialog keeps the folder.
+        m_pPanel->imageSetting()->setFolderChooser([](const QString&) { return QString(); });
+        m_pPanel->imageSetting()->slotSaveFolder();
+        QCOMPARE(m_pPanel->imageSetting()->savePath(), other.path());
+
+        switchSaving(false);
+        m_pPanel->showImage(frame(40, 30, Qt::green), "21");
+        QCOMPARE(imageList()->count(), 3);
+        QVERIFY(!QFileInfo::exists(other.path() + "/21.jpg"));
+    }
+
+    void localFileSource()
+    {
+        QTemporaryDir folder;
+        const QString qsDir = folder.path();
+        frame(30, 20, Qt::red).save(qsDir + "/upper.BMP", "BMP");
+        frame(31, 21, Qt::red).save(qsDir + "/photo.jpg", "JPG");
+        frame(32, 22, Qt::red).save(qsDir + "/other.png", "PNG");
+        QDir(qsDir).mkdir("sub.bmp");
+        frame(33, 23, Qt::red).save(qsDir + "/sub.bmp/inner.bmp", "BMP");
+
+        switchSaving(true);
+        m_strChosenFolder = qsDir;
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QCOMPARE(imageList()->count(), 1);
+        QCOMPARE(imageList()->item(0)->toolTip(), qsDir + "/photo");
+        QCOMPARE(shownSize(), QSize(31, 21));
+        QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
+
+        // A camera frame arriving now is listed under its bare key and not saved.
+        m_pPanel->showImage(frame(10, 10, Qt::blue), "42");
+        QCOMPARE(imageList()->count(), 2);
+        QCOMPARE(imageList()->item(1)->toolTip(), QString("42"));
+        QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files).size(), 0);
+
+        // Only the extension is cut, so an image inside "sub.bmp/" finds its file again.
+        m_strChosenFolder = qsDir + "/sub.bmp";
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QCOMPARE(imageList()->count(), 1);
+        QCOMPARE(imageList()->item(0)->toolTip(), qsDir + "/sub.bmp/inner");
+        m_pPanel->showImage(QPixmap(), "blank");
+        m_pPanel->slotImageItemClicked(imageList()->item(0));
+        QCOMPARE(shownSize(), QSize(33, 23));
+
+        // Back to the camera: the list is cleared, files stay.
+        m_pPanel->findChild<QToolButton*>("toolBtn_Camera")->click();
+        QCOMPARE(imageList()->count(), 0);
+        QVERIFY(QFileInfo::exists(qsDir + "/photo.jpg"));
+    }
+
+    void backAndForward()
+    {
+        switchSaving(true);
+        for (int i = 1; i <= 3; ++i)
+            m_pPanel->showImage(frame(10 * i, 10, Qt::gray), QString::number(100 + i));
+        m_pPanel->slotExpand();
+        const QTransform zoomed = view()->transform();
+
+        m_pPanel->slotShowNextImage();  // nothing picked yet: stays on the live frame
+        QCOMPARE(imageList()->currentRow(), -1);
+        m_pPanel->slotShowPreviousImage();
+        QCOMPARE(imageList()->currentRow(), 2);
+        QCOMPARE(shownSize(), QSize(30, 10));
+        m_pPanel->slotShowPreviousImage();
+        m_pPanel->slotShowPreviousImage();
+        m_pPanel->slotShowPreviousImage();  // at the oldest: stays
+        QCOMPARE(imageList()->currentRow(), 0);
+        QCOMPARE(shownSize(), QSize(10, 10));
+        m_pPanel->slotShowNextImage();
+        QCOMPARE(imageList()->currentRow(), 1);
+        QCOMPARE(shownSize(), QSize(20, 10));
+        QCOMPARE(view()->transform(), zoomed);
+    }
+
+    void memoryBounds()
+    {
+        // Each new image frees the scene it replaces.
+        m_pPanel->showImage(frame(64, 48, Qt::red), "a");
+        QPointer<DTGraphicsScene> pOld = m_pPanel->currentScene();
+        m_pPanel->showImage(frame(64, 48, Qt::red), "b");
+        QVERIFY(pOld.isNull());
+
+        // The strip keeps the newest thumbnails only (local source lists without saving).
+        m_strChosenFolder.clear();
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        const QPixmap tiny = frame(4, 4, Qt::white);
+        for (int i = 0; i < CapturoUI::MaxThumbnails + 5; ++i)
+            m_pPanel->showImage(tiny, QString::number(i));
+        QCOMPARE(imageList()->count(), CapturoUI::MaxThumbnails);
+        QCOMPARE(imageList()->item(0)->toolTip(), QString("5"));
+        QCOMPARE(imageList()->item(CapturoUI::MaxThumbnails - 1)->toolTip(),
+                 QString::number(CapturoUI::MaxThumbnails + 4));
+    }
+};
+
+QTEST_MAIN(TestCapturoImages)
+#include "tst_capturo_images.moc"

@@ -1,0 +1,330 @@
+// Parameter panel: edits, sliders, camera ranges and values, trigger mode, video mode
+// and the enabling rules of the two data sources.
+#include "CameraRanges.h"
+#include "CapturoUI.h"
+#include "CommandLog.h"
+
+#include "framework/PluginMessages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+class TestCapturoPanel : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    CapturoUI* m_pPanel = nullptr;
+    CommandLog m_log;
+
+    template <typename T>
+    T* child(const char* pName) const
+    {
+        T* pChild = m_pPanel->findChild<T*>(QLatin1String(pName));
+        if (!pChild)
+            qFatal("missing child %s", pName);
+        return pChild;
+    }
+
+    static CameraInfo rangesInfo()
+    {
+        CameraRanges ranges;
+        ranges.nExposureMin = 10;
+        ranges.nExposureMax = 100000;
+        ranges.fGainMin = 1.5f;
+        ranges.fGainMax = 24.9f;
+        ranges.nDebounceMin = 0;
+        ranges.nDebounceMax = 500;
+        ranges.fGapMin = 1.0f;
+        ranges.fGapMax = 1000.7f;
+        return ranges.toInfo();
+    }
+
+    void enter(const char* pEdit, const QString& text)
+    {
+        QLineEdit* pLineEdit = child<QLineEdit>(pEdit);
+        pLineEdit->setText(text);
+        QTest::keyClick(pLineEdit, Qt::Key_Return);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", m_home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void init()
+    {
+        m_pPanel = new CapturoUI();
+        m_pPanel->setFolderChooser([](const QString&) { return QString(); });
+        connect(m_pPanel, &CapturoUI::signalSendSignal, &m_log, &CommandLog::slotRecord);
+        m_pPanel->show();
+        m_log.clear();
+    }
+
+    void cleanup()
+    {
+        delete m_pPanel;
+        m_pPanel = nullptr;
+    }
+
+    void constructionState()
+    {
+        QCOMPARE(m_pPanel->objectName(), QString("CapturoUI"));
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        QCOMPARE(pResults->count(), 1);
+        QCOMPARE(pResults->item(0)->text(), QString("Init"));
+        QCOMPARE(pResults->item(0)->foreground().color(), QColor(238, 70, 59));
+        QVERIFY(child<QToolButton>("toolBtn_Camera")->isChecked());
+        QVERIFY(child<QRadioButton>("radioBtn_Out")->isChecked());
+        QVERIFY(child<QSlider>("horizontalSlider_QD")->isVisible());
+        QVERIFY(!child<QSlider>("horizontalSlider_Trigger_Gap")->isVisible());
+        QVERIFY(!child<QLineEdit>("plainText_Trigger_Gap")->isVisible());
+        QCOMPARE(child<QSlider>("horizontalSlider_Gain")->maximum(), 99);
+        QVERIFY(!child<QLineEdit>("plainText_Gain")->validator());
+        QCOMPARE(child<QComboBox>("comboBox_trigger_type")->count(), 2);
+        QCOMPARE(child<QComboBox>("comboBox_trigger_type")->itemText(1), QString(" 下降沿 "));
+        QVERIFY(!child<QPushButton>("btn_ImageSetting")->isVisible());
+        QPushButton* pSave = child<QPushButton>("btn_Save_ImageSetting");
+        QVERIFY(pSave->isVisible());
+        QCOMPARE(pSave->text(), QString("图像保存设置"));
+        QCOMPARE(child<QPushButton>("btn_ImageList")->text(), QString("图像列表"));
+        QCOMPARE(m_pPanel->saveDir(), QString(".//Logs"));
+        QCOMPARE(m_pPanel->imageSetting()->savePath(), m_home.path() + "/Documents/kelvora/images");
+        QVERIFY(QDir(m_pPanel->imageSetting()->savePath()).exists());
+        QVERIFY(m_log.records.isEmpty());
+    }
+
+    void enterInEditFields()
+    {
+        QSlider* pGain = child<QSlider>("horizontalSlider_Gain");
+        pGain->setValue(5);
+        m_log.clear();
+
+        // Before any ranges: an emptied field becomes the slider minimum (0), the slider
+        // follows and sends its own command, then the edit's command goes out.
+        enter("plainText_Gain", "  ");
+        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString("0"));
+        QCOMPARE(pGain->value(), 0);
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 0}, {MSG_SET_GAIN, 0}}));
+        for (const PluginMetaData& plt : m_log.records) {
+            QCOMPARE(plt.nModule, int(MODULE_SERVICE));
+            QCOMPARE(plt.varData.userType(), int(QMetaType::Int));
+            QVERIFY(plt.jsonData.isEmpty());
+        }
+
+        // Non-numeric text is accepted before ranges and sent as 0.
+        m_log.clear();
+        enter("plainText_Gain", "abc");
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 0}}));
+
+        // An out-of-range value is clamped by the slider; the command carries the clamp.
+        m_log.clear();
+        enter("plainText_Quick", "250");
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_EXPOSURE, 99}, {MSG_SET_EXPOSURE, 99}}));
+
+        // Debounce and trigger interval send only their own command on Enter.
+        m_log.clear();
+        enter("plainText_QD", "40");
+        QCOMPARE(child<QSlider>("horizontalSlider_QD")->value(), 40);
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_DEBOUNCE, 40}}));
+        m_log.clear();
+        enter("plainText_Trigger_Gap", "12");
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_GAP, 12}}));
+
+        // With ranges in force an emptied field cannot be confirmed at all.
+        m_pPanel->applyCameraInfo(rangesInfo());
+        m_log.clear();
+        enter("plainText_Gain", "");
+        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString());
+        enter("plainText_QD", "");
+        enter("plainText_Gain", "x");
+        QVERIFY(m_log.records.isEmpty());
+        enter("plainText_Gain", "7");
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 7}, {MSG_SET_GAIN, 7}}));
+    }
+
+    void cameraRanges()
+    {
+        m_pPanel->applyCameraInfo(rangesInfo());
+        QSlider* pGain = child<QSlider>("horizontalSlider_Gain");
+        QCOMPARE(pGain->minimum(), 1);
+        QCOMPARE(pGain->maximum(), 24);
+        const auto* pValidator = qobject_cast<const QIntValidator*>(child<QLineEdit>("plainText_Gain")->validator());
+        QVERIFY(pValidator);
+        QCOMPARE(pValidator->bottom(), 1);
+        QCOMPARE(pValidator->top(), 24);
+        QCOMPARE(child<QSlider>("horizontalSlider_Quick")->maximum(), 100000);
+        QCOMPARE(child<QSlider>("horizontalSlider_QD")->maximum(), 500);
+        QCOMPARE(child<QSlider>("horizontalSlider_Trigger_Gap")->minimum(), 1);
+        QCOMPARE(child<QSlider>("horizontalSlider_Trigger_Gap")->maximum(), 1000);
+        // Raising the minimums clamped exposure and gain from 0, which sends them once;
+        // the clamped debounce and interval send nothing.
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_EXPOSURE, 10}, {MSG_SET_GAIN, 1}}));
+        QCOMPARE(child<QLineEdit>("plainText_Trigger_Gap")->text(), QString("1"));
+
+        // A second reply replaces ranges and validators; an exposure range beyond int
+        // saturates instead of wrapping negative.
+        CameraRanges wide = CameraRanges::fromInfo(rangesInfo());
+        wide.nExposureMax = 0xFFFFFFF0u;
+        m_pPanel->applyCameraInfo(wide.toInfo());
+        QCOMPARE(child<QSlider>("horizontalSlider_Quick")->maximum(), INT_MAX);
+        QCOMPARE(m_pPanel->findChildren<QIntValidator*>().size(), 4);
+
+        QCOMPARE(truncToInt(1.9), 1);
+        QCOMPARE(truncToInt(-1.9), -1);
+        QCOMPARE(truncToInt(std::nan("")), 0);
+        QCOMPARE(truncToInt(1e20), INT_MAX);
+    }
+
+    void sliderCommands()
+    {
+        m_pPanel->applyCameraInfo(rangesInfo());
+        QSlider* pGain = child<QSlider>("horizontalSlider_Gain");
+        pGain->setValue(3);
+        m_log.clear();
+        for (int i = 0; i < 4; ++i)
+            pGain->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(m_log.idValues(),
+                 (QList<IdValue>{{MSG_SET_GAIN, 4}, {MSG_SET_GAIN, 5}, {MSG_SET_GAIN, 6}, {MSG_SET_GAIN, 7}}));
+        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString("7"));
+
+        m_log.clear();
+        QSlider* pQuick = child<QSlider>("horizontalSlider_Quick");
+        pQuick->setValue(100);
+        QTest::keyClick(pQuick, Qt::Key_Right);
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_EXPOSURE, 100}, {MSG_SET_EXPOSURE, 101}}));
+        QCOMPARE(child<QLineEdit>("plainText_Quick")->text(), QString("101"));
+
+        m_log.clear();
+        QSlider* pQD = child<QSlider>("horizontalSlider_QD");
+        for (int i = 0; i < 5; ++i)
+            pQD->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QSlider* pGap = child<QSlider>("horizontalSlider_Trigger_Gap");
+        pGap->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QVERIFY(m_log.records.isEmpty());
+        QCOMPARE(child<QLineEdit>("plainText_QD")->text(), QString("5"));
+        QCOMPARE(child<QLineEdit>("plainText_Trigger_Gap")->text(), QString("11"));
+    }
+
+    void cameraValues()
+    {
+        CameraParams params;
+        params.fGain = 7.8f;
+        params.nExposure = 50;
+        params.nTriggerMode = 0;
+        params.fTriggerGap = 12.5f;
+        child<QRadioButton>("radioBtn_Inner")->click();
+        m_log.clear();
+        m_pPanel->applyCameraParams(params);
+        QCOMPARE(child<QSlider>("horizontalSlider_Gain")->value(), 7);
+        QCOMPARE(child<QSlider>("horizontalSlider_Quick")->value(), 50);
+        QCOMPARE(child<QSlider>("horizontalSlider_Trigger_Gap")->value(), 12);
+        QCOMPARE(child<QLineEdit>("plainText_Trigger_Gap")->text(), QString("12.5"));
+        // Exposure and gain go back once; the radio change by program sends nothing and
+        // leaves the interval controls on screen until the operator clicks.
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 7}, {MSG_SET_EXPOSURE, 50}}));
+        QVERIFY(child<QRadioButton>("radioBtn_Out")->isChecked());
+        QVERIFY(child<QSlider>("horizontalSlider_Trigger_Gap")->isVisible());
+
+        // A non-zero mode cannot uncheck the checked auto-exclusive button.
+        params.nTriggerMode = 1;
+        m_pPanel->applyCameraParams(params);
+        QVERIFY(child<QRadioButton>("radioBtn_Out")->isChecked());
+    }
+
+    void triggerModeAndVideo()
+    {
+        child<QRadioButton>("radioBtn_Inner")->click();
+        QCOMPARE(child<QLabel>("lbl_capturo_3")->text(), QString("触发间隔(毫秒)"));
+        QVERIFY(child<QSlider>("horizontalSlider_Trigger_Gap")->isVisible());
+        QVERIFY(child<QLineEdit>("plainText_Trigger_Gap")->isVisible());
+        QVERIFY(!child<QSlider>("horizontalSlider_QD")->isVisible());
+        QVERIFY(!child<QComboBox>("comboBox_trigger_type")->isVisible());
+        QVERIFY(!child<QComboBox>("comboBox_trigger_type")->isEnabled());
+        QVERIFY(!child<QLabel>("lbl_trigger_type")->isVisible());
+        child<QRadioButton>("radioBtn_Out")->click();
+        QCOMPARE(child<QLabel>("lbl_capturo_3")->text(), QString("去抖设置(毫秒)"));
+        QVERIFY(child<QSlider>("horizontalSlider_QD")->isVisible());
+        QVERIFY(!child<QSlider>("horizontalSlider_Trigger_Gap")->isVisible());
+        QVERIFY(child<QComboBox>("comboBox_trigger_type")->isEnabled());
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_MODE, 1}, {MSG_SET_TRIGGER_MODE, 0}}));
+
+        m_log.clear();
+        QCheckBox* pVideo = child<QCheckBox>("checkBox_Video");
+        QPushButton* pSave = child<QPushButton>("btn_Save_ImageSetting");
+        child<QSlider>("horizontalSlider_Gain")->setEnabled(false);
+        pVideo->setChecked(true);
+        QVERIFY(!child<QRadioButton>("radioBtn_Out")->isEnabled());
+        QVERIFY(!child<QRadioButton>("radioBtn_Inner")->isEnabled());
+        QVERIFY(!pSave->isEnabled());
+        pVideo->setChecked(false);
+        QCOMPARE(m_log.ids(), (QList<int>{MSG_VIDEO_MODE_ON, MSG_VIDEO_MODE_OFF}));
+        QVERIFY(child<QSlider>("horizontalSlider_Gain")->isEnabled());
+        QVERIFY(child<QRadioButton>("radioBtn_Inner")->isEnabled());
+        QVERIFY(pSave->isEnabled());
+        QVERIFY(pVideo->isEnabled());
+    }
+
+    void dataSources()
+    {
+        QCheckBox* pVideo = child<QCheckBox>("checkBox_Video");
+        pVideo->setChecked(true);
+        m_log.clear();
+        m_pPanel->imageSetting()->setSaveEnabled(true);
+        child<QToolButton>("toolBtn_LocalFile")->click();  // the folder dialog is cancelled
+        QVERIFY(child<QToolButton>("toolBtn_LocalFile")->isChecked());
+        QVERIFY(pVideo->isChecked());
+        QVERIFY(!pVideo->isEnabled());
+        QVERIFY(m_log.records.isEmpty());
+        QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
+        for (const char* pName : {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain", "plainText_Gain",
+                                  "horizontalSlider_Quick", "plainText_Quick", "radioBtn_Out", "radioBtn_Inner",
+                                  "btn_Save_ImageSetting", "plainText_Trigger_Gap", "horizontalSlider_Trigger_Gap"})
+            QVERIFY2(!child<QWidget>(pName)->isEnabled(), pName);
+
+        child<QToolButton>("toolBtn_Camera")->click();
+        QVERIFY(pVideo->isEnabled());
+        for (const char* pName : {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain", "plainText_Gain",
+                                  "horizontalSlider_Quick", "plainText_Quick", "radioBtn_Out", "radioBtn_Inner",
+                                  "btn_Save_ImageSetting"})
+            QVERIFY2(child<QWidget>(pName)->isEnabled(), pName);
+        // The interval pair is not re-enabled, and saving stays off.
+        QVERIFY(!child<QSlider>("horizontalSlider_Trigger_Gap")->isEnabled());
+        QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
+        QVERIFY(m_log.records.isEmpty());
+    }
+
+    void resultList()
+    {
+        m_pPanel->addResult("ok", true);
+        m_pPanel->addResult("bad", false);
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        QCOMPARE(pResults->count(), 3);
+        QCOMPARE(pResults->item(1)->foreground().color(), QColor(255, 255, 255));
+        QCOMPARE(pResults->item(2)->foreground().color(), QColor(238, 70, 59));
+        QVERIFY(!pResults->item(1)->icon().isNull());
+        QVERIFY(pResults->item(1)->icon().cacheKey() != pResults->item(2)->icon().cacheKey());
+
+        // Bounded to the newest entries.
+        for (int i = 0; i < CapturoUI::MaxResults + 5; ++i)
+            m_pPanel->addResult(QString::number(i), true);
+        QCOMPARE(pResults->count(), CapturoUI::MaxResults);
+        QCOMPARE(pResults->item(0)->text(), QString::number(5));
+        QCOMPARE(pResults->item(pResults->count() - 1)->text(), QString::number(CapturoUI::MaxResults + 4));
+    }
+};
+
+QTEST_MAIN(TestCapturoPanel)
+#include "tst_capturo_panel.moc"

@@ -1,0 +1,288 @@
+// The plugin: tool buttons handed to the host, command sends, the routing of records
+// addressed to the camera page, and the same contract through the built capturo.so.
+#include "Capturo.h"
+#include "CameraRanges.h"
+#include "CapturoUI.h"
+#include "CommandLog.h"
+#include "DTGraphicsScene.h"
+
+#include "framework/PluginMessages.h"
+
+#include <QGraphicsView>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QPluginLoader>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+// Stands in for the host: takes the tool buttons as its tool bar does (checkable) and
+// relays every record back to the plugin like the main window.
+class FakeHost : public QObject
+{
+    Q_OBJECT
+public:
+    struct ToolButton
+    {
+        QPushButton* pBtn;
+        bool bSeparator;
+        Qt::Alignment alignment;
+    };
+    QList<ToolButton> buttons;
+    CommandLog log;
+    QObject* pPlugin = nullptr;
+
+    void attach(QObject* pPluginObject)
+    {
+        pPlugin = pPluginObject;
+        connect(pPlugin, SIGNAL(signalAddToolBtn(QPushButton*, bool, Qt::Alignment)), this,
+                SLOT(slotAddToolBtn(QPushButton*, bool, Qt::Alignment)));
+        connect(pPlugin, SIGNAL(sendSignalToPlugins(PluginMetaData)), this, SLOT(slotRelay(PluginMetaData)));
+        connect(this, SIGNAL(sendSignalToPlugins(PluginMetaData)), pPlugin, SLOT(slotEventFromPlugins(PluginMetaData)));
+    }
+    QPushButton* button(const QString& qsName) const
+    {
+        for (const ToolButton& entry : buttons)
+            if (entry.pBtn->objectName() == qsName)
+                return entry.pBtn;
+        return nullptr;
+    }
+    // Commands sent to the service, in order.
+    QList<int> serviceIds() const
+    {
+        QList<int> ids;
+        for (const PluginMetaData& plt : log.records)
+            if (plt.nModule == MODULE_SERVICE)
+                ids << plt.nMsgId;
+        return ids;
+    }
+    void deliver(const PluginMetaData& plt) { emit sendSignalToPlugins(plt); }
+
+signals:
+    void sendSignalToPlugins(PluginMetaData);
+
+public slots:
+    void slotAddToolBtn(QPushButton* pBtn, bool bSeparator, Qt::Alignment alignment)
+    {
+        pBtn->setCheckable(true);
+        buttons << ToolButton{pBtn, bSeparator, alignment};
+    }
+    void slotRelay(PluginMetaData plt)
+    {
+        log.slotRecord(plt);
+        emit sendSignalToPlugins(plt);
+    }
+};
+
+class TestCapturoPlugin : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+    static PluginMetaData record(int nMsgId)
+    {
+        PluginMetaData plt;
+        plt.nModule = MODULE_CAPTURO;
+        plt.nMsgId = nMsgId;
+        return plt;
+    }
+    static PluginMetaData pageRecord(QWidget* pContainer)
+    {
+        PluginMetaData plt = record(MSG_PAGE_ACTIVATED);
+        plt.pHandle = pContainer;
+        return plt;
+    }
+    static QListWidget* results(CapturoUI* pPanel) { return pPanel->findChild<QListWidget*>("listWidget_ShowResult"); }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", m_home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        qRegisterMetaType<PluginMetaData>("PluginMetaData");
+    }
+
+    void toolButtonsAndCommands()
+    {
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        QWidget window;
+        plugin.slotSetUIHandle(&window);
+        QCOMPARE(plugin.uiObject(), &window);
+
+        const QStringList names = {"m_pBackBtn", "m_pForwardBtn", "photo", "continuePhoto",
+                                   "m_pNarrowBtn", "m_pExpandBtn", "m_pZoomAllBtn", "m_pRotateBtn"};
+        const QList<bool> separators = {false, true, false, true, false, true, false, false};
+        const QList<Qt::Alignment> alignments = {Qt::AlignLeft,  Qt::AlignLeft,  Qt::AlignCenter, Qt::AlignCenter,
+                                                 Qt::AlignRight, Qt::AlignRight, Qt::AlignLeft,   Qt::AlignLeft};
+        QCOMPARE(host.buttons.size(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(host.buttons[i].pBtn->objectName(), names[i]);
+            QCOMPARE(host.buttons[i].bSeparator, separators[i]);
+            QCOMPARE(host.buttons[i].alignment, alignments[i]);
+            QVERIFY(host.buttons[i].pBtn->isFlat());
+            QVERIFY2(!host.buttons[i].pBtn->icon().isNull(), qPrintable(names[i]));
+        }
+
+        host.button("photo")->click();
+        for (int i = 0; i < 3; ++i)
+            host.button("continuePhoto")->click();
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_TAKE_PHOTO, MSG_CONTINUOUS_START, MSG_CONTINUOUS_STOP,
+                                                MSG_CONTINUOUS_START}));
+        for (const PluginMetaData& plt : host.log.records)
+            QVERIFY(!plt.varData.isValid() && plt.jsonData.isEmpty() && !plt.pHandle);
+
+        // Before the page exists, records and view clicks are dropped.
+        host.log.clear();
+        PluginMetaData frame = record(MSG_FRAME);
+        frame.varData = QImage(8, 8, QImage::Format_RGB32);
+        host.deliver(frame);
+        plugin.sendResult("early", true);
+        host.deliver(record(MSG_GET_CAMERA_INFO));
+        for (const char* pName : {"m_pNarrowBtn", "m_pExpandBtn", "m_pZoomAllBtn", "m_pRotateBtn", "m_pBackBtn"})
+            host.button(pName)->click();
+        QVERIFY(!plugin.configUI());
+        QVERIFY(host.serviceIds().isEmpty());
+    }
+
+    void pageActivationAndRouting()
+    {
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        QWidget window;
+        plugin.slotSetUIHandle(&window);
+
+        QWidget container;
+        auto* pLayout = new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        CapturoUI* pPanel = plugin.configUI();
+        QVERIFY(pPanel);
+        QCOMPARE(pPanel->parentWidget(), &container);
+        QCOMPARE(pLayout->indexOf(pPanel), 0);
+        QWidget other;
+        new QVBoxLayout(&other);
+        host.deliver(pageRecord(&other));
+        host.deliver(pageRecord(&container));
+        QCOMPARE(plugin.configUI(), pPanel);
+        QCOMPARE(pPanel->parentWidget(), &container);
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+
+        // Panel commands leave unchanged through the plugin.
+        host.log.clear();
+        pPanel->findChild<QRadioButton*>("radioBtn_Inner")->click();
+        QCOMPARE(host.log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_MODE, 1}}));
+
+        // Results: only exactly 1 counts as success; id 7 and other modules change nothing.
+        QListWidget* pResults = results(pPanel);
+        const int nBefore = pResults->count();
+        host.deliver(record(7));
+        PluginMetaData foreign = record(MSG_RESULT);
+        foreign.nModule = MODULE_SCANVOR;
+        foreign.jsonData = {{"result", "x"}, {"success", 1}};
+        host.deliver(foreign);
+        QCOMPARE(pResults->count(), nBefore);
+        PluginMetaData result = record(MSG_RESULT);
+        result.jsonData = {{"result", "two"}, {"success", 2}};
+        host.deliver(result);
+        plugin.sendResult("one", true);
+        QCOMPARE(pResults->count(), nBefore + 2);
+        QCOMPARE(pResults->item(nBefore)->text(), QString("two"));
+        QCOMPARE(pResults->item(nBefore)->foreground().color(), QColor(238, 70, 59));
+        QCOMPARE(pResults->item(nBefore + 1)->foreground().color(), QColor(255, 255, 255));
+
+        // Camera ranges reply: a gain line first, then the ranges.
+        CameraRanges ranges;
+        ranges.nExposureMax = 5000;
+        ranges.fGainMin = 1.5f;
+        ranges.fGainMax = 24.9f;
+        ranges.nDebounceMax = 100;
+        ranges.fGapMax = 50.0f;
+        PluginMetaData info = record(MSG_GET_CAMERA_INFO);
+        info.varData = QVariant::fromValue(ranges.toInfo());
+        QCOMPARE(QMetaType::typeName(info.varData.userType()), "CameraInfo");
+        host.deliver(info);
+        QCOMPARE(pResults->item(nBefore + 2)->text(), QString("增益:24.9"));
+        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->maximum(), 24);
+        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->minimum(), 1);
+
+        // Parameter reply: mode 0.9 truncates to 0 (external), 1.9 to 1 (left as is).
+        PluginMetaData params = record(MSG_GET_CAMERA_PARAMS);
+        params.jsonData = {{"gain", 7.8}, {"exposure", 1200.0}, {"trigger_mode", 0.9}, {"trigger_gap", 12.5}};
+        host.log.clear();
+        host.deliver(params);
+        QVERIFY(pPanel->findChild<QRadioButton*>("radioBtn_Out")->isChecked());
+        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->value(), 7);
+        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Quick")->value(), 1200);
+        QCOMPARE(host.log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 7}, {MSG_SET_EXPOSURE, 1200}}));
+        pPanel->findChild<QRadioButton*>("radioBtn_Inner")->click();
+        params.jsonData["trigger_mode"] = 1.9;
+        host.deliver(params);
+        QVERIFY(pPanel->findChild<QRadioButton*>("radioBtn_Inner")->isChecked());
+
+        // Frames reach the view under their key; a payload that is no image is an empty scene.
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        PluginMetaData frame = record(MSG_FRAME);
+        frame.varData = image;
+        frame.jsonData = {{"key", "5"}, {"width", 64}, {"height", 48}};
+        host.deliver(frame);
+        QVERIFY(pPanel->currentScene());
+        QCOMPARE(pPanel->currentScene()->itemsBoundingRect(), QRectF(0, 0, 64, 48));
+        frame.varData = QString("not an image");
+        host.deliver(frame);
+        QVERIFY(pPanel->currentScene()->itemsBoundingRect().isEmpty());
+
+        // The view buttons reach the panel.
+        frame.varData = image;
+        host.deliver(frame);
+        auto* pView = pPanel->findChild<QGraphicsView*>("graphicsView_Image");
+        const QTransform before = pView->transform();
+        host.button("m_pRotateBtn")->click();
+        QVERIFY(pView->transform() != before);
+    }
+
+    void loadedLibrary()
+    {
+        QPluginLoader loader(QStringLiteral(CAPTURO_PLUGIN_FILE));
+        const QJsonObject meta = loader.metaData();
+        QCOMPARE(meta.value("IID").toString(), QString("Plugin.Capturo"));
+        QCOMPARE(meta.value("className").toString(), QString("Capturo"));
+        QVERIFY(meta.value("MetaData").toObject().isEmpty());
+        QObject* pInstance = loader.instance();
+        QVERIFY2(pInstance, qPrintable(loader.errorString()));
+
+        // The host talks to the root object by signatures only.
+        const QMetaObject* pMeta = pInstance->metaObject();
+        for (const char* pSignal : {"sendSignalToPlugins(PluginMetaData)", "signalAddToolBtn(QPushButton*,bool,Qt::Alignment)",
+                                    "signalSetMainWidget(QWidget*)"})
+            QVERIFY2(pMeta->indexOfSignal(pSignal) >= 0, pSignal);
+        for (const char* pSlot : {"slotEventFromPlugins(PluginMetaData)", "slotSetUIHandle(QObject*)",
+                                  "slotSendSignal(PluginMetaData)"})
+            QVERIFY2(pMeta->indexOfSlot(pSlot) >= 0, pSlot);
+
+        FakeHost host;
+        host.attach(pInstance);
+        QWidget window;
+        QMetaObject::invokeMethod(pInstance, "slotSetUIHandle", Q_ARG(QObject*, &window));
+        QCOMPARE(host.buttons.size(), 8);
+        QVERIFY(!host.button("photo")->icon().isNull());
+
+        QWidget container;
+        new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        host.deliver(pageRecord(&container));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
+        host.button("continuePhoto")->click();
+        QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));
+    }
+};
+
+QTEST_MAIN(TestCapturoPlugin)
+#include "tst_capturo_plugin.moc"

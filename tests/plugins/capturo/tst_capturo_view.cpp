@@ -1,0 +1,144 @@
+// Image view: zoom limits, fit, rotation across frames and the mouse read-out. Runs
+// under Xvfb, where the cursor can be placed and the screen grabbed.
+#include "CapturoUI.h"
+#include "DTGraphicsScene.h"
+
+#include <QGraphicsView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestCapturoView : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    CapturoUI* m_pPanel = nullptr;
+
+    QGraphicsView* view() const { return m_pPanel->findChild<QGraphicsView*>("graphicsView_Image"); }
+    double scale() const { return view()->transform().mapRect(QRectF(0, 0, 1, 1)).width(); }
+
+    static QPixmap frame(int nWidth, int nHeight, QColor color = Qt::darkCyan)
+    {
+        QPixmap pixmap(nWidth, nHeight);
+        pixmap.fill(color);
+        return pixmap;
+    }
+
+    void moveMouse(QPoint viewportPos)
+    {
+        QWidget* pViewport = view()->viewport();
+        const QPoint global = pViewport->mapToGlobal(viewportPos);
+        QCursor::setPos(global);
+        QMouseEvent event(QEvent::MouseMove, viewportPos, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pViewport, &event);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", m_home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void init()
+    {
+        m_pPanel = new CapturoUI();
+        m_pPanel->resize(912, 799);
+        m_pPanel->move(0, 0);
+        m_pPanel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pPanel));
+    }
+
+    void cleanup()
+    {
+        delete m_pPanel;
+        m_pPanel = nullptr;
+    }
+
+    void zoomLimits()
+    {
+        // Nothing to act on before the first image.
+        m_pPanel->slotExpand();
+        m_pPanel->slotRotate();
+        m_pPanel->slotFitIn();
+        QVERIFY(view()->transform().isIdentity());
+
+        m_pPanel->showImage(frame(100, 80), "1");
+        view()->resetTransform();
+        for (int i = 0; i < 8; ++i)
+            m_pPanel->slotExpand();
+        QVERIFY(qFuzzyCompare(scale(), 3.5831808));
+
+        view()->resetTransform();
+        for (int i = 0; i < 7; ++i)
+            m_pPanel->slotNarrow();
+        QVERIFY(qFuzzyCompare(scale(), 0.262144));
+
+        // The bounds hold for the absolute scale, also after a fit outside them.
+        view()->setTransform(QTransform::fromScale(0.3, 0.3));
+        m_pPanel->slotNarrow();
+        QVERIFY(qFuzzyCompare(scale(), 0.3));
+        m_pPanel->slotExpand();
+        QVERIFY(qFuzzyCompare(scale(), 0.36));
+        view()->setTransform(QTransform::fromScale(4.5, 4.5));
+        m_pPanel->slotExpand();
+        QVERIFY(qFuzzyCompare(scale(), 4.5));
+    }
+
+    void fitAndRotation()
+    {
+        m_pPanel->showImage(frame(1000, 800), "1");
+        const QRect viewport = view()->viewport()->rect();
+        QRectF shown = view()->mapFromScene(QRectF(0, 0, 1000, 800)).boundingRect();
+        QVERIFY(shown.width() <= viewport.width() + 1 && shown.height() <= viewport.height() + 1);
+        QVERIFY(shown.width() >= viewport.width() - 4 || shown.height() >= viewport.height() - 4);
+        const double dFitted = scale();
+
+        m_pPanel->slotExpand();
+        m_pPanel->slotFitIn();
+        QVERIFY(qFuzzyCompare(scale(), dFitted));
+
+        // Two quarter turns, then a new frame: shown upside down and fitted again.
+        m_pPanel->slotRotate();
+        m_pPanel->slotRotate();
+        m_pPanel->showImage(frame(400, 300), "2");
+        const QTransform transform = view()->transform();
+        QVERIFY(transform.m11() < 0 && transform.m22() < 0);
+        QVERIFY(qAbs(transform.m12()) < 1e-9 && qAbs(transform.m21()) < 1e-9);
+        shown = view()->mapFromScene(QRectF(0, 0, 400, 300)).boundingRect();
+        QVERIFY(shown.width() >= viewport.width() - 4 || shown.height() >= viewport.height() - 4);
+
+        // A null picture is an empty scene; fitting it leaves the transform alone.
+        m_pPanel->showImage(QPixmap(), "3");
+        QVERIFY(m_pPanel->currentScene()->itemsBoundingRect().isEmpty());
+        QCOMPARE(view()->transform(), transform);
+    }
+
+    void readOut()
+    {
+        QLabel* pLabel = m_pPanel->findChild<QLabel*>("lbl_imageResult");
+        QVERIFY(pLabel->text().isEmpty());
+        m_pPanel->slotGetPos(QColor(255, 0, 16), 12.5, 3);
+        QCOMPARE(pLabel->text(), QString("x:12.5 , y:3     R:255 G:0 B:16"));
+        m_pPanel->slotGetPos(QColor(1, 2, 3), 1234567.0, -0.25);
+        QCOMPARE(pLabel->text(), QString("x:1.23457e+06 , y:-0.25     R:1 G:2 B:3"));
+
+        // The second move reports where the previous one was, with the colour on screen.
+        m_pPanel->showImage(frame(2000, 1600, QColor(200, 40, 90)), "1");
+        view()->resetTransform();
+        QTest::qWait(50);
+        const QPoint first = view()->viewport()->rect().center();
+        const QPointF firstScene = view()->mapToScene(first);
+        moveMouse(first);
+        moveMouse(first + QPoint(1, 0));
+        const QString expected = QString("x:%1 , y:%2     R:200 G:40 B:90")
+                                     .arg(QString::number(firstScene.x(), 'g', 6))
+                                     .arg(QString::number(firstScene.y(), 'g', 6));
+        QCOMPARE(pLabel->text(), expected);
+    }
+};
+
+QTEST_MAIN(TestCapturoView)
+#include "tst_capturo_view.moc"
