@@ -16,26 +16,44 @@ namespace {
 
 const char* const kPluginList = "plugins/plugins.json";
 
-// Plugin-side signal -> host slot, by signature (rows 1 and 4-9 of the wiring).
+// The nine connections of every plugin, in the order they are made. Which object
+// sends and which receives is given by role; the last row (main widget) is the one
+// that unloading leaves in place.
+enum class Role { Plugin, Host, Manager };
+
 struct Wire
 {
+    Role sender;
     const char* signal;
+    Role receiver;
     const char* slot;
 };
 
-const Wire kPluginToHost[] = {
-    {SIGNAL(sendSignalToPlugins(PluginMetaData)), SLOT(slotEventFromPlugins(PluginMetaData))},
-    {SIGNAL(signalAddTitleBtn(QPushButton*)), SLOT(slotPluginAddTitleBtn(QPushButton*))},
-    {SIGNAL(signalAddToolBtn(QPushButton*,bool ,Qt::Alignment)),
-     SLOT(slotPluginAddToolBtn(QPushButton*,bool ,Qt::Alignment))},
-    {SIGNAL(signalAddTabWidget(QString ,QIcon, QWidget*,bool)),
-     SLOT(slotPluginAddTabWidget(QString ,QIcon, QWidget*,bool))},
-    {SIGNAL(signalAddStatusBarControls(QWidget*,int)), SLOT(slotPluginAddStatusBarControls(QWidget*,int))},
-    {SIGNAL(signalShowStatusBarInfo(QString)), SLOT(slotPluginShowStatusBarInfo(QString))},
+const Wire kWires[] = {
+    {Role::Plugin, SIGNAL(sendSignalToPlugins(PluginMetaData)), Role::Host, SLOT(slotEventFromPlugins(PluginMetaData))},
+    {Role::Host, SIGNAL(sendSignalToPlugins(PluginMetaData)), Role::Plugin, SLOT(slotEventFromPlugins(PluginMetaData))},
+    {Role::Manager, SIGNAL(sendSignalUI(QObject*)), Role::Plugin, SLOT(slotSetUIHandle(QObject*))},
+    {Role::Plugin, SIGNAL(signalAddTitleBtn(QPushButton*)), Role::Host, SLOT(slotPluginAddTitleBtn(QPushButton*))},
+    {Role::Plugin, SIGNAL(signalAddToolBtn(QPushButton*,bool ,Qt::Alignment)),
+     Role::Host, SLOT(slotPluginAddToolBtn(QPushButton*,bool ,Qt::Alignment))},
+    {Role::Plugin, SIGNAL(signalAddTabWidget(QString ,QIcon, QWidget*,bool)),
+     Role::Host, SLOT(slotPluginAddTabWidget(QString ,QIcon, QWidget*,bool))},
+    {Role::Plugin, SIGNAL(signalAddStatusBarControls(QWidget*,int)),
+     Role::Host, SLOT(slotPluginAddStatusBarControls(QWidget*,int))},
+    {Role::Plugin, SIGNAL(signalShowStatusBarInfo(QString)), Role::Host, SLOT(slotPluginShowStatusBarInfo(QString))},
+    {Role::Plugin, SIGNAL(signalSetMainWidget(QWidget*)), Role::Host, SLOT(slotSetMainWidget(QWidget*))},
 };
-const Wire kSetMainWidget = {SIGNAL(signalSetMainWidget(QWidget*)), SLOT(slotSetMainWidget(QWidget*))};
-const Wire kHostToPlugin = {SIGNAL(sendSignalToPlugins(PluginMetaData)), SLOT(slotEventFromPlugins(PluginMetaData))};
-const Wire kHandOver = {SIGNAL(sendSignalUI(QObject*)), SLOT(slotSetUIHandle(QObject*))};
+const size_t kWiresRemovedOnUnload = std::size(kWires) - 1;
+
+QObject* pick(Role role, QObject* plugin, QObject* host, QObject* manager)
+{
+    switch (role) {
+    case Role::Plugin: return plugin;
+    case Role::Host: return host;
+    case Role::Manager: return manager;
+    }
+    return nullptr;
+}
 
 // Values of another JSON type read as empty text.
 QString stringValue(const QJsonObject& entry, const char* key)
@@ -118,12 +136,8 @@ void DT_PluginsManager::connectPlugins()
             continue;
         // Results are deliberately not checked: a plugin lacking a signature loses
         // only that connection (Qt logs a warning) and keeps the others.
-        connect(plugin, kPluginToHost[0].signal, m_pHost, kPluginToHost[0].slot);
-        connect(m_pHost, kHostToPlugin.signal, plugin, kHostToPlugin.slot);
-        connect(this, kHandOver.signal, plugin, kHandOver.slot);
-        for (size_t i = 1; i < std::size(kPluginToHost); ++i)
-            connect(plugin, kPluginToHost[i].signal, m_pHost, kPluginToHost[i].slot);
-        connect(plugin, kSetMainWidget.signal, m_pHost, kSetMainWidget.slot);
+        for (const Wire& wire : kWires)
+            connect(pick(wire.sender, plugin, m_pHost, this), wire.signal, pick(wire.receiver, plugin, m_pHost, this), wire.slot);
     }
 }
 
@@ -137,11 +151,10 @@ void DT_PluginsManager::unloadPlugins()
             continue;
         if (QObject* plugin = loader.instance()) {
             // The main-widget connection stays; the window is going away anyway.
-            disconnect(plugin, kPluginToHost[0].signal, m_pHost, kPluginToHost[0].slot);
-            disconnect(m_pHost, kHostToPlugin.signal, plugin, kHostToPlugin.slot);
-            disconnect(this, kHandOver.signal, plugin, kHandOver.slot);
-            for (size_t i = 1; i < std::size(kPluginToHost); ++i)
-                disconnect(plugin, kPluginToHost[i].signal, m_pHost, kPluginToHost[i].slot);
+            for (size_t i = 0; i < kWiresRemovedOnUnload; ++i) {
+                const Wire& wire = kWires[i];
+                disconnect(pick(wire.sender, plugin, m_pHost, this), wire.signal, pick(wire.receiver, plugin, m_pHost, this), wire.slot);
+            }
         }
         if (!loader.unload())
             qDebug() << "unload";
