@@ -7,7 +7,8 @@ packages=(
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
   libjsoncpp-dev libeigen3-dev libspdlog-dev
   libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
-  libbenchmark-dev
+  libbenchmark-dev libopencv-imgcodecs-dev
+  clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei
 )
 

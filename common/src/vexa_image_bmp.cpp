@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace vexa {
@@ -55,6 +57,14 @@ int bitCountOfType(int type)
 int64 paddedRow(int64 rowBytes)
 {
     return (rowBytes + 3) / 4 * 4;
+}
+
+// Rows moved per stream call: about 256 KiB, at least one row, at most all.
+int64 rowsPerBlock(int64 rowBytes, int64 rows)
+{
+    constexpr int64 kBlockBytes = 256 * 1024;
+    const int64 nRows = rowBytes >= kBlockBytes ? 1 : kBlockBytes / rowBytes;
+    return nRows < rows ? nRows : rows;
 }
 
 } // namespace
@@ -194,19 +204,19 @@ bool VexaImage::writeToFileBMP(const char* path)
         file.write(reinterpret_cast<const char*>(table), kColorTableSize);
     }
 
-    // Rows go bottom-up. A row carries up to one stored row of the image's own
-    // bytes (so padded strides keep their padding bytes); the rest is zero.
+    // Rows go bottom-up, gathered into large blocks so that the stream writes
+    // few big pieces instead of one call per row. A row carries up to one
+    // stored row of the image's own bytes (so padded strides keep their
+    // padding bytes); the rest stays zero from the block's initialisation.
     const int64 nCopy = m_nWidthStep < nFileRow ? m_nWidthStep : nFileRow;
-    if (nCopy == nFileRow) {
-        for (int y = m_nHeight - 1; y >= 0 && file; --y)
-            file.write(reinterpret_cast<const char*>(m_pData + int64(y) * m_nWidthStep),
-                       std::streamsize(nFileRow));
-    } else {
-        std::vector<char> row(size_t(nFileRow), 0);
-        for (int y = m_nHeight - 1; y >= 0 && file; --y) {
-            std::memcpy(row.data(), m_pData + int64(y) * m_nWidthStep, size_t(nCopy));
-            file.write(row.data(), std::streamsize(nFileRow));
-        }
+    const int64 nRowsPerBlock = rowsPerBlock(nFileRow, m_nHeight);
+    std::vector<char> block(size_t(nRowsPerBlock * nFileRow), 0);
+    for (int y = m_nHeight - 1; y >= 0 && file;) {
+        int64 nRows = 0;
+        for (; nRows < nRowsPerBlock && y >= 0; ++nRows, --y)
+            std::memcpy(block.data() + nRows * nFileRow, m_pData + int64(y) * m_nWidthStep,
+                        size_t(nCopy));
+        file.write(block.data(), std::streamsize(nRows * nFileRow));
     }
     file.close();
     return !file.fail();
@@ -262,11 +272,24 @@ bool VexaImage::readFromFileBMP(const char* path)
 
     file.seekg(nPixelStart, std::ios::beg);
     if (infoHeader.biHeight < 0) {
+        // Top-down rows are the image memory as it is: one read.
         file.read(reinterpret_cast<char*>(m_pData), std::streamsize(nBytes));
     } else {
-        // Bottom-up: the first stored row is the picture's last.
-        for (int y = nHeight - 1; y >= 0 && file; --y)
-            file.read(reinterpret_cast<char*>(m_pData + int64(y) * nStep), nStep);
+        // Bottom-up: the first stored row is the picture's last. Rows come in
+        // through a block small enough to stay in cache, then go to their place.
+        const int64 nRowsPerBlock = rowsPerBlock(nStep, nHeight);
+        std::unique_ptr<char[]> block(new (std::nothrow) char[size_t(nRowsPerBlock * nStep)]);
+        if (!block) {
+            release();
+            return false;
+        }
+        for (int y = nHeight - 1; y >= 0 && file;) {
+            const int64 nRows = y + 1 < nRowsPerBlock ? y + 1 : nRowsPerBlock;
+            if (!file.read(block.get(), std::streamsize(nRows * nStep)))
+                break;
+            for (int64 i = 0; i < nRows; ++i, --y)
+                std::memcpy(m_pData + int64(y) * nStep, block.get() + i * nStep, size_t(nStep));
+        }
     }
     if (!file) {
         release();

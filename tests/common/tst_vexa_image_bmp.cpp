@@ -151,27 +151,41 @@ void TstVexaImageBmp::fileLayout()
 void TstVexaImageBmp::writtenFilesDecodeWithQImage_data()
 {
     QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
     QTest::addColumn<int>("type");
     QTest::addColumn<int>("widthStep");
-    QTest::newRow("grey unpadded") << 7 << int(VexaImage::IMAGE_GRAY) << 7;
-    QTest::newRow("grey padded") << 7 << int(VexaImage::IMAGE_GRAY) << 8;
-    QTest::newRow("grey aligned") << 8 << int(VexaImage::IMAGE_GRAY) << 8;
-    QTest::newRow("bgr unpadded") << 5 << int(VexaImage::IMAGE_BGR) << 15;
-    QTest::newRow("bgr padded") << 5 << int(VexaImage::IMAGE_BGR) << 16;
-    QTest::newRow("bgra") << 5 << int(VexaImage::IMAGE_BGRA) << 20;
+    QTest::newRow("grey unpadded") << 7 << 6 << int(VexaImage::IMAGE_GRAY) << 7;
+    QTest::newRow("grey padded") << 7 << 6 << int(VexaImage::IMAGE_GRAY) << 8;
+    QTest::newRow("grey aligned") << 8 << 6 << int(VexaImage::IMAGE_GRAY) << 8;
+    QTest::newRow("bgr unpadded") << 5 << 6 << int(VexaImage::IMAGE_BGR) << 15;
+    QTest::newRow("bgr padded") << 5 << 6 << int(VexaImage::IMAGE_BGR) << 16;
+    QTest::newRow("bgra") << 5 << 6 << int(VexaImage::IMAGE_BGRA) << 20;
+    // Rows travel in blocks of about 256 KiB: several blocks and a partial
+    // last one, and rows wider than a whole block.
+    QTest::newRow("bgr many blocks") << 1001 << 300 << int(VexaImage::IMAGE_BGR) << 3003;
+    QTest::newRow("grey row over a block") << 300001 << 3 << int(VexaImage::IMAGE_GRAY) << 300001;
 }
 
 void TstVexaImageBmp::writtenFilesDecodeWithQImage()
 {
     QFETCH(int, width);
+    QFETCH(int, height);
     QFETCH(int, type);
     QFETCH(int, widthStep);
-    const VexaImage image = patterned(width, 6, VexaImage::E_Image_Type(type), widthStep);
+    const VexaImage image = patterned(width, height, VexaImage::E_Image_Type(type), widthStep);
     const QString file = path(QString("out_%1_%2.bmp").arg(type).arg(widthStep));
     QVERIFY(const_cast<VexaImage&>(image).writeToFileBMP(file.toLocal8Bit().constData()));
     QImage decoded(file, "BMP");
     QVERIFY(!decoded.isNull());
     QVERIFY(samePixels(image, decoded));
+
+    // And back: every row lands in its own place.
+    VexaImage again;
+    QVERIFY(again.readFromFileBMP(file.toLocal8Bit().constData()));
+    QCOMPARE(again.height(), height);
+    for (int y = 0; y < height; ++y)
+        QCOMPARE(std::memcmp(again.data() + qint64(y) * again.widthStep(),
+                             image.data() + qint64(y) * widthStep, size_t(width * image.channels())), 0);
 }
 
 void TstVexaImageBmp::foreignFilesRead()
