@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QImageReader>
-#include <QMutexLocker>
 
 FrameHandOff::FrameHandOff(const QString& strPath)
     : m_strPath(strPath)
@@ -14,7 +13,7 @@ QImage FrameHandOff::toImage(vexa::VexaImage& image, bool* pFromFile)
 {
     QImage result;
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         // A failed write leaves the previous frame in the file: never read it then.
         if (image.writeToFileBMP(m_pathBytes.constData())) {
             QImageReader reader(m_strPath);

@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QMutex>
+#include <mutex>
 #include <QString>
 
 // Turns a frame of the core into a QImage through one shared BMP file. The file
@@ -23,7 +23,7 @@ public:
     static QImage imageFromPixels(const vexa::VexaImage& image);
 
 private:
-    QMutex m_mutex;
+    std::mutex m_mutex;
     QString m_strPath;
     QByteArray m_pathBytes;
 };

@@ -3,7 +3,6 @@
 #include "framework/DTLog.h"
 
 #include <QMetaObject>
-#include <QMutexLocker>
 
 namespace {
 
@@ -24,7 +23,7 @@ void FrameMailbox::post(const PluginMetaData& frame)
     bool bSchedule = false;
     bool bLogDrops = false;
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (int(m_queue.size()) >= m_nCapacity) {
             m_queue.pop_front();
             ++m_nDropped;
@@ -56,7 +55,7 @@ void FrameMailbox::deliverOne()
     PluginMetaData frame;
     bool bMore = false;
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (m_queue.empty()) {
             m_bScheduled = false;
             return;

@@ -2,7 +2,7 @@
 
 #include "framework/PluginMetaData.h"
 
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 
 #include <atomic>
@@ -36,7 +36,7 @@ private:
     const int m_nCapacity;
     Deliver m_deliver;
 
-    QMutex m_mutex;
+    std::mutex m_mutex;
     std::deque<PluginMetaData> m_queue;
     bool m_bScheduled = false;
     std::chrono::steady_clock::time_point m_lastDropLog;

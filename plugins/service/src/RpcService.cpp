@@ -8,10 +8,15 @@
 
 #include <QSettings>
 
+#include <atomic>
+
 namespace {
 
 // The core runs beside the client unless config.ini says otherwise.
 const char* const kDefaultAddress = "127.0.0.1:20020";
+
+// Plugin instances can be deleted during exit after this library's statics are.
+std::atomic<bool> g_bAlive{false};
 
 // Stores what the getter read, and nothing when the core did not answer.
 template <typename T, typename Getter>
@@ -48,10 +53,12 @@ RpcService::RpcService()
     m_pComm = CCommFactoryRPC::instance().create(1);
     if (m_pComm && m_pComm->init(connection) == 0)
         m_bConnected = true;
+    g_bAlive = true;
 }
 
 RpcService::~RpcService()
 {
+    g_bAlive = false;
     if (m_pComm)
         m_pComm->uninit();
     m_strAddress.clear();
@@ -71,12 +78,15 @@ bool RpcService::init(FrameCallback frame, ResultCallback result, MessageCallbac
 
 void RpcService::detach()
 {
-    if (!m_bConnected)
+    if (!g_bAlive)
         return;
-    if (auto pCamera = camera())
+    RpcService& rpc = instance();
+    if (!rpc.m_bConnected)
+        return;
+    if (auto pCamera = rpc.camera())
         pCamera->setFrameCallback(FrameCallback());
-    m_pComm->setResultCallback(ResultCallback());
-    m_pComm->setMessageCallback(MessageCallback());
+    rpc.m_pComm->setResultCallback(ResultCallback());
+    rpc.m_pComm->setMessageCallback(MessageCallback());
 }
 
 bool RpcService::notifyLoadUI(int* pState)

@@ -18,7 +18,8 @@ public:
     // Registers the callbacks; false (nothing registered) when not connected.
     bool init(FrameCallback frame, ResultCallback result, MessageCallback message);
     // Stops every callback; for an owner that goes away while the core runs on.
-    void detach();
+    // Does nothing once the process-wide object is gone (late exit clean-up).
+    static void detach();
     bool notifyLoadUI(int* pState);
 
     bool takePhoto();

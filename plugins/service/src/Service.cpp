@@ -35,13 +35,13 @@ Service::Service(QObject*)
     // The core's threads outlive the application object in a plain exit; stop
     // them calling into Qt once it is gone.
     if (QCoreApplication* pApp = QCoreApplication::instance())
-        connect(pApp, &QObject::destroyed, this, [] { RpcService::instance().detach(); });
+        connect(pApp, &QObject::destroyed, this, [] { RpcService::detach(); });
 }
 
 // The core would otherwise keep calling into a deleted object.
 Service::~Service()
 {
-    RpcService::instance().detach();
+    RpcService::detach();
 }
 
 void Service::init()

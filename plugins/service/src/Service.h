@@ -20,6 +20,7 @@ class Service : public DTPluginBase
     Q_PROPERTY(bool connected READ isConnected CONSTANT)
     Q_PROPERTY(qulonglong droppedFrames READ droppedFrames)
     Q_PROPERTY(int loadState READ loadState)
+    Q_PROPERTY(QObject* uiObject READ uiObject)
 
 public:
     // Frame records waiting for or in delivery to the GUI thread.
