@@ -54,6 +54,12 @@ int CommRPC::init(const Json::Value& settings)
     m_pEventWorker = std::make_shared<EventStreamWorker>(m_pSession);
     m_pFrameWorker->start();
     m_pEventWorker->start();
+    // A photo taken right after init must not be lost to a subscription
+    // still on its way.
+    const auto deadline = std::chrono::steady_clock::now() + CoreSession::kCallTimeout;
+    if (!m_pFrameWorker->waitSubscribed(deadline) || !m_pEventWorker->waitSubscribed(deadline))
+        spdlog::warn("vision core at {} answered but did not confirm the subscriptions yet",
+                     strEndpoint);
     return 0;
 }
 

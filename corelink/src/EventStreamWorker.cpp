@@ -46,6 +46,10 @@ grpc::Status EventStreamWorker::readStream(grpc::ClientContext& context)
     kelvora::core::SubscribeRequest request;
     request.set_client("corelink_client");
     auto pReader = pStub->SubscribeEvents(&context, request);
+    // The core sends its headers once the subscription is registered.
+    pReader->WaitForInitialMetadata();
+    if (context.GetServerInitialMetadata().count("kelvora-subscribed") != 0)
+        markSubscribed();
     kelvora::core::Event event;
     while (pReader->Read(&event)) {
         markDelivering();

@@ -30,7 +30,8 @@ struct FrameHeader
     uint64_t nIdentifier = 0;
     int64_t nWidth = 0;
     int64_t nHeight = 0;
-    int64_t nType = 1;
+    // Absent fields hold the protocol defaults: type 0 is grey.
+    int64_t nType = 0;
     int64_t nWidthStep = 0;
 };
 

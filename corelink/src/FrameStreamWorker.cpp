@@ -51,6 +51,13 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
         pCall->WriteLast(requestBuffer, grpc::WriteOptions(), pTag);
         bOpen = await(queue);
     }
+    // The core sends its headers once the subscription is registered.
+    if (bOpen) {
+        pCall->ReadInitialMetadata(pTag);
+        bOpen = await(queue);
+        if (bOpen)
+            markSubscribed();
+    }
     std::string strError;
     while (bOpen) {
         grpc::ByteBuffer message;

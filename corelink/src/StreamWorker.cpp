@@ -47,6 +47,22 @@ void StreamWorker::stop()
     m_thread.join();
 }
 
+bool StreamWorker::waitSubscribed(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_wake.wait_until(lock, deadline, [this] { return m_bSubscribed || m_bStopping; })
+        && m_bSubscribed;
+}
+
+void StreamWorker::markSubscribed()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bSubscribed = true;
+    }
+    m_wake.notify_all();
+}
+
 void StreamWorker::markDelivering()
 {
     if (!m_bDelivering.exchange(true))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -24,10 +25,14 @@ public:
     void start();
     // Cancels the open stream and joins the thread. Safe to call twice.
     void stop();
+    // Waits until the core has registered the first subscription.
+    bool waitSubscribed(std::chrono::steady_clock::time_point deadline);
 
 protected:
     // Reads one subscription until it ends; returns its final status.
     virtual grpc::Status readStream(grpc::ClientContext& context) = 0;
+    // The core answered the subscription: from now on nothing is missed.
+    void markSubscribed();
     // True once the stream has delivered data, to log recovery only once.
     void markDelivering();
 
@@ -42,5 +47,6 @@ private:
     std::condition_variable m_wake;
     bool m_bStopping = false;
     grpc::ClientContext* m_pContext = nullptr;
+    bool m_bSubscribed = false;
     std::atomic<bool> m_bDelivering{false};
 };

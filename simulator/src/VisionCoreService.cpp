@@ -95,6 +95,9 @@ grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast
                                         grpc::ServerWriter<T>* pWriter)
 {
     const auto pSubscription = broadcast.subscribe();
+    // Tells the client that it will see everything published from now on.
+    pContext->AddInitialMetadata("kelvora-subscribed", "1");
+    pWriter->SendInitialMetadata();
     // Wake up now and then to notice a client that went away while idle.
     while (!pContext->IsCancelled() && !broadcast.isClosed()) {
         const auto pItem = pSubscription->pop(std::chrono::milliseconds(100));
