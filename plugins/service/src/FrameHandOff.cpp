@@ -1,7 +1,6 @@
 #include "FrameHandOff.h"
 
 #include <QFile>
-#include <QImageReader>
 
 FrameHandOff::FrameHandOff(const QString& strPath)
     : m_strPath(strPath)
@@ -14,10 +13,15 @@ QImage FrameHandOff::toImage(vexa::VexaImage& image, bool* pFromFile)
     QImage result;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // Rewriting a truncated file makes the file system flush it at once;
+        // a fresh file costs less than half as much.
+        QFile::remove(m_strPath);
         // A failed write leaves the previous frame in the file: never read it then.
         if (image.writeToFileBMP(m_pathBytes.constData())) {
-            QImageReader reader(m_strPath);
-            result = reader.read();
+            // One read of the whole file, then Qt detects the format in memory.
+            QFile file(m_strPath);
+            if (file.open(QIODevice::ReadOnly))
+                result = QImage::fromData(file.readAll());
         }
     }
     const bool bFromFile = !result.isNull() && result.width() == image.width()

@@ -105,11 +105,17 @@ private slots:
         };
         std::thread first(feed, 10, 1000000);
         std::thread second(feed, 100, 2000000);
+        auto coreFrames = [this] {
+            int nCount = 0;
+            for (const PluginMetaData& frame : m_page.frames())
+                nCount += frame.jsonData["key"].toString().toULongLong() < 1000000 ? 1 : 0;
+            return nCount;
+        };
         while (nReady.load() < 2 || m_page.frames().size() < 20)
             QTest::qWait(5);
         first.join();
         second.join();
-        QTest::qWait(300);
+        QTRY_VERIFY_WITH_TIMEOUT(coreFrames() >= 2, 10000);
         m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
 
         QVERIFY(m_page.bAllOnGuiThread);
