@@ -1,0 +1,200 @@
+// Frame throughput of corelink_client against a bare gRPC stream of the same
+// frames from the same in-process core, in the same run. The bare reader is
+// the ceiling: it only parses each message, as any gRPC client must.
+//
+// Usage: corelink_frame_bench [seconds per run, default 2]
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include <grpcpp/support/proto_buffer_reader.h>
+
+#include <QCoreApplication>
+#include <grpcpp/grpcpp.h>
+
+#include "FrameDecoder.h"
+#include "SimServer.h"
+#include "common/vexa_image.h"
+#include "corelink/CCommFactoryRPC.h"
+#include "vision_core.grpc.pb.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Rate
+{
+    double dFps = 0;
+    double dMBps = 0;
+};
+
+Rate rateOf(uint64_t nFrames, uint64_t nBytes, Clock::duration elapsed)
+{
+    const double dSeconds = std::chrono::duration<double>(elapsed).count();
+    return {nFrames / dSeconds, nBytes / dSeconds / 1e6};
+}
+
+std::shared_ptr<grpc::Channel> bareChannel(const std::string& strEndpoint)
+{
+    grpc::ChannelArguments args;
+    args.SetMaxReceiveMessageSize(64 * 1024 * 1024);
+    return grpc::CreateCustomChannel(strEndpoint, grpc::InsecureChannelCredentials(), args);
+}
+
+Rate measureBare(const std::string& strEndpoint, double dSeconds)
+{
+    auto pStub = kelvora::core::VisionCore::NewStub(bareChannel(strEndpoint));
+    grpc::ClientContext context;
+    auto pReader = pStub->SubscribeFrames(&context, kelvora::core::SubscribeRequest());
+    kelvora::core::Frame frame;
+    // Warm-up: the stream and the core's queue get going.
+    const auto warmEnd = Clock::now() + std::chrono::milliseconds(300);
+    while (Clock::now() < warmEnd && pReader->Read(&frame)) {
+    }
+    uint64_t nFrames = 0;
+    uint64_t nBytes = 0;
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(dSeconds));
+    Clock::time_point last = start;
+    while (last < end && pReader->Read(&frame)) {
+        ++nFrames;
+        nBytes += frame.data().size();
+        last = Clock::now();
+    }
+    context.TryCancel();
+    pReader->Finish();
+    return rateOf(nFrames, nBytes, last - start);
+}
+
+Rate measureCorelink(const std::string& strEndpoint, double dSeconds)
+{
+    auto pComm = CCommFactoryRPC::instance().create(1);
+    Json::Value settings;
+    settings["rpc"]["ip"] = strEndpoint;
+    if (pComm->init(settings) != 0) {
+        std::fprintf(stderr, "corelink_client could not connect\n");
+        std::exit(1);
+    }
+    std::atomic<uint64_t> nFrames{0};
+    std::atomic<uint64_t> nBytes{0};
+    pComm->camera()->setFrameCallback([&](const std::shared_ptr<VexaImage>& pImage) {
+        nBytes += uint64_t(pImage->widthStep()) * uint64_t(pImage->height());
+        ++nFrames;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const uint64_t nFrames0 = nFrames;
+    const uint64_t nBytes0 = nBytes;
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(dSeconds));
+    const uint64_t nFrames1 = nFrames;
+    const uint64_t nBytes1 = nBytes;
+    const auto elapsed = Clock::now() - start;
+    pComm->uninit();
+    return rateOf(nFrames1 - nFrames0, nBytes1 - nBytes0, elapsed);
+}
+
+// The client-side work per frame alone, without the transport: parsing the
+// received message as a plain protobuf (ceiling) against decoding it into an
+// image, from the same message cut into 64 KiB slices as the transport does.
+void decodeCase(const char* pName, int nWidth, int nHeight, bool bGrey)
+{
+    kelvora::core::Frame frame;
+    frame.set_identifier(1);
+    frame.set_width(nWidth);
+    frame.set_height(nHeight);
+    frame.set_type(bGrey ? kelvora::core::PIXEL_GRAY : kelvora::core::PIXEL_BGR);
+    frame.set_width_step(nWidth * (bGrey ? 1 : 3));
+    frame.mutable_data()->assign(size_t(frame.width_step()) * size_t(nHeight), '\x5a');
+    const std::string strBytes = frame.SerializeAsString();
+    std::vector<grpc::Slice> slices;
+    for (size_t nPos = 0; nPos < strBytes.size(); nPos += 65536)
+        slices.emplace_back(strBytes.substr(nPos, 65536));
+    grpc::ByteBuffer message(slices.data(), slices.size());
+
+    const int nRepeats = 100;
+    double dBest[2] = {1e9, 1e9};
+    for (int nRound = 0; nRound < 3; ++nRound) {
+        auto start = Clock::now();
+        for (int i = 0; i < nRepeats; ++i) {
+            kelvora::core::Frame parsed;
+            grpc::ProtoBufferReader reader(&message);
+            if (!parsed.ParseFromZeroCopyStream(&reader))
+                std::exit(1);
+        }
+        dBest[0] = std::min(dBest[0], std::chrono::duration<double, std::milli>(Clock::now() - start).count() / nRepeats);
+        start = Clock::now();
+        for (int i = 0; i < nRepeats; ++i) {
+            std::string strError;
+            if (!decodeFrame(message, &strError))
+                std::exit(1);
+        }
+        dBest[1] = std::min(dBest[1], std::chrono::duration<double, std::milli>(Clock::now() - start).count() / nRepeats);
+    }
+    std::printf("%-18s per frame: protobuf parse %.3f ms | corelink decode %.3f ms | ratio %.2f\n", pName,
+                dBest[0], dBest[1], dBest[0] / dBest[1]);
+    std::fflush(stdout);
+}
+
+void runCase(const char* pName, int nWidth, int nHeight, bool bGrey, double dSeconds)
+{
+    SimOptions options;
+    options.strListen = QStringLiteral("127.0.0.1:0");
+    options.nWidth = nWidth;
+    options.nHeight = nHeight;
+    options.bGrey = bGrey;
+    options.dVideoFps = 0;
+    options.nResultEvery = 0;
+    SimServer server(options);
+    QString strError;
+    if (!server.start(&strError)) {
+        std::fprintf(stderr, "core: %s\n", qPrintable(strError));
+        std::exit(1);
+    }
+    const std::string strEndpoint = "127.0.0.1:" + std::to_string(server.port());
+    {
+        auto pStub = kelvora::core::VisionCore::NewStub(bareChannel(strEndpoint));
+        grpc::ClientContext context;
+        kelvora::core::CommandRequest request;
+        request.set_kind(kelvora::core::COMMAND_START_VIDEO);
+        kelvora::core::Empty reply;
+        pStub->Command(&context, request, &reply);
+    }
+
+    // Alternate the two readers so drift of the shared machine hits both.
+    Rate bestBare;
+    Rate bestLink;
+    for (int nRound = 0; nRound < 2; ++nRound) {
+        const Rate bare = measureBare(strEndpoint, dSeconds);
+        const Rate link = measureCorelink(strEndpoint, dSeconds);
+        std::printf("  %-18s round %d: bare %7.1f frames/s %8.1f MB/s | corelink %7.1f frames/s %8.1f MB/s\n",
+                    pName, nRound + 1, bare.dFps, bare.dMBps, link.dFps, link.dMBps);
+        if (bare.dFps > bestBare.dFps)
+            bestBare = bare;
+        if (link.dFps > bestLink.dFps)
+            bestLink = link;
+    }
+    std::printf("%-18s best: bare %7.1f frames/s %8.1f MB/s | corelink %7.1f frames/s %8.1f MB/s | ratio %.2f\n",
+                pName, bestBare.dFps, bestBare.dMBps, bestLink.dFps, bestLink.dMBps,
+                bestLink.dFps / bestBare.dFps);
+    std::fflush(stdout);
+    server.stop();
+    server.wait();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const double dSeconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+    decodeCase("1920x1080 BGR", 1920, 1080, false);
+    decodeCase("2448x2048 grey", 2448, 2048, true);
+    runCase("1920x1080 BGR", 1920, 1080, false, dSeconds > 0 ? dSeconds : 2.0);
+    runCase("2448x2048 grey", 2448, 2048, true, dSeconds > 0 ? dSeconds : 2.0);
+    return 0;
+}

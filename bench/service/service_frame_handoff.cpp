@@ -1,0 +1,96 @@
+// service_frame_handoff [frames per run]: the cost of turning one core frame
+// into the QImage of a frame record, 1920x1080 BGR. The record's image goes
+// through "test.bmp" (written by VexaImage, read back by Qt); the baseline is a
+// plain copy of the frame's pixels into a QImage. Figures are ms per frame and
+// the ratio to the baseline measured in the same run.
+#include "FrameHandOff.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+double msPerFrame(int nFrames, const std::function<void(int)>& step)
+{
+    step(0);  // warm the page cache and the allocator
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < nFrames; ++i)
+        step(i);
+    return double(timer.nsecsElapsed()) / 1e6 / nFrames;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int nFrames = argc > 1 ? qMax(1, atoi(argv[1])) : 60;
+    QTemporaryDir dir(QDir::currentPath() + "/handoff-XXXXXX");
+    QDir::setCurrent(dir.path());
+
+    const int nWidth = 1920;
+    const int nHeight = 1080;
+    vexa::VexaImage frame(nWidth, nHeight, vexa::VexaImage::IMAGE_BGR, nWidth * 3);
+    for (int i = 0; i < nWidth * nHeight * 3; ++i)
+        frame.data()[i] = static_cast<unsigned char>(i * 7);
+
+    FrameHandOff handOff("test.bmp");
+    volatile int nSink = 0;
+    const double dCopy = msPerFrame(nFrames, [&](int) { nSink = FrameHandOff::imageFromPixels(frame).width(); });
+    const double dHandOff = msPerFrame(nFrames, [&](int) { nSink = handOff.toImage(frame).width(); });
+    const double dPlain = msPerFrame(nFrames, [&](int) {
+        frame.writeToFileBMP("test.bmp");
+        nSink = QImage("test.bmp").width();
+    });
+    const double dWrite = msPerFrame(nFrames, [&](int) { nSink = frame.writeToFileBMP("test.bmp"); });
+    const double dWriteFresh = msPerFrame(nFrames, [&](int) {
+        QFile::remove("test.bmp");
+        nSink = frame.writeToFileBMP("test.bmp");
+    });
+    const double dReadDetect = msPerFrame(nFrames, [&](int) { nSink = QImage("test.bmp").width(); });
+    const double dReadBmp = msPerFrame(nFrames, [&](int) {
+        QImageReader reader("test.bmp", "bmp");
+        nSink = reader.read().width();
+    });
+    const double dReadBytes = msPerFrame(nFrames, [&](int) {
+        QFile file("test.bmp");
+        file.open(QIODevice::ReadOnly);
+        nSink = QImage::fromData(file.readAll(), "BMP").width();
+    });
+    const double dReadBytesDetect = msPerFrame(nFrames, [&](int) {
+        QFile file("test.bmp");
+        file.open(QIODevice::ReadOnly);
+        nSink = QImage::fromData(file.readAll()).width();
+    });
+    const double dReadMapped = msPerFrame(nFrames, [&](int) {
+        QFile file("test.bmp");
+        file.open(QIODevice::ReadOnly);
+        const uchar* pBytes = file.map(0, file.size());
+        nSink = QImage::fromData(pBytes, int(file.size())).width();
+    });
+    Q_UNUSED(nSink)
+
+    std::printf("frame hand-off, %dx%d BGR, %d frames per run, ms per frame (ratio to the pixel copy)\n",
+                nWidth, nHeight, nFrames);
+    std::printf("  pixel copy into QImage (baseline)   %7.2f  (1.00)\n", dCopy);
+    std::printf("  test.bmp write + read (record path) %7.2f  (%.2f)\n", dHandOff, dHandOff / dCopy);
+    std::printf("  plain rewrite + QImage(path)        %7.2f  (%.2f)\n", dPlain, dPlain / dCopy);
+    std::printf("    write only (VexaImage)            %7.2f  (%.2f)\n", dWrite, dWrite / dCopy);
+    std::printf("    write to a fresh file (old removed) %7.2f  (%.2f)\n", dWriteFresh, dWriteFresh / dCopy);
+    std::printf("    read, format detected (QImage)    %7.2f  (%.2f)\n", dReadDetect, dReadDetect / dCopy);
+    std::printf("    read, format given (QImageReader) %7.2f  (%.2f)\n", dReadBmp, dReadBmp / dCopy);
+    std::printf("    read, whole file then decode      %7.2f  (%.2f)\n", dReadBytes, dReadBytes / dCopy);
+    std::printf("    whole file, format detected       %7.2f  (%.2f)\n", dReadBytesDetect, dReadBytesDetect / dCopy);
+    std::printf("    mapped file, format detected      %7.2f  (%.2f)\n", dReadMapped, dReadMapped / dCopy);
+    std::printf("  frames/s the record path allows: %.0f\n", 1000.0 / dHandOff);
+    return 0;
+}

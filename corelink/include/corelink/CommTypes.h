@@ -1,0 +1,37 @@
+#pragma once
+
+// Values and callback types shared by the vision-core client interfaces.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <json/json.h>
+
+namespace vexa {
+class VexaImage;
+}
+using vexa::VexaImage;
+
+// One measurement result of the core.
+struct MeasureResultData
+{
+    uint64_t nIdentifier = 0;   // frame the result belongs to
+    int nResult = 0;            // 0 pass, otherwise a failure code of the core
+    double dValue = 0.0;
+    std::string strText;
+};
+
+// Kind of a status message of the core; the message itself is a JSON object.
+enum E_Message_Type
+{
+    MESSAGE_TYPE_INFO = 0,
+    MESSAGE_TYPE_WARNING = 1,
+    MESSAGE_TYPE_ERROR = 2,
+    MESSAGE_TYPE_CAMERA_STATE = 3,
+};
+
+using FrameCallback = std::function<void(const std::shared_ptr<VexaImage>&)>;
+using ResultCallback = std::function<void(const std::shared_ptr<MeasureResultData>&)>;
+using MessageCallback = std::function<void(E_Message_Type, const Json::Value&)>;

@@ -1,0 +1,106 @@
+#include "CommRPC.h"
+
+#include <spdlog/spdlog.h>
+
+#include "CameraRPC.h"
+#include "CoreSession.h"
+#include "EventStreamWorker.h"
+#include "FrameStreamWorker.h"
+
+CommRPC::CommRPC()
+    : m_pSession(std::make_shared<CoreSession>())
+    , m_pCamera(std::make_shared<CameraRPC>(m_pSession))
+{
+}
+
+CommRPC::~CommRPC()
+{
+    uninit();
+}
+
+std::shared_ptr<CCameraBase> CommRPC::camera()
+{
+    return m_pCamera;
+}
+
+void CommRPC::setResultCallback(ResultCallback callback)
+{
+    m_pSession->setResultCallback(std::move(callback));
+}
+
+void CommRPC::setMessageCallback(MessageCallback callback)
+{
+    m_pSession->setMessageCallback(std::move(callback));
+}
+
+int CommRPC::init(const Json::Value& settings)
+{
+    // Indexing a non-object throws in JsonCpp, so check each level.
+    const Json::Value& rpc = settings.isObject() ? settings["rpc"] : Json::Value::nullSingleton();
+    const Json::Value& ip = rpc.isObject() ? rpc["ip"] : Json::Value::nullSingleton();
+    if (!ip.isString() || ip.asString().empty()) {
+        spdlog::error("init failed: settings need {{\"rpc\": {{\"ip\": \"host:port\"}}}}");
+        return CoreSession::kNotConnected;
+    }
+    const std::string strEndpoint = ip.asString();
+
+    // A second init starts over on the new endpoint.
+    uninit();
+    std::lock_guard<std::mutex> lock(m_lifeMutex);
+    const int nResult = m_pSession->connect(strEndpoint);
+    if (nResult != 0)
+        return nResult;
+    m_pFrameWorker = std::make_shared<FrameStreamWorker>(m_pSession);
+    m_pEventWorker = std::make_shared<EventStreamWorker>(m_pSession);
+    m_pFrameWorker->start();
+    m_pEventWorker->start();
+    // A photo taken right after init must not be lost to a subscription
+    // still on its way.
+    const auto deadline = std::chrono::steady_clock::now() + CoreSession::kCallTimeout;
+    if (!m_pFrameWorker->waitSubscribed(deadline) || !m_pEventWorker->waitSubscribed(deadline))
+        spdlog::warn("vision core at {} answered but did not confirm the subscriptions yet",
+                     strEndpoint);
+    return 0;
+}
+
+void CommRPC::uninit()
+{
+    std::shared_ptr<StreamWorker> pFrameWorker;
+    std::shared_ptr<StreamWorker> pEventWorker;
+    {
+        std::lock_guard<std::mutex> lock(m_lifeMutex);
+        pFrameWorker.swap(m_pFrameWorker);
+        pEventWorker.swap(m_pEventWorker);
+    }
+    // Both cancel at once, then join: uninit costs one stream teardown, not two.
+    if (pFrameWorker)
+        pFrameWorker->stop();
+    if (pEventWorker)
+        pEventWorker->stop();
+    if (pFrameWorker || pEventWorker)
+        spdlog::info("disconnected from vision core at {}", m_pSession->endpoint());
+    m_pSession->disconnect();
+}
+
+int CommRPC::notifyLoadUI(int* pState)
+{
+    if (pState == nullptr) {
+        spdlog::warn("notifyLoadUI failed: no state given");
+        return CoreSession::kNotConnected;
+    }
+    const auto pStub = m_pSession->stub();
+    if (!pStub) {
+        spdlog::warn("notifyLoadUI failed: not connected to the vision core");
+        return CoreSession::kNotConnected;
+    }
+    grpc::ClientContext context;
+    CoreSession::prepare(context);
+    kelvora::core::LoadUIRequest request;
+    request.set_state(*pState);
+    kelvora::core::LoadUIReply reply;
+    const int nResult = CoreSession::check(pStub->NotifyLoadUI(&context, request, &reply),
+                                           "notifyLoadUI");
+    if (nResult == 0)
+        *pState = reply.state();
+    return nResult;
+}

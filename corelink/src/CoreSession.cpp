@@ -1,0 +1,123 @@
+#include "CoreSession.h"
+
+#include <spdlog/spdlog.h>
+
+namespace {
+
+std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint)
+{
+    grpc::ChannelArguments args;
+    args.SetMaxReceiveMessageSize(CoreSession::kMaxMessageBytes);
+    args.SetMaxSendMessageSize(CoreSession::kMaxMessageBytes);
+    // The default reconnect backoff grows to minutes; a restarted core must
+    // be found again within a second or so.
+    args.SetInt(GRPC_ARG_INITIAL_RECONNECT_BACKOFF_MS, 100);
+    args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 100);
+    args.SetInt(GRPC_ARG_MAX_RECONNECT_BACKOFF_MS, 1000);
+    return grpc::CreateCustomChannel(strEndpoint, grpc::InsecureChannelCredentials(), args);
+}
+
+} // namespace
+
+int CoreSession::connect(const std::string& strEndpoint)
+{
+    auto pChannel = makeChannel(strEndpoint);
+    auto pStub = std::shared_ptr<kelvora::core::VisionCore::Stub>(
+        kelvora::core::VisionCore::NewStub(pChannel));
+
+    grpc::ClientContext context;
+    prepare(context);
+    // Give a core that is still starting the whole deadline to come up.
+    context.set_wait_for_ready(true);
+    kelvora::core::PingRequest request;
+    request.set_client("corelink_client");
+    kelvora::core::PingReply reply;
+    const grpc::Status status = pStub->Ping(&context, request, &reply);
+    if (!status.ok()) {
+        spdlog::error("vision core at {} did not answer: {} ({})", strEndpoint,
+                      status.error_message(), int(status.error_code()));
+        return int(status.error_code());
+    }
+    spdlog::info("connected to vision core '{}' at {}, protocol {}", reply.core(), strEndpoint,
+                 reply.protocol());
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pChannel = pChannel;
+    m_pStub = pStub;
+    m_strEndpoint = strEndpoint;
+    return 0;
+}
+
+void CoreSession::disconnect()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pStub.reset();
+    m_pChannel.reset();
+}
+
+std::shared_ptr<grpc::Channel> CoreSession::channel() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pChannel;
+}
+
+std::shared_ptr<kelvora::core::VisionCore::Stub> CoreSession::stub() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pStub;
+}
+
+std::string CoreSession::endpoint() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_strEndpoint;
+}
+
+void CoreSession::prepare(grpc::ClientContext& context)
+{
+    context.set_deadline(std::chrono::system_clock::now() + kCallTimeout);
+}
+
+int CoreSession::check(const grpc::Status& status, const char* pWhat)
+{
+    if (status.ok())
+        return 0;
+    spdlog::warn("{} failed: {} ({})", pWhat, status.error_message(), int(status.error_code()));
+    return int(status.error_code());
+}
+
+void CoreSession::setFrameCallback(FrameCallback callback)
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_frameCallback = std::move(callback);
+}
+
+void CoreSession::setResultCallback(ResultCallback callback)
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_resultCallback = std::move(callback);
+}
+
+void CoreSession::setMessageCallback(MessageCallback callback)
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_messageCallback = std::move(callback);
+}
+
+FrameCallback CoreSession::frameCallback() const
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    return m_frameCallback;
+}
+
+ResultCallback CoreSession::resultCallback() const
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    return m_resultCallback;
+}
+
+MessageCallback CoreSession::messageCallback() const
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    return m_messageCallback;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <grpcpp/grpcpp.h>
+
+#include "corelink/CommTypes.h"
+#include "vision_core.grpc.pb.h"
+
+// State shared by a connection and its camera: the channel to the core, the
+// per-call deadline and the callbacks that the stream threads invoke.
+class CoreSession
+{
+public:
+    static constexpr std::chrono::milliseconds kCallTimeout{2000};
+    // 2448 x 2048 x 4 bytes with room to spare.
+    static constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
+    static constexpr int kNotConnected = -1;
+
+    // Builds the channel and waits up to kCallTimeout for the core to answer.
+    // Returns 0 or a non-zero code, and keeps no channel on failure.
+    int connect(const std::string& strEndpoint);
+    void disconnect();
+
+    std::shared_ptr<grpc::Channel> channel() const;
+    std::shared_ptr<kelvora::core::VisionCore::Stub> stub() const;
+    std::string endpoint() const;
+
+    // A context with the call deadline set.
+    static void prepare(grpc::ClientContext& context);
+    // 0 for OK, else logs "what: reason" and returns the status code.
+    static int check(const grpc::Status& status, const char* pWhat);
+
+    void setFrameCallback(FrameCallback callback);
+    void setResultCallback(ResultCallback callback);
+    void setMessageCallback(MessageCallback callback);
+    FrameCallback frameCallback() const;
+    ResultCallback resultCallback() const;
+    MessageCallback messageCallback() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::shared_ptr<grpc::Channel> m_pChannel;
+    std::shared_ptr<kelvora::core::VisionCore::Stub> m_pStub;
+    std::string m_strEndpoint;
+
+    mutable std::mutex m_callbackMutex;
+    FrameCallback m_frameCallback;
+    ResultCallback m_resultCallback;
+    MessageCallback m_messageCallback;
+};

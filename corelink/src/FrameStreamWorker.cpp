@@ -1,0 +1,85 @@
+#include "FrameStreamWorker.h"
+
+#include <grpcpp/generic/generic_stub.h>
+#include <spdlog/spdlog.h>
+
+#include "CoreSession.h"
+#include "FrameDecoder.h"
+#include "common/vexa_image.h"
+
+namespace {
+
+const char* const kMethod = "/kelvora.core.VisionCore/SubscribeFrames";
+
+// Waits for the one operation in flight on the queue.
+bool await(grpc::CompletionQueue& queue)
+{
+    void* pTag = nullptr;
+    bool bOk = false;
+    return queue.Next(&pTag, &bOk) && bOk;
+}
+
+} // namespace
+
+FrameStreamWorker::FrameStreamWorker(std::shared_ptr<CoreSession> pSession)
+    : StreamWorker(std::move(pSession), "frame")
+{
+}
+
+grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
+{
+    const auto pChannel = m_pSession->channel();
+    if (!pChannel)
+        return grpc::Status(grpc::StatusCode::FAILED_PRECONDITION, "not connected");
+
+    kelvora::core::SubscribeRequest request;
+    request.set_client("corelink_client");
+    grpc::ByteBuffer requestBuffer;
+    bool bOwn = false;
+    grpc::Status status = grpc::SerializationTraits<kelvora::core::SubscribeRequest>::Serialize(
+        request, &requestBuffer, &bOwn);
+    if (!status.ok())
+        return status;
+
+    grpc::GenericStub stub(pChannel);
+    grpc::CompletionQueue queue;
+    void* const pTag = reinterpret_cast<void*>(1);
+    auto pCall = stub.PrepareCall(&context, kMethod, &queue);
+    pCall->StartCall(pTag);
+    bool bOpen = await(queue);
+    if (bOpen) {
+        pCall->WriteLast(requestBuffer, grpc::WriteOptions(), pTag);
+        bOpen = await(queue);
+    }
+    // The core sends its headers once the subscription is registered.
+    if (bOpen) {
+        pCall->ReadInitialMetadata(pTag);
+        bOpen = await(queue);
+        if (bOpen)
+            markSubscribed();
+    }
+    std::string strError;
+    while (bOpen) {
+        grpc::ByteBuffer message;
+        pCall->Read(&message, pTag);
+        if (!await(queue))
+            break;
+        std::shared_ptr<VexaImage> pImage = decodeFrame(message, &strError);
+        if (!pImage) {
+            spdlog::warn("frame dropped: {}", strError);
+            continue;
+        }
+        markDelivering();
+        if (const FrameCallback callback = m_pSession->frameCallback())
+            callback(pImage);
+    }
+    pCall->Finish(&status, pTag);
+    await(queue);
+    pCall.reset();
+    queue.Shutdown();
+    void* pIgnored = nullptr;
+    bool bIgnored = false;
+    while (queue.Next(&pIgnored, &bIgnored)) {
+    }
+    return status;
+}

@@ -1,0 +1,100 @@
+#include "StreamWorker.h"
+
+#include <chrono>
+
+#include <spdlog/spdlog.h>
+
+namespace {
+constexpr std::chrono::milliseconds kRetryPause{200};
+}
+
+StreamWorker::StreamWorker(std::shared_ptr<CoreSession> pSession, std::string strName)
+    : m_pSession(std::move(pSession))
+    , m_strName(std::move(strName))
+{
+}
+
+StreamWorker::~StreamWorker()
+{
+    stop();
+}
+
+void StreamWorker::start()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_thread.joinable())
+        return;
+    m_bStopping = false;
+    m_thread = std::thread([pSelf = shared_from_this()] { pSelf->run(); });
+}
+
+void StreamWorker::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStopping = true;
+        if (m_pContext != nullptr)
+            m_pContext->TryCancel();
+    }
+    m_wake.notify_all();
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id()) {
+        // Called from a callback on this very thread: it ends by itself.
+        m_thread.detach();
+        return;
+    }
+    m_thread.join();
+}
+
+bool StreamWorker::waitSubscribed(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_wake.wait_until(lock, deadline, [this] { return m_bSubscribed || m_bStopping; })
+        && m_bSubscribed;
+}
+
+void StreamWorker::markSubscribed()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bSubscribed = true;
+    }
+    m_wake.notify_all();
+}
+
+void StreamWorker::markDelivering()
+{
+    if (!m_bDelivering.exchange(true))
+        spdlog::info("{} stream delivering", m_strName);
+}
+
+void StreamWorker::run()
+{
+    bool bReported = false;
+    for (;;) {
+        grpc::ClientContext context;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_bStopping)
+                return;
+            m_pContext = &context;
+        }
+        const grpc::Status status = readStream(context);
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_pContext = nullptr;
+            if (m_bStopping)
+                return;
+            // One line per outage, not one per retry.
+            if (m_bDelivering.exchange(false) || !bReported) {
+                spdlog::warn("{} stream ended: {} ({}); subscribing again", m_strName,
+                             status.error_message(), int(status.error_code()));
+                bReported = true;
+            }
+            m_wake.wait_for(lock, kRetryPause, [this] { return m_bStopping; });
+            if (m_bStopping)
+                return;
+        }
+    }
+}

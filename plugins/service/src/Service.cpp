@@ -1,0 +1,248 @@
+#include "Service.h"
+
+#include "RpcService.h"
+#include "framework/DTLog.h"
+#include "framework/PluginMessages.h"
+
+#include <QCoreApplication>
+#include <QJsonObject>
+#include <QWidget>
+
+// The resource is named after the target that compiles these sources. Its
+// initialiser lives in the global namespace, so this helper does too.
+#define SERVICE_INIT_RESOURCE(name) Q_INIT_RESOURCE(name)
+
+static void registerServiceResources()
+{
+    SERVICE_INIT_RESOURCE(SERVICE_RESOURCE);
+}
+
+namespace {
+
+const char* const kFrameText = "相机获取拍照成功";
+
+} // namespace
+
+Service::Service(QObject*)
+    : m_handOff("test.bmp")
+    , m_frames(this, kFramesInFlight, [this](const PluginMetaData& frame) { deliverFrame(frame); })
+{
+    m_pUIObject = nullptr;
+    qRegisterMetaType<PluginMetaData>("PluginMetaData");
+    m_nLoadState = 1;
+    registerServiceResources();
+    init();
+    // The core's threads outlive the application object in a plain exit; stop
+    // them calling into Qt once it is gone.
+    if (QCoreApplication* pApp = QCoreApplication::instance())
+        connect(pApp, &QObject::destroyed, this, [] { RpcService::detach(); });
+}
+
+// The core would otherwise keep calling into a deleted object.
+Service::~Service()
+{
+    RpcService::detach();
+}
+
+void Service::init()
+{
+    using namespace std::placeholders;
+    FrameCallback frame = std::bind(&Service::onFrameCallback, this, _1);
+    ResultCallback result = std::bind(&Service::onFrameRltCallback, this, _1);
+    MessageCallback message = std::bind(&Service::onMessageCallback, this, _1, _2);
+    if (RpcService::instance().init(frame, result, message))
+        sendResult("相机初始化成功", true);
+    else
+        sendResult("相机初始化失败", false);
+}
+
+void Service::loadUI()
+{
+    m_nLoadState = 0;
+    RpcService::instance().notifyLoadUI(&m_nLoadState);
+}
+
+QString Service::endpoint() const
+{
+    return RpcService::instance().address();
+}
+
+bool Service::isConnected() const
+{
+    return RpcService::instance().isConnected();
+}
+
+void Service::testDemo()
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = MSG_FRAME;
+    emit sendSignalToPlugins(plt);
+}
+
+void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
+{
+    DTLog::instance().write(QtDebugMsg, "frameInit");
+    if (!image)
+        return;
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = MSG_FRAME;
+    plt.varData = m_handOff.toImage(*image);
+    plt.jsonData.insert("key", QString::number(image->getIdentifier()));
+    plt.jsonData.insert("width", image->width());
+    plt.jsonData.insert("height", image->height());
+    m_frames.post(plt);
+}
+
+void Service::deliverFrame(const PluginMetaData& frame)
+{
+    emit sendSignalToPlugins(frame);
+    sendResult(kFrameText, true);
+}
+
+void Service::onFrameRltCallback(const std::shared_ptr<MeasureResultData>&)
+{
+    DTLog::instance().write(QtDebugMsg, "frameRlt");
+}
+
+void Service::onMessageCallback(E_Message_Type, const Json::Value&)
+{
+    DTLog::instance().write(QtDebugMsg, "Calls");
+}
+
+QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& gain,
+                                      const QVariant& triggerMode, const QVariant& triggerGap)
+{
+    // Exposure passes through a float on its way to the page.
+    QJsonObject json;
+    json.insert("exposure", double(exposure.toFloat()));
+    json.insert("gain", double(gain.toFloat()));
+    json.insert("trigger_mode", triggerMode.toInt());
+    json.insert("trigger_gap", double(triggerGap.toFloat()));
+    return json;
+}
+
+void Service::reply(int nMsgId, const QVariant& value)
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = nMsgId;
+    plt.varData = value;
+    sendEvent(plt);
+}
+
+void Service::replyJson(int nMsgId, const QJsonObject& json)
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = nMsgId;
+    plt.jsonData = json;
+    sendEvent(plt);
+}
+
+// Each camera call runs before its texts go out, so the status can carry the
+// core's outcome; the records still leave in the fixed order. A read that the
+// core did not answer sends no reply: a page must never apply invented values.
+void Service::slotEventFromPlugins(PluginMetaData plt)
+{
+    m_pUIObject = plt.pHandle;
+    if (plt.nModule != MODULE_SERVICE)
+        return;
+
+    RpcService& rpc = RpcService::instance();
+    QVariant value;
+    bool bOk = false;
+    switch (plt.nMsgId) {
+    case MSG_TAKE_PHOTO:
+        bOk = rpc.takePhoto();
+        sendResult("调用相机拍照接口", bOk);
+        break;
+    case MSG_CONTINUOUS_PHOTO:
+        bOk = rpc.startContinuous();
+        sendResult("调用连续拍照接口", bOk);
+        break;
+    case MSG_VIDEO_MODE_ON:
+        bOk = rpc.startVideo();
+        sendResult("调用视频模式", bOk);
+        break;
+    case MSG_VIDEO_MODE_OFF:
+        bOk = rpc.stopVideo();
+        sendResult("关闭视频", bOk);
+        break;
+    case MSG_SET_DEBOUNCE:
+        bOk = rpc.setCameraParam(PARAM_DEBOUNCE, plt.varData);
+        sendResult("设置去抖时间", bOk);
+        break;
+    case MSG_GET_DEBOUNCE:
+        bOk = rpc.getCameraParam(PARAM_DEBOUNCE, &value);
+        sendResult("获取去抖时间", bOk);
+        if (bOk)
+            reply(plt.nMsgId, value);
+        break;
+    case MSG_SET_GAIN:
+        bOk = rpc.setCameraParam(PARAM_GAIN, plt.varData);
+        sendResult("设置增益", bOk);
+        break;
+    case MSG_SET_TRIGGER_GAP:
+        bOk = rpc.setCameraParam(PARAM_TRIGGER_GAP, plt.varData);
+        sendResult("设置Gap", bOk);
+        break;
+    case MSG_GET_GAIN:
+        bOk = rpc.getCameraParam(PARAM_GAIN, &value);
+        sendResult("获取增益", bOk);
+        if (bOk)
+            reply(plt.nMsgId, value);
+        break;
+    case MSG_SET_EXPOSURE:
+        bOk = rpc.setCameraParam(PARAM_EXPOSURE, plt.varData);
+        sendResult("设置曝光", bOk);
+        break;
+    case MSG_GET_EXPOSURE:
+        bOk = rpc.getCameraParam(PARAM_EXPOSURE, &value);
+        sendResult("获取曝光", bOk);
+        if (bOk)
+            reply(plt.nMsgId, value);
+        break;
+    case MSG_SET_TRIGGER_MODE:
+        bOk = rpc.setCameraParam(PARAM_TRIGGER_MODE, plt.varData);
+        sendResult("设置触发模式", bOk);
+        break;
+    case MSG_GET_TRIGGER_MODE:
+        bOk = rpc.getCameraParam(PARAM_TRIGGER_MODE, &value);
+        if (bOk)
+            reply(plt.nMsgId, value);
+        sendResult("获取触发模式", bOk);
+        break;
+    case MSG_GET_CAMERA_INFO:
+        bOk = rpc.getCameraInfo(&value);
+        if (bOk)
+            reply(plt.nMsgId, value);
+        sendResult("获取相机增益成功", bOk);
+        break;
+    case MSG_GET_CAMERA_PARAMS: {
+        QVariant exposure;
+        QVariant gain;
+        QVariant triggerMode;
+        QVariant triggerGap;
+        bOk = rpc.getCameraParam(PARAM_EXPOSURE, &exposure);
+        bOk = rpc.getCameraParam(PARAM_GAIN, &gain) && bOk;
+        bOk = rpc.getCameraParam(PARAM_TRIGGER_MODE, &triggerMode) && bOk;
+        bOk = rpc.getCameraParam(PARAM_TRIGGER_GAP, &triggerGap) && bOk;
+        if (bOk)
+            replyJson(plt.nMsgId, cameraParamsJson(exposure, gain, triggerMode, triggerGap));
+        sendResult("获取相机参数值成功", bOk);
+        break;
+    }
+    case MSG_CONTINUOUS_START:
+        bOk = rpc.startContinuous();
+        sendResult("调用连续拍照", bOk);
+        break;
+    case MSG_CONTINUOUS_STOP:
+        bOk = rpc.stopContinuous();
+        sendResult("调用连续拍照结束", bOk);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QString>
+
+#include "FolderSource.h"
+#include "SceneRenderer.h"
+#include "SimOptions.h"
+#include "vision_core.pb.h"
+
+class CameraParams;
+
+// Produces the camera's frames from the scene or the image folder, at the
+// brightness that exposure and gain give.
+class FrameFactory
+{
+public:
+    FrameFactory(const SimOptions& options, const CameraParams& params);
+
+    // Loads the image folder if one is set.
+    bool prepare(QString* pError);
+    std::shared_ptr<kelvora::core::Frame> produce(uint64_t nFrame);
+
+private:
+    void copyImage(const QImage& image, double dBrightness, kelvora::core::Frame* pFrame) const;
+
+    const CameraParams& m_params;
+    QString m_strFolder;
+    bool m_bGrey;
+    SceneRenderer m_renderer;
+    FolderSource m_folder;
+};

@@ -1,0 +1,83 @@
+#include "SimOptions.h"
+
+#include <QCommandLineParser>
+
+bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QString* pError)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated vision core with one camera."));
+    parser.addHelpOption();
+    const QCommandLineOption listen(QStringLiteral("listen"),
+        QStringLiteral("Address to serve on (default 127.0.0.1:20020; port 0 picks a free one)."),
+        QStringLiteral("host:port"), pOptions->strListen);
+    const QCommandLineOption width(QStringLiteral("width"), QStringLiteral("Frame width."),
+        QStringLiteral("pixels"), QString::number(pOptions->nWidth));
+    const QCommandLineOption height(QStringLiteral("height"), QStringLiteral("Frame height."),
+        QStringLiteral("pixels"), QString::number(pOptions->nHeight));
+    const QCommandLineOption pixel(QStringLiteral("pixel"), QStringLiteral("Pixel type: grey or bgr."),
+        QStringLiteral("type"), pOptions->bGrey ? QStringLiteral("grey") : QStringLiteral("bgr"));
+    const QCommandLineOption folder(QStringLiteral("folder"),
+        QStringLiteral("Play the BMP/JPG images of this folder instead of the synthetic scene."),
+        QStringLiteral("dir"));
+    const QCommandLineOption fps(QStringLiteral("video-fps"),
+        QStringLiteral("Video mode frame rate; 0 = as fast as the client reads (default 25)."),
+        QStringLiteral("fps"), QString::number(pOptions->dVideoFps));
+    const QCommandLineOption results(QStringLiteral("result-every"),
+        QStringLiteral("Send a measurement result after every n-th frame; 0 = never (default 10)."),
+        QStringLiteral("n"), QString::number(pOptions->nResultEvery));
+    parser.addOptions({listen, width, height, pixel, folder, fps, results});
+
+    if (!parser.parse(arguments)) {
+        *pError = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        *pError = parser.helpText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *pError = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first());
+        return false;
+    }
+
+    SimOptions options;
+    options.strListen = parser.value(listen);
+    bool bOk1 = false;
+    bool bOk2 = false;
+    bool bOk3 = false;
+    bool bOk4 = false;
+    options.nWidth = parser.value(width).toInt(&bOk1);
+    options.nHeight = parser.value(height).toInt(&bOk2);
+    options.dVideoFps = parser.value(fps).toDouble(&bOk3);
+    options.nResultEvery = parser.value(results).toInt(&bOk4);
+    if (!bOk1 || !bOk2 || options.nWidth < 1 || options.nHeight < 1 || options.nWidth > 16384
+        || options.nHeight > 16384) {
+        *pError = QStringLiteral("width and height must be 1 to 16384");
+        return false;
+    }
+    if (!bOk3 || options.dVideoFps < 0 || options.dVideoFps > 1000) {
+        *pError = QStringLiteral("video-fps must be 0 to 1000");
+        return false;
+    }
+    if (!bOk4 || options.nResultEvery < 0) {
+        *pError = QStringLiteral("result-every must be 0 or more");
+        return false;
+    }
+    const QString strPixel = parser.value(pixel).toLower();
+    if (strPixel == QLatin1String("grey") || strPixel == QLatin1String("gray")) {
+        options.bGrey = true;
+    } else if (strPixel == QLatin1String("bgr")) {
+        options.bGrey = false;
+    } else {
+        *pError = QStringLiteral("pixel must be grey or bgr");
+        return false;
+    }
+    // A frame must fit into one message of the link.
+    if (qint64(options.nWidth) * options.nHeight * (options.bGrey ? 1 : 3) > kMaxFrameBytes) {
+        *pError = QStringLiteral("a frame may hold at most %1 bytes").arg(kMaxFrameBytes);
+        return false;
+    }
+    options.strFolder = parser.value(folder);
+    *pOptions = options;
+    return true;
+}

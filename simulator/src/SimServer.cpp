@@ -1,0 +1,60 @@
+#include "SimServer.h"
+
+#include <chrono>
+
+#include <grpcpp/grpcpp.h>
+
+SimServer::SimServer(const SimOptions& options)
+    : m_options(options)
+    , m_params(options.nWidth, options.nHeight)
+    , m_factory(options, m_params)
+    // Two frames in flight per reader: enough to keep the link busy, few
+    // enough that a slow reader sees current frames.
+    , m_frames(2)
+    , m_events(64)
+    , m_acquisition(m_factory, m_params, m_frames, m_events, options.dVideoFps, options.nResultEvery)
+    , m_service(m_params, m_acquisition, m_frames, m_events)
+{
+}
+
+SimServer::~SimServer()
+{
+    stop();
+}
+
+bool SimServer::start(QString* pError)
+{
+    if (!m_factory.prepare(pError))
+        return false;
+    grpc::ServerBuilder builder;
+    builder.AddListeningPort(m_options.strListen.toStdString(), grpc::InsecureServerCredentials(),
+                             &m_nPort);
+    builder.RegisterService(&m_service);
+    builder.SetMaxSendMessageSize(64 * 1024 * 1024);
+    builder.SetMaxReceiveMessageSize(4 * 1024 * 1024);
+    m_pServer = builder.BuildAndStart();
+    if (!m_pServer || m_nPort == 0) {
+        *pError = QStringLiteral("cannot listen on %1").arg(m_options.strListen);
+        m_pServer.reset();
+        return false;
+    }
+    return true;
+}
+
+void SimServer::stop()
+{
+    std::call_once(m_stopOnce, [this] {
+        m_acquisition.stop();
+        // Streams return once their broadcast closes; Shutdown waits for them.
+        m_frames.close();
+        m_events.close();
+        if (m_pServer)
+            m_pServer->Shutdown(std::chrono::system_clock::now() + std::chrono::seconds(1));
+    });
+}
+
+void SimServer::wait()
+{
+    if (m_pServer)
+        m_pServer->Wait();
+}

@@ -1,0 +1,109 @@
+#include "VisionCoreService.h"
+
+#include <chrono>
+
+#include "CameraParams.h"
+
+namespace {
+const char* paramName(kelvora::core::Param param)
+{
+    return kelvora::core::Param_Name(param).c_str();
+}
+} // namespace
+
+VisionCoreService::VisionCoreService(CameraParams& params, Acquisition& acquisition,
+                                     FrameBroadcast& frames, EventBroadcast& events)
+    : m_params(params)
+    , m_acquisition(acquisition)
+    , m_frames(frames)
+    , m_events(events)
+{
+}
+
+grpc::Status VisionCoreService::Ping(grpc::ServerContext*, const kelvora::core::PingRequest*,
+                                     kelvora::core::PingReply* pReply)
+{
+    pReply->set_core("vision-core-sim");
+    pReply->set_protocol(1);
+    return grpc::Status::OK;
+}
+
+grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext*, const kelvora::core::Empty*,
+                                              kelvora::core::CameraRanges* pReply)
+{
+    *pReply = m_params.ranges();
+    return grpc::Status::OK;
+}
+
+grpc::Status VisionCoreService::SetParam(grpc::ServerContext*, const kelvora::core::ParamValue* pRequest,
+                                         kelvora::core::Empty*)
+{
+    const std::string strError = m_params.set(*pRequest);
+    if (!strError.empty())
+        return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, strError);
+    m_acquisition.sendMessage(0, std::string("{\"param\":\"") + paramName(pRequest->param())
+                                     + "\",\"changed\":true}");
+    return grpc::Status::OK;
+}
+
+grpc::Status VisionCoreService::GetParam(grpc::ServerContext*, const kelvora::core::ParamRequest* pRequest,
+                                         kelvora::core::ParamValue* pReply)
+{
+    if (!m_params.get(pRequest->param(), pReply))
+        return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, "unknown parameter");
+    return grpc::Status::OK;
+}
+
+grpc::Status VisionCoreService::Command(grpc::ServerContext*, const kelvora::core::CommandRequest* pRequest,
+                                        kelvora::core::Empty*)
+{
+    switch (pRequest->kind()) {
+    case kelvora::core::COMMAND_TAKE_PHOTO: m_acquisition.takePhoto(); break;
+    case kelvora::core::COMMAND_START_CONTINUOUS: m_acquisition.setMode(Acquisition::Continuous); break;
+    case kelvora::core::COMMAND_START_VIDEO: m_acquisition.setMode(Acquisition::Video); break;
+    case kelvora::core::COMMAND_STOP_CONTINUOUS:
+    case kelvora::core::COMMAND_STOP_VIDEO: m_acquisition.setMode(Acquisition::Idle); break;
+    default: return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, "unknown command");
+    }
+    return grpc::Status::OK;
+}
+
+grpc::Status VisionCoreService::NotifyLoadUI(grpc::ServerContext*, const kelvora::core::LoadUIRequest* pRequest,
+                                             kelvora::core::LoadUIReply* pReply)
+{
+    // The screen is there: answer with the state it reported.
+    pReply->set_state(pRequest->state());
+    return grpc::Status::OK;
+}
+
+grpc::Status VisionCoreService::SubscribeFrames(grpc::ServerContext* pContext,
+                                                const kelvora::core::SubscribeRequest*,
+                                                grpc::ServerWriter<kelvora::core::Frame>* pWriter)
+{
+    return forward(pContext, m_frames, pWriter);
+}
+
+grpc::Status VisionCoreService::SubscribeEvents(grpc::ServerContext* pContext,
+                                                const kelvora::core::SubscribeRequest*,
+                                                grpc::ServerWriter<kelvora::core::Event>* pWriter)
+{
+    return forward(pContext, m_events, pWriter);
+}
+
+template <typename T>
+grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
+                                        grpc::ServerWriter<T>* pWriter)
+{
+    const auto pSubscription = broadcast.subscribe();
+    // Tells the client that it will see everything published from now on.
+    pContext->AddInitialMetadata("kelvora-subscribed", "1");
+    pWriter->SendInitialMetadata();
+    // Wake up now and then to notice a client that went away while idle.
+    while (!pContext->IsCancelled() && !broadcast.isClosed()) {
+        const auto pItem = pSubscription->pop(std::chrono::milliseconds(100));
+        if (pItem && !pWriter->Write(*pItem))
+            break;
+    }
+    broadcast.unsubscribe(pSubscription);
+    return grpc::Status::OK;
+}

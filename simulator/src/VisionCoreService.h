@@ -1,0 +1,45 @@
+#pragma once
+
+#include <grpcpp/grpcpp.h>
+
+#include "Acquisition.h"
+#include "vision_core.grpc.pb.h"
+
+class CameraParams;
+
+// The core's RPC interface over the simulated camera.
+class VisionCoreService final : public kelvora::core::VisionCore::Service
+{
+public:
+    VisionCoreService(CameraParams& params, Acquisition& acquisition, FrameBroadcast& frames,
+                      EventBroadcast& events);
+
+    grpc::Status Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest* pRequest,
+                      kelvora::core::PingReply* pReply) override;
+    grpc::Status GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::Empty* pRequest,
+                               kelvora::core::CameraRanges* pReply) override;
+    grpc::Status SetParam(grpc::ServerContext* pContext, const kelvora::core::ParamValue* pRequest,
+                          kelvora::core::Empty* pReply) override;
+    grpc::Status GetParam(grpc::ServerContext* pContext, const kelvora::core::ParamRequest* pRequest,
+                          kelvora::core::ParamValue* pReply) override;
+    grpc::Status Command(grpc::ServerContext* pContext, const kelvora::core::CommandRequest* pRequest,
+                         kelvora::core::Empty* pReply) override;
+    grpc::Status NotifyLoadUI(grpc::ServerContext* pContext, const kelvora::core::LoadUIRequest* pRequest,
+                              kelvora::core::LoadUIReply* pReply) override;
+    grpc::Status SubscribeFrames(grpc::ServerContext* pContext,
+                                 const kelvora::core::SubscribeRequest* pRequest,
+                                 grpc::ServerWriter<kelvora::core::Frame>* pWriter) override;
+    grpc::Status SubscribeEvents(grpc::ServerContext* pContext,
+                                 const kelvora::core::SubscribeRequest* pRequest,
+                                 grpc::ServerWriter<kelvora::core::Event>* pWriter) override;
+
+private:
+    template <typename T>
+    grpc::Status forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
+                         grpc::ServerWriter<T>* pWriter);
+
+    CameraParams& m_params;
+    Acquisition& m_acquisition;
+    FrameBroadcast& m_frames;
+    EventBroadcast& m_events;
+};

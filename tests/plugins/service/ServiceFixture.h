@@ -1,0 +1,88 @@
+#pragma once
+
+#include "DT_PluginsManager.h"
+#include "TestHost.h"
+#include "framework/PluginMessages.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+#include <memory>
+
+// One process-wide plugin start, as the host does it: the real service plugin
+// first, a recording plugin after it, both from plugins/ of a fresh working
+// folder that may hold a config.ini.
+class ServiceFixture
+{
+public:
+    // strIp empty: no config.ini at all.
+    bool start(const QString& strIp)
+    {
+        if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()) || !QDir().mkdir("plugins"))
+            return false;
+        if (!strIp.isNull()) {
+            QFile ini("config.ini");
+            if (!ini.open(QIODevice::WriteOnly))
+                return false;
+            ini.write("[General]\nip=" + strIp.toUtf8() + "\n");
+        }
+        if (!QFile::link(SERVICE_PLUGIN, "plugins/service.so")
+            || !QFile::link(RECORDER_PLUGIN, "plugins/service_recorder.so"))
+            return false;
+        QFile list("plugins/plugins.json");
+        if (!list.open(QIODevice::WriteOnly))
+            return false;
+        list.write(R"({"plugins": [
+            {"plugins_name": "service.so", "plugins_version": "1", "plugins_desc": "", "plugins_state": "0"},
+            {"plugins_name": "service_recorder.so", "plugins_version": "1", "plugins_desc": "", "plugins_state": "0"}]})");
+        list.close();
+
+        qRegisterMetaType<PluginMetaData>("PluginMetaData");
+        m_pManager = std::make_unique<DT_PluginsManager>(&host);
+        m_pManager->loadPlugins();
+        m_pManager->connectPlugins();
+        emit m_pManager->sendSignalUI(&host);
+        QPluginLoader loader(QDir::current().absoluteFilePath("plugins/service.so"));
+        service = loader.instance();
+        if (!service)
+            qWarning() << loader.errorString();
+        return m_pManager->loadedPlugins().size() == 2 && service;
+    }
+
+    static QVariantList records() { return qApp->property("records").toList(); }
+    static void clear() { qApp->setProperty("records", QVariantList()); }
+
+    // A record as the host relays it to every plugin.
+    void send(int nModule, int nMsgId, const QVariant& value = QVariant(), QWidget* pHandle = nullptr)
+    {
+        PluginMetaData plt;
+        plt.nModule = nModule;
+        plt.nMsgId = nMsgId;
+        plt.varData = value;
+        plt.pHandle = pHandle;
+        emit host.sendSignalToPlugins(plt);
+    }
+
+    // "text:success" of a status record, or "" for any other record.
+    static QString status(const QVariant& entry)
+    {
+        const QVariantMap map = entry.toMap();
+        if (map["module"].toInt() != MODULE_CAPTURO || map["id"].toInt() != MSG_RESULT)
+            return QString();
+        const QJsonObject json = map["json"].toJsonObject();
+        return QString("%1:%2").arg(json["result"].toString()).arg(json["success"].toInt());
+    }
+
+    TestHost host;
+    QObject* service = nullptr;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<DT_PluginsManager> m_pManager;
+};

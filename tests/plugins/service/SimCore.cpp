@@ -1,0 +1,137 @@
+#include "SimCore.h"
+
+#include <grpcpp/grpcpp.h>
+
+#include <QRegularExpression>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+SimCore::~SimCore()
+{
+    stop();
+}
+
+bool SimCore::start(const QString& strListen, const QStringList& extraArguments)
+{
+    m_process.setProgram(VISION_CORE_SIM);
+    m_process.setArguments(QStringList{"--listen", strListen} + extraArguments);
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start();
+    if (!m_process.waitForStarted(5000))
+        return false;
+    // The first line names the bound port.
+    QByteArray output;
+    while (!output.contains('\n')) {
+        if (!m_process.waitForReadyRead(5000))
+            return false;
+        output += m_process.readAllStandardOutput();
+    }
+    const QRegularExpressionMatch match = QRegularExpression(":(\\d+) \\(").match(QString::fromUtf8(output));
+    if (!match.hasMatch())
+        return false;
+    m_nPort = match.captured(1).toInt();
+
+    m_pStub = kelvora::core::VisionCore::NewStub(
+        grpc::CreateChannel(endpoint().toStdString(), grpc::InsecureChannelCredentials()));
+    m_pEventContext = std::make_unique<grpc::ClientContext>();
+    m_eventThread = std::thread(&SimCore::listen, this);
+    // The subscription is live once the core has sent its first message; a
+    // harmless parameter write makes it send one.
+    kelvora::core::ParamValue value;
+    if (!param(kelvora::core::PARAM_DEBOUNCE, &value))
+        return false;
+    for (int i = 0; i < 50; ++i) {
+        grpc::ClientContext context;
+        kelvora::core::Empty empty;
+        m_pStub->SetParam(&context, value, &empty);
+        if (waitForMessage("PARAM_DEBOUNCE", 100))
+            break;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_messages.clear();
+    return true;
+}
+
+void SimCore::listen()
+{
+    kelvora::core::SubscribeRequest request;
+    request.set_client("test probe");
+    auto pReader = m_pStub->SubscribeEvents(m_pEventContext.get(), request);
+    kelvora::core::Event event;
+    while (pReader->Read(&event)) {
+        if (!event.has_message())
+            continue;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_messages.push_back(event.message().json());
+        m_changed.notify_all();
+    }
+    pReader->Finish();
+}
+
+void SimCore::stop()
+{
+    if (m_pEventContext)
+        m_pEventContext->TryCancel();
+    if (m_eventThread.joinable())
+        m_eventThread.join();
+    m_pEventContext.reset();
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue)
+{
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
+    kelvora::core::ParamRequest request;
+    request.set_param(param);
+    return m_pStub->GetParam(&context, request, pValue).ok();
+}
+
+std::vector<std::string> SimCore::messages()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_messages;
+}
+
+void SimCore::clearMessages()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_messages.clear();
+}
+
+bool SimCore::waitForMessage(const std::string& strPart, int nTimeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [&] {
+        for (const std::string& strMessage : m_messages)
+            if (strMessage.find(strPart) != std::string::npos)
+                return true;
+        return false;
+    });
+}
+
+int SimCore::unusedPort()
+{
+    // The kernel picks a free loopback port; it stays free once the socket closes.
+    const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t nLength = sizeof(address);
+    int nPort = 0;
+    if (::bind(nSocket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
+        && ::getsockname(nSocket, reinterpret_cast<sockaddr*>(&address), &nLength) == 0)
+        nPort = ntohs(address.sin_port);
+    ::close(nSocket);
+    return nPort;
+}

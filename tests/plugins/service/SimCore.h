@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "vision_core.grpc.pb.h"
+
+namespace grpc {
+class ClientContext;
+}
+
+// The real vision-core simulator as a child process on a loopback port, with a
+// probe of its own that reads the camera's state and hears the core's messages
+// independently of the client under test.
+class SimCore
+{
+public:
+    ~SimCore();
+
+    // Starts the simulator; strListen "127.0.0.1:0" picks a free port.
+    bool start(const QString& strListen, const QStringList& extraArguments = {});
+    void stop();
+    int port() const { return m_nPort; }
+    QString endpoint() const { return QString("127.0.0.1:%1").arg(m_nPort); }
+
+    // Camera state read straight from the core.
+    bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
+
+    // JSON texts of the core's status messages since the probe subscribed.
+    std::vector<std::string> messages();
+    void clearMessages();
+    // Waits until a message containing the text arrives (or the timeout passes).
+    bool waitForMessage(const std::string& strPart, int nTimeoutMs);
+
+    // A port on which nothing listens.
+    static int unusedPort();
+
+private:
+    void listen();
+
+    QProcess m_process;
+    int m_nPort = 0;
+    std::unique_ptr<kelvora::core::VisionCore::Stub> m_pStub;
+    std::unique_ptr<grpc::ClientContext> m_pEventContext;
+    std::thread m_eventThread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_messages;
+};

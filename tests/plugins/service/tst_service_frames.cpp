@@ -1,0 +1,230 @@
+// The frame path in-process: frames from the core's thread and from two more
+// threads at once, each record carrying its own image, a stalled GUI thread
+// seeing only the newest frames, and images built from the frame itself when
+// the hand-over file is unusable. Also run under ThreadSanitizer.
+#include "Service.h"
+#include "SimCore.h"
+#include "framework/PluginMessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// An image whose every byte holds the same value.
+std::shared_ptr<VexaImage> uniformFrame(int nWidth, int nHeight, VexaImage::E_Image_Type type,
+                                        unsigned char nValue, quint64 nIdentifier)
+{
+    const int nChannels = type == VexaImage::IMAGE_GRAY ? 1 : type == VexaImage::IMAGE_BGR ? 3 : 4;
+    // Rows padded beyond the pixels, as a camera may deliver them.
+    const int nStep = nWidth * nChannels + 5;
+    auto pImage = std::make_shared<VexaImage>(nWidth, nHeight, type, nStep);
+    std::fill(pImage->data(), pImage->data() + size_t(nStep) * nHeight, nValue);
+    pImage->setIdentifier(nIdentifier);
+    return pImage;
+}
+
+} // namespace
+
+// Plays the camera page: keeps each record with the thread it arrived on.
+class PageProbe : public QObject
+{
+    Q_OBJECT
+public:
+    QList<PluginMetaData> records;
+    bool bAllOnGuiThread = true;
+
+public slots:
+    void slotEventFromPlugins(PluginMetaData plt)
+    {
+        bAllOnGuiThread = bAllOnGuiThread && QThread::currentThread() == qApp->thread();
+        records << plt;
+    }
+
+public:
+    QList<PluginMetaData> frames() const
+    {
+        QList<PluginMetaData> result;
+        for (const PluginMetaData& plt : records)
+            if (plt.nModule == MODULE_CAPTURO && plt.nMsgId == MSG_FRAME)
+                result << plt;
+        return result;
+    }
+};
+
+class TestServiceFrames : public QObject
+{
+    Q_OBJECT
+
+private:
+    SimCore m_sim;
+    QTemporaryDir m_dir;
+    std::unique_ptr<Service> m_pService;
+    PageProbe m_page;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_sim.start("127.0.0.1:0", {"--width", "320", "--height", "240"}));
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QFile ini("config.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[General]\nip=" + m_sim.endpoint().toUtf8() + "\n");
+        ini.close();
+        m_pService = std::make_unique<Service>();
+        QVERIFY(m_pService->isConnected());
+        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page, &PageProbe::slotEventFromPlugins);
+    }
+
+    void cleanupTestCase()
+    {
+        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
+        m_pService.reset();
+        m_sim.stop();
+    }
+
+    void init() { m_page.records.clear(); }
+
+    void concurrentFramesCarryTheirOwnImages()
+    {
+        // The core shoots continuously while two more threads hand in frames.
+        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_START, {}, nullptr, {}});
+        std::atomic<int> nReady{0};
+        auto feed = [this, &nReady](unsigned char nBase, quint64 nFirstId) {
+            ++nReady;
+            while (nReady.load() < 2) {
+            }
+            for (int i = 0; i < 40; ++i)
+                m_pService->onFrameCallback(uniformFrame(96, 64, VexaImage::IMAGE_BGR, nBase + i, nFirstId + i));
+        };
+        std::thread first(feed, 10, 1000000);
+        std::thread second(feed, 100, 2000000);
+        auto coreFrames = [this] {
+            int nCount = 0;
+            for (const PluginMetaData& frame : m_page.frames())
+                nCount += frame.jsonData["key"].toString().toULongLong() < 1000000 ? 1 : 0;
+            return nCount;
+        };
+        while (nReady.load() < 2 || m_page.frames().size() < 20)
+            QTest::qWait(5);
+        first.join();
+        second.join();
+        QTRY_VERIFY_WITH_TIMEOUT(coreFrames() >= 2, 10000);
+        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
+
+        QVERIFY(m_page.bAllOnGuiThread);
+        int nOwn = 0;
+        int nCore = 0;
+        for (const PluginMetaData& frame : m_page.frames()) {
+            const quint64 nKey = frame.jsonData["key"].toString().toULongLong();
+            const QImage image = frame.varData.value<QImage>();
+            if (nKey >= 1000000) {
+                // Each fed frame shows its own value, never a neighbour's.
+                const int nValue = nKey >= 2000000 ? 100 + int(nKey - 2000000) : 10 + int(nKey - 1000000);
+                QCOMPARE(image.size(), QSize(96, 64));
+                QCOMPARE(image.pixel(95, 63), qRgb(nValue, nValue, nValue));
+                QCOMPARE(image.pixel(0, 0), qRgb(nValue, nValue, nValue));
+                ++nOwn;
+            } else {
+                QCOMPARE(image.size(), QSize(320, 240));
+                ++nCore;
+            }
+        }
+        QVERIFY(nOwn > 0);
+        QVERIFY(nCore > 0);
+        // Every frame record is followed by its status.
+        for (int i = 0; i < m_page.records.size(); ++i)
+            if (m_page.records[i].nMsgId == MSG_FRAME)
+                QCOMPARE(m_page.records.value(i + 1).jsonData["result"].toString(), QString("相机获取拍照成功"));
+    }
+
+    void stalledGuiGetsTheNewestTwo()
+    {
+        QTest::qWait(200);
+        m_page.records.clear();
+        const qulonglong nDroppedBefore = m_pService->droppedFrames();
+        std::thread feeder([this] {
+            for (quint64 i = 1; i <= 50; ++i)
+                m_pService->onFrameCallback(uniformFrame(16, 8, VexaImage::IMAGE_GRAY, 0, 5000 + i));
+        });
+        feeder.join();
+        QTest::qWait(100);
+        const QList<PluginMetaData> frames = m_page.frames();
+        QCOMPARE(frames.size(), Service::kFramesInFlight);
+        QCOMPARE(frames[0].jsonData["key"].toString(), QString("5049"));
+        QCOMPARE(frames[1].jsonData["key"].toString(), QString("5050"));
+        QCOMPARE(m_pService->droppedFrames() - nDroppedBefore, 48ull);
+    }
+
+    void unusableFileFallsBackToTheFramesPixels()
+    {
+        // A first frame goes through the file, so the file holds an older image.
+        m_pService->onFrameCallback(uniformFrame(8, 4, VexaImage::IMAGE_BGR, 7, 1));
+        QTRY_COMPARE(m_page.frames().size(), 1);
+        QCOMPARE(m_page.frames()[0].varData.value<QImage>().pixel(0, 0), qRgb(7, 7, 7));
+        QVERIFY(QFile::remove("test.bmp"));
+        QVERIFY(QDir().mkdir("test.bmp"));
+
+        auto pGrey = uniformFrame(5, 3, VexaImage::IMAGE_GRAY, 40, 2);
+        auto pBgr = uniformFrame(5, 3, VexaImage::IMAGE_BGR, 0, 3);
+        pBgr->data()[0] = 1;  // blue
+        pBgr->data()[1] = 2;  // green
+        pBgr->data()[2] = 3;  // red
+        auto pBgra = uniformFrame(5, 3, VexaImage::IMAGE_BGRA, 0, 4);
+        const unsigned char bgra[] = {10, 20, 30, 200};
+        std::copy(bgra, bgra + 4, pBgra->data() + pBgra->widthStep() * 2 + 4 * 4);
+        for (const auto& pImage : {pGrey, pBgr, pBgra})
+            m_pService->onFrameCallback(pImage);
+        QTRY_COMPARE(m_page.frames().size(), 3);
+        QVERIFY(QDir().rmdir("test.bmp"));
+
+        const QList<PluginMetaData> frames = m_page.frames().mid(1);
+        QCOMPARE(frames.size(), 2);  // newest two of the three
+        const QImage bgr = frames[0].varData.value<QImage>();
+        QCOMPARE(frames[0].jsonData["key"].toString(), QString("3"));
+        QCOMPARE(bgr.size(), QSize(5, 3));
+        QCOMPARE(bgr.pixel(0, 0), qRgb(3, 2, 1));
+        QCOMPARE(bgr.pixel(4, 2), qRgb(0, 0, 0));
+        const QImage argb = frames[1].varData.value<QImage>();
+        QCOMPARE(argb.pixel(4, 2), qRgba(30, 20, 10, 200));
+        QCOMPARE(argb.pixel(0, 0), qRgba(0, 0, 0, 0));
+
+        m_page.records.clear();
+        QVERIFY(QDir().mkdir("test.bmp"));
+        m_pService->onFrameCallback(pGrey);
+        QTRY_COMPARE(m_page.frames().size(), 1);
+        QVERIFY(QDir().rmdir("test.bmp"));
+        const QImage grey = m_page.frames()[0].varData.value<QImage>();
+        QCOMPARE(grey.format(), QImage::Format_Grayscale8);
+        QCOMPARE(grey.pixel(4, 2), qRgb(40, 40, 40));
+    }
+
+    void cameraParamsRoundExposureThroughFloat()
+    {
+        // 2^24 + 1 has no float of its own and arrives as 2^24.
+        const QJsonObject json = Service::cameraParamsJson(QVariant(16777217u), QVariant(1.5f), QVariant(1),
+                                                           QVariant(0.1f));
+        QCOMPARE(json["exposure"].toDouble(), 16777216.0);
+        QCOMPARE(json["gain"].toDouble(), 1.5);
+        QCOMPARE(json["trigger_mode"].toVariant().userType(), int(QMetaType::LongLong));
+        QCOMPARE(json["trigger_gap"].toDouble(), double(0.1f));
+    }
+
+    void emptyDemoFrame()
+    {
+        m_pService->testDemo();
+        QCOMPARE(m_page.records.size(), 1);
+        QCOMPARE(m_page.records[0].nMsgId, int(MSG_FRAME));
+        QVERIFY(!m_page.records[0].varData.isValid());
+        QVERIFY(m_page.records[0].jsonData.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestServiceFrames)
+#include "tst_service_frames.moc"
