@@ -4,16 +4,18 @@
 #include <QDebug>
 #include <QDateTime>
 #include <QDir>
-#include <QMutex>
 #include <QTextStream>
 
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
-QMutex& logMutex()
+// One lock for every line of the process, whichever thread logs. A std::mutex so
+// that ThreadSanitizer sees the lock.
+std::mutex& logMutex()
 {
-    static QMutex mutex;
+    static std::mutex mutex;
     return mutex;
 }
 
@@ -89,7 +91,7 @@ void DTLog::write(int level, const QString& text)
 {
     if (!initialised)
         return;
-    QMutexLocker locker(&logMutex());
+    std::lock_guard<std::mutex> locker(logMutex());
 
     logFile.setFileName(logFilePath);
     QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::Text;
