@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <thread>
 
-#include <malloc.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -216,16 +215,6 @@ void runCase(const char* pName, int nWidth, int nHeight, bool bGrey, double dSec
 
 int main(int argc, char* argv[])
 {
-    // The core and the client each take a fresh multi-megabyte buffer per
-    // frame. glibc's defaults map and fault those in page by page, which
-    // then dominates both readers alike; a vision host keeps them in the heap.
-    // KELVORA_BENCH_DEFAULT_MALLOC=1 measures with the defaults instead.
-    const bool bDefaultMalloc = qEnvironmentVariableIntValue("KELVORA_BENCH_DEFAULT_MALLOC") == 1;
-    if (!bDefaultMalloc) {
-        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-        mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
-    }
-    std::printf("allocator: %s\n", bDefaultMalloc ? "glibc defaults" : "frame buffers kept in the heap");
     QCoreApplication app(argc, argv);
     const double dSeconds = argc > 1 ? std::atof(argv[1]) : 2.0;
     decodeCase("1920x1080 BGR", 1920, 1080, false);
