@@ -57,7 +57,7 @@ int CommRPC::init(const Json::Value& settings)
     const Json::Value& rpc = settings.isObject() ? settings["rpc"] : Json::Value::nullSingleton();
     const Json::Value& ip = rpc.isObject() ? rpc["ip"] : Json::Value::nullSingleton();
     if (!ip.isString() || ip.asString().empty()) {
-        spdlog::error("init failed: settings need {{\"rpc\": {{\"ip\": \"host:port\"}}}}");
+        spdlog::error("init failed: settings need {}", R"({"rpc": {"ip": "host:port"}})");
         return CoreSession::kNotConnected;
     }
     const std::string strEndpoint = ip.asString();
