@@ -10,9 +10,10 @@ std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint)
     args.SetMaxReceiveMessageSize(CoreSession::kMaxMessageBytes);
     args.SetMaxSendMessageSize(CoreSession::kMaxMessageBytes);
     // The default reconnect backoff grows to minutes; a restarted core must
-    // be found again within a second or so.
+    // be found again within a second or so. The "min" argument is also the
+    // connect timeout: one second leaves a busy machine time to handshake.
     args.SetInt(GRPC_ARG_INITIAL_RECONNECT_BACKOFF_MS, 100);
-    args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 100);
+    args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 1000);
     args.SetInt(GRPC_ARG_MAX_RECONNECT_BACKOFF_MS, 1000);
     return grpc::CreateCustomChannel(strEndpoint, grpc::InsecureChannelCredentials(), args);
 }
@@ -53,6 +54,35 @@ void CoreSession::disconnect()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pStub.reset();
     m_pChannel.reset();
+}
+
+void CoreSession::renewChannel(int nWaitMs)
+{
+    // One renewal at a time; the other stream finds the fresh channel.
+    std::lock_guard<std::mutex> renewLock(m_renewMutex);
+    std::shared_ptr<grpc::Channel> pCurrent;
+    std::string strEndpoint;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pCurrent = m_pChannel;
+        strEndpoint = m_strEndpoint;
+    }
+    if (!pCurrent)
+        return;
+    if (pCurrent->GetState(false) == GRPC_CHANNEL_READY)
+        return;
+    auto pChannel = makeChannel(strEndpoint);
+    if (!pChannel->WaitForConnected(std::chrono::system_clock::now()
+                                    + std::chrono::milliseconds(nWaitMs)))
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // Not if uninit came in between.
+    if (m_pChannel != pCurrent)
+        return;
+    m_pChannel = pChannel;
+    m_pStub = std::shared_ptr<kelvora::core::VisionCore::Stub>(
+        kelvora::core::VisionCore::NewStub(pChannel));
+    spdlog::info("vision core at {} reachable again", strEndpoint);
 }
 
 std::shared_ptr<grpc::Channel> CoreSession::channel() const

@@ -24,6 +24,10 @@ public:
     // Returns 0 or a non-zero code, and keeps no channel on failure.
     int connect(const std::string& strEndpoint);
     void disconnect();
+    // After a stream broke: replaces the channel by a fresh one once that
+    // one reaches the core (waiting at most nWaitMs). gRPC's own reconnection
+    // of a broken channel lagged seconds behind a restarted core.
+    void renewChannel(int nWaitMs);
 
     std::shared_ptr<grpc::Channel> channel() const;
     std::shared_ptr<kelvora::core::VisionCore::Stub> stub() const;
@@ -46,6 +50,7 @@ private:
     std::shared_ptr<grpc::Channel> m_pChannel;
     std::shared_ptr<kelvora::core::VisionCore::Stub> m_pStub;
     std::string m_strEndpoint;
+    std::mutex m_renewMutex;
 
     mutable std::mutex m_callbackMutex;
     FrameCallback m_frameCallback;

@@ -64,14 +64,17 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
         pCall->Read(&message, pTag);
         if (!await(queue))
             break;
+        markDelivering();
+        // Nobody to hand it to yet: skip the copy.
+        const FrameCallback callback = m_pSession->frameCallback();
+        if (!callback)
+            continue;
         std::shared_ptr<VexaImage> pImage = decodeFrame(message, &strError);
         if (!pImage) {
             spdlog::warn("frame dropped: {}", strError);
             continue;
         }
-        markDelivering();
-        if (const FrameCallback callback = m_pSession->frameCallback())
-            callback(pImage);
+        callback(pImage);
     }
     pCall->Finish(&status, pTag);
     await(queue);

@@ -4,8 +4,12 @@
 
 #include <spdlog/spdlog.h>
 
+#include "CoreSession.h"
+
 namespace {
 constexpr std::chrono::milliseconds kRetryPause{200};
+// Bounds how long a renewal can hold up uninit.
+constexpr int kRenewWaitMs = 200;
 }
 
 StreamWorker::StreamWorker(std::shared_ptr<CoreSession> pSession, std::string strName)
@@ -54,6 +58,12 @@ bool StreamWorker::waitSubscribed(std::chrono::steady_clock::time_point deadline
         && m_bSubscribed;
 }
 
+bool StreamWorker::stopping()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bStopping;
+}
+
 void StreamWorker::markSubscribed()
 {
     {
@@ -81,6 +91,8 @@ void StreamWorker::run()
             m_pContext = &context;
         }
         const grpc::Status status = readStream(context);
+        if (status.error_code() == grpc::StatusCode::UNAVAILABLE && !stopping())
+            m_pSession->renewChannel(kRenewWaitMs);
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_pContext = nullptr;

@@ -40,6 +40,7 @@ protected:
 
 private:
     void run();
+    bool stopping();
 
     std::string m_strName;
     std::thread m_thread;

@@ -30,6 +30,9 @@ bool SimServer::start(QString* pError)
     builder.AddListeningPort(m_options.strListen.toStdString(), grpc::InsecureServerCredentials(),
                              &m_nPort);
     builder.RegisterService(&m_service);
+    // gRPC shares ports by default on Linux; a second core on a taken port
+    // must fail instead of silently splitting the clients.
+    builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
     builder.SetMaxSendMessageSize(64 * 1024 * 1024);
     builder.SetMaxReceiveMessageSize(4 * 1024 * 1024);
     m_pServer = builder.BuildAndStart();

@@ -52,6 +52,7 @@ private slots:
     void everyCameraCallRoundTrips();
     void takePhotoDeliversOneExactFrame();
     void folderFramesKeepTheirPixels();
+    void largestFramePasses();
     void continuousFollowsTriggerGapAndStops();
     void coreRestartBringsFramesBack();
     void uninitDuringStreamingIsPrompt();
@@ -260,6 +261,29 @@ void TestCorelinkClient::folderFramesKeepTheirPixels()
             QCOMPARE(int(pPixel[1]), 30 * y + 2);
             QCOMPARE(int(pPixel[2]), 10 * x + 1);
         }
+    pComm->uninit();
+}
+
+void TestCorelinkClient::largestFramePasses()
+{
+    // 2448 x 2048 BGR: 15 MB in one message, far above gRPC's default limit.
+    SimProcess sim;
+    QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("2448"), QStringLiteral("--height"),
+                       QStringLiteral("2048")}));
+    auto pComm = connectTo(sim);
+    QVERIFY(pComm);
+    FrameCollector frames;
+    pComm->camera()->setFrameCallback(frames.callback());
+    QCOMPARE(pComm->camera()->takePhoto(), 0);
+    QVERIFY(frames.waitFor(1, 5s));
+    const auto pFrame = frames.frame(0);
+    QCOMPARE(pFrame->width(), 2448);
+    QCOMPARE(pFrame->height(), 2048);
+    QCOMPARE(pFrame->channels(), 3);
+    SceneRenderer scene(2448, 2048, false);
+    std::vector<unsigned char> expected(size_t(scene.widthStep()) * 2048);
+    scene.render(1, expected.data());
+    QVERIFY(samePixels(*pFrame, expected));
     pComm->uninit();
 }
 

@@ -23,6 +23,8 @@ public:
     // non-zero after about two seconds without an answer or for bad settings.
     // From then on frames, results and messages are received, and the
     // subscription is renewed by itself when the core restarts.
+    // The first init raises glibc's mmap and trim thresholds (32 MiB,
+    // 128 MiB) so that frame buffers are reused from the heap.
     virtual int init(const Json::Value& settings) = 0;
     // Stops every thread of the connection; no callback runs after it returns.
     virtual void uninit() = 0;
