@@ -348,9 +348,13 @@ void TestCorelinkClient::coreRestartBringsFramesBack()
     timer.start();
     // The new core is idle: the operator's next command starts it, once it
     // is reachable again.
-    QTRY_VERIFY_WITH_TIMEOUT(pComm->camera()->startVideo() == 0, 5000);
-    QVERIFY(frames.waitFor(3, std::chrono::milliseconds(std::max<qint64>(1, 5000 - timer.elapsed()))));
-    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    // About 0.3 s on a quiet machine; the bound leaves room for a loaded CI host,
+    // where gRPC's reconnect back-off grows while the new core starts.
+    const qint64 nBoundMs = 10000;
+    QTRY_VERIFY_WITH_TIMEOUT(pComm->camera()->startVideo() == 0, int(nBoundMs));
+    QVERIFY(frames.waitFor(3, std::chrono::milliseconds(std::max<qint64>(1, nBoundMs - timer.elapsed()))));
+    QVERIFY2(timer.elapsed() < nBoundMs, qPrintable(QString::number(timer.elapsed())));
+    qInfo("frames back %lld ms after the restarted core was up", timer.elapsed());
     QCOMPARE(frames.frame(0)->width(), 320);
     pComm->uninit();
     QVERIFY(second.terminate());
