@@ -1,15 +1,46 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the vision-core simulator on 127.0.0.1
-# (when it is built) and opens the client from its runnable folder.
+# Installs what is missing, builds, starts the vision-core simulator on
+# 127.0.0.1:20020, waits until it listens, and opens the client from its runnable
+# folder build/bin. The simulator stops when the client exits.
+#
+# Without a display the client runs under Xvfb (1280x800), its window sized to the
+# screen (scripts/headless.sh); the camera tab and "photo" are clicked, a screenshot
+# is saved to build/kelvora-screenshot.png (KELVORA_SCREENSHOT overrides), and the
+# client is closed with SIGTERM (its normal close path), so the command ends by itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 bash scripts/deps.sh
-bash scripts/build.sh build
+# Only what the runnable folder holds; scripts/test.sh builds the rest.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2 --target kelvora service capturo scanvor tool dossiva vision-core-sim
 cd build/bin
-sim_pid=""
-if [ -x ./vision-core-sim ]; then
-  ./vision-core-sim --listen 127.0.0.1:20020 &
-  sim_pid=$!
-  trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
+
+endpoint=127.0.0.1:20020
+sim_log=$(mktemp)
+./vision-core-sim --listen "$endpoint" >"$sim_log" 2>&1 &
+sim_pid=$!
+stop_sim() {
+  kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  rm -f "$sim_log"
+}
+trap stop_sim EXIT
+
+for _ in $(seq 1 100); do
+  grep -q "vision-core-sim listening on" "$sim_log" && break
+  if ! kill -0 "$sim_pid" 2>/dev/null; then
+    echo "run: vision-core-sim did not start:" >&2
+    cat "$sim_log" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+grep -q "vision-core-sim listening on" "$sim_log" || { echo "run: vision-core-sim does not answer" >&2; exit 1; }
+head -n 1 "$sim_log"
+
+if [ -n "${DISPLAY:-}" ]; then
+  ./kelvora
+else
+  shot=${KELVORA_SCREENSHOT:-$root/build/kelvora-screenshot.png}
+  xvfb-run -a -s "-screen 0 1280x800x24" bash "$root/scripts/headless.sh" "$shot"
 fi
-./kelvora

@@ -2,9 +2,11 @@
 
 #include <QCursor>
 #include <QEnterEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 
 static void initFrameworkResources()
 {
@@ -58,8 +60,18 @@ void DTButton::enterEvent(QEvent* event)
     if (isEnabled() && m_pHoverPopup) {
         const auto* enter = dynamic_cast<QEnterEvent*>(event);
         const QPoint cursor = enter ? enter->globalPos() : QCursor::pos();
-        m_pHoverPopup->setGeometry(cursor.x() - m_pHoverPopup->width(), cursor.y(),
-                                   m_pHoverPopup->width(), m_pHoverPopup->height());
+        QRect rect(cursor.x() - m_pHoverPopup->width(), cursor.y(), m_pHoverPopup->width(),
+                   m_pHoverPopup->height());
+        // Near the screen's bottom (a button at the foot of a maximised page) the pop-up
+        // opens above the pointer instead, so that none of its rows is off screen.
+        if (const QScreen* pScreen = QGuiApplication::screenAt(cursor)) {
+            const QRect screen = pScreen->availableGeometry();
+            if (rect.bottom() > screen.bottom())
+                rect.moveBottom(cursor.y() - 1);
+            if (rect.left() < screen.left())
+                rect.moveLeft(screen.left());
+        }
+        m_pHoverPopup->setGeometry(rect);
         m_pHoverPopup->setVisible(true);
         m_pHoverPopup->show();
     }

@@ -77,11 +77,13 @@ MainWindow::MainWindow(QWidget* parent)
     setMinimumSize(1100, 700);
     setWindowIcon(QIcon(":/resources/icon.png"));
 
-    // Plugins report through the status bar; the window keeps one with a text label.
+    // Plugins report through the status bar; the window keeps one with a text label,
+    // shown from the first plugin that uses it so that it hides no page until then.
     m_pStatusLabel = new QLabel;
     m_pStatusBar = new QStatusBar;
     m_pStatusBar->addWidget(m_pStatusLabel, 1);
     setStatusBar(m_pStatusBar);
+    m_pStatusBar->hide();
 
     buildTitleBar();
     buildCameraTabs();
@@ -258,14 +260,38 @@ void MainWindow::slotPluginAddToolBtn(QPushButton* pBtn, bool bNeedSplit, Qt::Al
 
 void MainWindow::slotPluginAddStatusBarControls(QWidget* pWidget, int strech)
 {
-    if (m_pStatusBar && pWidget)
+    if (m_pStatusBar && pWidget) {
         m_pStatusBar->addWidget(pWidget, strech);
+        showStatusBar();
+    }
 }
 
 void MainWindow::slotPluginShowStatusBarInfo(QString qsTabInfo)
 {
-    if (m_pStatusLabel)
+    if (m_pStatusLabel) {
         m_pStatusLabel->setText(qsTabInfo);
+        showStatusBar();
+    }
+}
+
+void MainWindow::showStatusBar()
+{
+    if (m_pStatusBar->isVisible())
+        return;
+    m_pStatusBar->show();
+    m_pStatusBar->raise();
+    if (m_pMainWidget)
+        m_pMainWidget->setGeometry(pageRect());
+}
+
+QRect MainWindow::pageRect() const
+{
+    // Below the title bar and above the status bar when there is one: a page that
+    // ran past the window's bottom would lose its lowest rows (thumbnails, results).
+    int nBottom = height();
+    if (m_pStatusBar && m_pStatusBar->isVisible())
+        nBottom -= m_pStatusBar->sizeHint().height();
+    return QRect(0, kTitleBarHeight, width(), qMax(0, nBottom - kTitleBarHeight));
 }
 
 void MainWindow::slotCloseEvent()
@@ -318,7 +344,7 @@ void MainWindow::slotSetMainWidget(QWidget* pWidget)
     m_pMainWidget = pWidget;
     pWidget->setWindowFlags(pWidget->windowFlags() | Qt::FramelessWindowHint);
     adoptWidget(pWidget);
-    pWidget->setGeometry(0, kTitleBarHeight, width(), height());
+    pWidget->setGeometry(pageRect());
 }
 
 void MainWindow::slotSetCameraWidget()
@@ -389,6 +415,6 @@ void MainWindow::resizeEvent(QResizeEvent* event)
         m_pToolBar->show();
     }
     if (m_pMainWidget)
-        m_pMainWidget->setGeometry(0, kTitleBarHeight, width(), height());
+        m_pMainWidget->setGeometry(pageRect());
     QMainWindow::resizeEvent(event);
 }

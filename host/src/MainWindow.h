@@ -74,6 +74,8 @@ private:
     void startPlugins();
     void adoptWidget(QWidget* pWidget);
     bool isInTitleBar(QPoint globalPos) const;
+    void showStatusBar();
+    QRect pageRect() const;
 
     QPoint m_dragPos;
     bool m_bDragging = false;

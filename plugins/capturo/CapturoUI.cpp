@@ -14,6 +14,7 @@
 #include <QIntValidator>
 #include <QListView>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 
 #include <climits>
@@ -323,7 +324,14 @@ void CapturoUI::slotEditTrigger_Gap()
 
 void CapturoUI::setRange(QSlider* pSlider, QLineEdit* pEdit, int nMin, int nMax)
 {
-    pSlider->setRange(nMin, nMax);
+    {
+        // A range that clamps the slider's value must not reach the camera as a
+        // setting: the page would overwrite the camera's exposure and gain with the
+        // range's bounds before the current values arrive. The edit still follows.
+        const QSignalBlocker blocker(pSlider);
+        pSlider->setRange(nMin, nMax);
+    }
+    pEdit->setText(QString::number(pSlider->value()));
     const QValidator* pOld = pEdit->validator();
     pEdit->setValidator(new QIntValidator(nMin, nMax, this));
     // A later reply replaces the ranges; the validator it replaces is ours to free.

@@ -4,6 +4,7 @@
 #include <QEnterEvent>
 #include <QPixmap>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -148,6 +149,16 @@ void TestDTButton::hoverPopupPlacementAndLeaveRule()
     sendEnter(&button, QPoint(700, 130));
     QVERIFY(popup.isVisible());
     QCOMPARE(popup.pos(), QPoint(700 - 120, 130));
+
+    // Where it would run past the screen's bottom it opens above the pointer instead,
+    // and it never starts left of the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    popup.hide();
+    sendEnter(&button, QPoint(screen.left() + 300, screen.bottom() - 20));
+    QCOMPARE(popup.geometry(), QRect(screen.left() + 300 - 120, screen.bottom() - 20 - 80, 120, 80));
+    popup.hide();
+    sendEnter(&button, QPoint(screen.left() + 50, screen.top() + 10));
+    QCOMPARE(popup.geometry(), QRect(screen.left(), screen.top() + 10, 120, 80));
 }
 
 QTEST_MAIN(TestDTButton)

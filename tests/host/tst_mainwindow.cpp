@@ -154,7 +154,8 @@ void TestMainWindow::mainWidgetSwitching()
     QCOMPARE(pFirst->parentWidget(), &w);
     QVERIFY(pFirst->isVisible());
     QVERIFY(pFirst->windowFlags() & Qt::FramelessWindowHint);
-    QCOMPARE(pFirst->geometry(), QRect(0, 44, w.width(), w.height()));
+    // The page fills the window below the title bar, and not beyond its bottom.
+    QCOMPARE(pFirst->geometry(), QRect(0, 44, w.width(), w.height() - 44));
 
     w.slotSetMainWidget(pSecond);
     QCOMPARE(w.mainWidget(), pSecond);
@@ -173,7 +174,7 @@ void TestMainWindow::mainWidgetSwitching()
 
     // The main widget follows the window's size.
     w.resize(1200, 760);
-    QCOMPARE(pSecond->geometry(), QRect(0, 44, 1200, 760));
+    QCOMPARE(pSecond->geometry(), QRect(0, 44, 1200, 760 - 44));
     QCOMPARE(w.titleBar()->geometry(), QRect(0, 0, 1200, 44));
 
     delete pFirst; // detached pages are not deleted by the window
@@ -261,8 +262,13 @@ void TestMainWindow::pluginSlots()
     pTab->click();
     QCOMPARE(w.mainWidget(), w.cameraWidget());
 
+    // The status bar stays hidden until a plugin uses it; then the page ends above it.
+    QVERIFY(!w.statusLabel()->isVisible());
+    QCOMPARE(w.mainWidget()->geometry().bottom(), w.height() - 1);
     w.slotPluginShowStatusBarInfo(QString::fromUtf8("就绪"));
     QCOMPARE(w.statusLabel()->text(), QString::fromUtf8("就绪"));
+    QVERIFY(w.statusLabel()->isVisible());
+    QCOMPARE(w.mainWidget()->geometry().bottom(), w.statusLabel()->parentWidget()->geometry().top() - 1);
     auto* pExtra = new QLabel("extra");
     w.slotPluginAddStatusBarControls(pExtra, 0);
     QCOMPARE(pExtra->parentWidget()->parentWidget(), static_cast<QWidget*>(&w));

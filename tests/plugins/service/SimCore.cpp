@@ -97,6 +97,16 @@ bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValu
     return m_pStub->GetParam(&context, request, pValue).ok();
 }
 
+bool SimCore::takePhoto()
+{
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
+    kelvora::core::CommandRequest request;
+    request.set_kind(kelvora::core::COMMAND_TAKE_PHOTO);
+    kelvora::core::Empty empty;
+    return m_pStub->Command(&context, request, &empty).ok();
+}
+
 std::vector<std::string> SimCore::messages()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -33,6 +33,8 @@ public:
 
     // Camera state read straight from the core.
     bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
+    // Asks the core for one frame, as another client of the core would.
+    bool takePhoto();
 
     // JSON texts of the core's status messages since the probe subscribed.
     std::vector<std::string> messages();

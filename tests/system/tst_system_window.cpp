@@ -1,0 +1,402 @@
+// The whole client in one process, as an operator drives it: the real main window
+// loads the real plugins from a run folder of its own, and the service talks to the
+// real vision-core simulator on a free loopback port. A probe client reads the
+// camera's state straight from the core.
+//
+// With KELVORA_SCREENSHOT_DIR set, the run also saves pictures of the screen
+// (camera page, save pop-up, local-file source) into that folder.
+#include "DTTitleBar.h"
+#include "DTToolBar.h"
+#include "DT_PluginsManager.h"
+#include "MainWindow.h"
+#include "RunFolder.h"
+#include "SimCore.h"
+#include "framework/DTButton.h"
+#include "framework/PluginMessages.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPluginLoader>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+static void initHostResources()
+{
+    Q_INIT_RESOURCE(kelvora_host_icons);
+}
+
+namespace {
+
+const char* const kFrameStatus = "相机获取拍照成功";
+
+QByteArray classOf(QWidget* pWidget)
+{
+    return pWidget ? QByteArray(pWidget->metaObject()->className()) : QByteArray();
+}
+
+QStringList texts(QListWidget* pList)
+{
+    QStringList result;
+    for (int i = 0; i < pList->count(); ++i)
+        result << pList->item(i)->text();
+    return result;
+}
+
+} // namespace
+
+class TestSystemWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void startUpShowsSearchThenNotFound();
+    void cameraPageFillsFromCore();
+    void photoAndContinuousShooting();
+    void parameterChangeReachesCore();
+    void savedFrameOnDiskAndThumbnail();
+    void localFileSourceListsFolder();
+    void projectRecordCallsNoCamera();
+
+private:
+    QWidget* panel() const { return m_pWindow->mainFuncWidget()->findChild<QWidget*>("CapturoUI"); }
+    template <typename T> T* control(const char* pName) const
+    {
+        QWidget* pPanel = panel();
+        return pPanel ? pPanel->findChild<T*>(pName) : nullptr;
+    }
+    QPushButton* toolButton(const char* pName) const { return m_pWindow->toolBar()->findChild<QPushButton*>(pName); }
+    // Every frame the page shows is followed by this status line.
+    int framesShown() const;
+    QGraphicsView* view() const { return control<QGraphicsView>("graphicsView_Image"); }
+    QWidget* savePopup() const;
+    void screenshot(const QString& strName);
+
+    SimCore m_core;
+    std::unique_ptr<RunFolder> m_pRun;
+    QTemporaryDir m_home;
+    std::unique_ptr<MainWindow> m_pWindow;
+};
+
+void TestSystemWindow::initTestCase()
+{
+    qRegisterMetaType<PluginMetaData>("PluginMetaData");
+    initHostResources();
+    MainWindow::setEndProcessOnDestroy(false);
+
+    // Saved frames go to the documents folder: keep it inside the test.
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toUtf8());
+    qunsetenv("XDG_CONFIG_HOME");
+
+    QVERIFY(m_core.start("127.0.0.1:0"));
+    m_pRun = std::make_unique<RunFolder>();
+    QVERIFY(m_pRun->create(m_core.endpoint()));
+    // As in the real runnable folder: plugins/plugins.json and config.ini are read
+    // from the current folder.
+    QVERIFY(QDir::setCurrent(m_pRun->path()));
+    QCoreApplication::addLibraryPath(m_pRun->path());
+
+    m_pWindow = std::make_unique<MainWindow>();
+    // What maximising gives on the operator's screen.
+    m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+}
+
+void TestSystemWindow::cleanupTestCase()
+{
+    m_pWindow.reset();
+    m_core.stop();
+}
+
+int TestSystemWindow::framesShown() const
+{
+    QListWidget* pResults = control<QListWidget>("listWidget_ShowResult");
+    return pResults ? texts(pResults).count(kFrameStatus) : -1;
+}
+
+QWidget* TestSystemWindow::savePopup() const
+{
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        if (pWidget->objectName() == "ImageSetting")
+            return pWidget;
+    return nullptr;
+}
+
+void TestSystemWindow::screenshot(const QString& strName)
+{
+    const QString strDir = qEnvironmentVariable("KELVORA_SCREENSHOT_DIR");
+    if (strDir.isEmpty())
+        return;
+    // Let the last frame and the pop-up reach the screen before it is read.
+    QTest::qWait(300);
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    QVERIFY(QDir().mkpath(strDir));
+    QVERIFY(shot.save(QDir(strDir).filePath(strName)));
+}
+
+void TestSystemWindow::startUpShowsSearchThenNotFound()
+{
+    const QStringList loaded = [this] {
+        QStringList names;
+        for (const auto& info : m_pWindow->pluginsManager()->loadedPlugins())
+            names << info.path;
+        return names;
+    }();
+    QStringList expected;
+    for (const QString& strName : m_pRun->pluginNames())
+        expected << "plugins/" + strName;
+    QCOMPARE(loaded, expected);
+
+    QObject* pService = QPluginLoader("plugins/service.so").instance();
+    QVERIFY(pService);
+    QCOMPARE(pService->property("endpoint").toString(), m_core.endpoint());
+    QVERIFY(pService->property("connected").toBool());
+
+    // The window's own home records put up the search page, then the not-found page.
+    QWidget* pFirst = m_pWindow->mainWidget();
+    QVERIFY(classOf(pFirst) == "CameraSearchUI" || classOf(pFirst) == "CameraSearchNotFoundUI");
+    QTRY_COMPARE_WITH_TIMEOUT(classOf(m_pWindow->mainWidget()), QByteArray("CameraSearchNotFoundUI"), 10000);
+    QVERIFY(m_pWindow->mainWidget()->isVisible());
+    // No page was opened yet, so the camera panel does not exist.
+    QVERIFY(!panel());
+}
+
+void TestSystemWindow::cameraPageFillsFromCore()
+{
+    DTButton* pTab = m_pWindow->titleBar()->findChild<DTButton*>("test_obj");
+    QVERIFY(pTab);
+    // Left part of the tab: the right end carries the close mark.
+    QTest::mouseClick(pTab, Qt::LeftButton, {}, QPoint(12, pTab->height() / 2));
+
+    QCOMPARE(m_pWindow->mainWidget(), m_pWindow->cameraWidget());
+    QListWidgetItem* pItem = m_pWindow->funcListWidget()->currentItem();
+    QVERIFY(pItem && pItem->isSelected());
+    QCOMPARE(pItem->text(), QString("相机配置"));
+    QVERIFY(panel());
+    QTRY_VERIFY_WITH_TIMEOUT(panel()->isVisible(), 5000);
+
+    // Ranges and current values come from the simulated camera's defaults.
+    struct Range {
+        const char* pSlider;
+        int nMin;
+        int nMax;
+    };
+    for (const Range& range : {Range{"horizontalSlider_Quick", 20, 1000000}, Range{"horizontalSlider_Gain", 0, 24},
+                               Range{"horizontalSlider_QD", 0, 1000}, Range{"horizontalSlider_Trigger_Gap", 1, 10000}}) {
+        QSlider* pSlider = control<QSlider>(range.pSlider);
+        QVERIFY2(pSlider, range.pSlider);
+        QTRY_COMPARE_WITH_TIMEOUT(pSlider->minimum(), range.nMin, 5000);
+        QCOMPARE(pSlider->maximum(), range.nMax);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(control<QSlider>("horizontalSlider_Quick")->value(), 10000, 5000);
+    QCOMPARE(control<QLineEdit>("plainText_Quick")->text(), QString("10000"));
+    QCOMPARE(control<QSlider>("horizontalSlider_Gain")->value(), 0);
+    QCOMPARE(control<QSlider>("horizontalSlider_Trigger_Gap")->value(), 100);
+    QVERIFY(control<QRadioButton>("radioBtn_Out")->isChecked());
+    const QStringList results = texts(control<QListWidget>("listWidget_ShowResult"));
+    QVERIFY2(results.contains("增益:24"), qPrintable(results.join(" | ")));
+    QVERIFY(results.contains("获取相机参数值成功"));
+}
+
+void TestSystemWindow::photoAndContinuousShooting()
+{
+    QGraphicsView* pView = view();
+    QVERIFY(pView);
+    QListWidget* pStrip = control<QListWidget>("listWidget_Image");
+    const int nBefore = framesShown();
+    QGraphicsScene* pOldScene = pView->scene();
+
+    QTest::mouseClick(toolButton("photo"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(framesShown(), nBefore + 1, 10000);
+    QVERIFY(pView->scene() && pView->scene() != pOldScene);
+    const QList<QGraphicsItem*> items = pView->scene()->items();
+    QCOMPARE(items.size(), 1);
+    const auto* pPixmapItem = qgraphicsitem_cast<QGraphicsPixmapItem*>(items.first());
+    QVERIFY(pPixmapItem);
+    QCOMPARE(pPixmapItem->pixmap().size(), QSize(1920, 1080));
+    QVERIFY(texts(control<QListWidget>("listWidget_ShowResult")).contains("调用相机拍照接口"));
+    // Saving is off: shown, not listed.
+    QCOMPARE(pStrip->count(), 0);
+
+    // First click starts continuous shooting, the second stops it.
+    m_core.clearMessages();
+    QPushButton* pContinuous = toolButton("continuePhoto");
+    QTest::mouseClick(pContinuous, Qt::LeftButton);
+    QVERIFY(m_core.waitForMessage("\"continuous\"", 5000));
+    const int nStreamStart = framesShown();
+    QTRY_VERIFY_WITH_TIMEOUT(framesShown() >= nStreamStart + 5, 15000);
+    QCOMPARE(pStrip->count(), 0);
+    screenshot("camera_page.png");
+
+    QTest::mouseClick(pContinuous, Qt::LeftButton);
+    QVERIFY(m_core.waitForMessage("\"idle\"", 5000));
+    // Frames already on their way may still land; after that the view stays still.
+    QTest::qWait(400);
+    const int nSettled = framesShown();
+    QGraphicsScene* pSettledScene = pView->scene();
+    QTest::qWait(600);
+    QCOMPARE(framesShown(), nSettled);
+    QCOMPARE(pView->scene(), pSettledScene);
+}
+
+void TestSystemWindow::parameterChangeReachesCore()
+{
+    QSlider* pGain = control<QSlider>("horizontalSlider_Gain");
+    QVERIFY(pGain);
+    kelvora::core::ParamValue value;
+    QVERIFY(m_core.param(kelvora::core::PARAM_GAIN, &value));
+    QCOMPARE(value.f32(), 0.0f);
+
+    QTest::keyClick(pGain, Qt::Key_Right);
+    QTest::keyClick(pGain, Qt::Key_Right);
+    QCOMPARE(pGain->value(), 2);
+    QCOMPARE(control<QLineEdit>("plainText_Gain")->text(), QString("2"));
+    QVERIFY(m_core.param(kelvora::core::PARAM_GAIN, &value));
+    QCOMPARE(value.f32(), 2.0f);
+
+    // Typed into the exposure field and confirmed with Enter.
+    QLineEdit* pExposure = control<QLineEdit>("plainText_Quick");
+    pExposure->clear();
+    QTest::keyClicks(pExposure, "25000");
+    QTest::keyClick(pExposure, Qt::Key_Return);
+    QCOMPARE(control<QSlider>("horizontalSlider_Quick")->value(), 25000);
+    QVERIFY(m_core.param(kelvora::core::PARAM_EXPOSURE, &value));
+    QCOMPARE(value.u32(), 25000u);
+    const QStringList results = texts(control<QListWidget>("listWidget_ShowResult"));
+    QVERIFY(results.contains("设置增益") && results.contains("设置曝光"));
+}
+
+void TestSystemWindow::savedFrameOnDiskAndThumbnail()
+{
+    QWidget* pSaveButton = panel()->findChild<QWidget*>("btn_Save_ImageSetting");
+    QWidget* pPopup = savePopup();
+    QVERIFY(pSaveButton && pPopup);
+    QVERIFY(!pPopup->isVisible());
+    // The pop-up comes up while the pointer rests on the button.
+    QTest::mouseMove(pSaveButton, pSaveButton->rect().center());
+    QTRY_VERIFY_WITH_TIMEOUT(pPopup->isVisible(), 5000);
+    QCheckBox* pSwitch = pPopup->findChild<QCheckBox*>("checkBox");
+    QVERIFY(pSwitch);
+    pSwitch->click();
+    QVERIFY(pSwitch->isChecked());
+    screenshot("save_popup.png");
+
+    const QString strFolder = m_home.path() + "/Documents/kelvora/images";
+    QListWidget* pStrip = control<QListWidget>("listWidget_Image");
+    for (int nShot = 1; nShot <= 3; ++nShot) {
+        const int nFrames = framesShown();
+        QTest::mouseClick(toolButton("photo"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(framesShown(), nFrames + 1, 10000);
+        QCOMPARE(pStrip->count(), nShot);
+    }
+
+    for (int i = 0; i < pStrip->count(); ++i) {
+        QListWidgetItem* pThumb = pStrip->item(i);
+        const QString strName = pThumb->toolTip();
+        QVERIFY2(strName.startsWith(strFolder + "//"), qPrintable(strName));
+        bool bNumber = false;
+        QVERIFY(strName.mid(strFolder.size() + 2).toLongLong(&bNumber) > 0 && bNumber);
+        const QImage saved(strName + ".bmp");
+        QCOMPARE(saved.size(), QSize(1920, 1080));
+        QCOMPARE(pStrip->iconSize(), QSize(70, 70));
+        QVERIFY(!pThumb->icon().isNull());
+    }
+    QCOMPARE(QDir(strFolder).entryList({"*.bmp"}, QDir::Files).size(), 3);
+
+    // The thumbnail shows its file again, read back from disk.
+    QGraphicsScene* pBefore = view()->scene();
+    QTest::mouseClick(pStrip->viewport(), Qt::LeftButton, {}, pStrip->visualItemRect(pStrip->item(0)).center());
+    QVERIFY(view()->scene() != pBefore);
+    const auto* pShown = qgraphicsitem_cast<QGraphicsPixmapItem*>(view()->scene()->items().value(0));
+    QVERIFY(pShown);
+    QCOMPARE(pShown->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+             QImage(pStrip->item(0)->toolTip() + ".bmp").convertToFormat(QImage::Format_RGB32));
+
+    // Leaving the pop-up hides it again.
+    QTest::mouseMove(m_pWindow->funcListWidget(), QPoint(20, 300));
+    QTRY_VERIFY_WITH_TIMEOUT(!pPopup->isVisible(), 5000);
+}
+
+void TestSystemWindow::localFileSourceListsFolder()
+{
+    const QString strFolder = m_home.path() + "/Documents/kelvora/images";
+    const QStringList files = QDir(strFolder).entryList({"*.bmp"}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+
+    // The operator picks the folder in the dialog that the source button opens.
+    bool bAnswered = false;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            auto* pDialog = qobject_cast<QFileDialog*>(pWidget);
+            if (pDialog && pDialog->isVisible()) {
+                answer.stop();
+                bAnswered = true;
+                pDialog->setDirectory(strFolder);
+                static_cast<QDialog*>(pDialog)->accept();
+            }
+        }
+    });
+    answer.start(50);
+    QToolButton* pLocal = control<QToolButton>("toolBtn_LocalFile");
+    QTest::mouseClick(pLocal, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(bAnswered, 10000);
+    answer.stop();
+
+    QListWidget* pStrip = control<QListWidget>("listWidget_Image");
+    QTRY_COMPARE_WITH_TIMEOUT(pStrip->count(), files.size(), 5000);
+    QStringList listed;
+    for (int i = 0; i < pStrip->count(); ++i)
+        listed << QFileInfo(pStrip->item(i)->toolTip() + ".bmp").fileName();
+    listed.sort();
+    QStringList expected = files;
+    expected.sort();
+    QCOMPARE(listed, expected);
+    QVERIFY(!control<QCheckBox>("checkBox_Video")->isEnabled());
+    // Loading the folder saved nothing new.
+    QCOMPARE(QDir(strFolder).entryList({"*.bmp"}, QDir::Files).size(), files.size());
+    screenshot("local_file.png");
+
+    // Back to the camera: the strip is cleared and the camera controls come back.
+    QTest::mouseClick(control<QToolButton>("toolBtn_Camera"), Qt::LeftButton);
+    QCOMPARE(pStrip->count(), 0);
+    QVERIFY(control<QCheckBox>("checkBox_Video")->isEnabled());
+}
+
+void TestSystemWindow::projectRecordCallsNoCamera()
+{
+    QObject* pDossiva = QPluginLoader("plugins/dossiva.so").instance();
+    QVERIFY(pDossiva);
+    QListWidget* pResults = control<QListWidget>("listWidget_ShowResult");
+    const int nResults = pResults->count();
+    m_core.clearMessages();
+
+    QSignalSpy relayed(m_pWindow.get(), SIGNAL(sendSignalToPlugins(PluginMetaData)));
+    QVERIFY(QMetaObject::invokeMethod(pDossiva, "slotOpenProject"));
+    // Anything the service would answer goes out on the bus at once; give queued
+    // work a moment to show up as well.
+    QTest::qWait(300);
+    QCOMPARE(relayed.count(), 1);
+    const PluginMetaData plt = relayed.at(0).at(0).value<PluginMetaData>();
+    QCOMPARE(plt.nModule, int(MODULE_SERVICE));
+    QCOMPARE(plt.nMsgId, 0);
+    QCOMPARE(pResults->count(), nResults);
+    // No camera setting or mode changed: each would have left a message at the core.
+    QVERIFY(m_core.messages().empty());
+}
+
+QTEST_MAIN(TestSystemWindow)
+#include "tst_system_window.moc"
