@@ -29,13 +29,14 @@ HostSession::~HostSession()
     m_pWindow.reset();
 }
 
-bool HostSession::open(const QString& strEndpoint)
+bool HostSession::open(const QString& strEndpoint, const QString& strPlugins)
 {
     if (!m_runDir.isValid())
         return false;
     QDir dir(m_runDir.path());
-    if (!QFile::link(QStringLiteral(KELVORA_PLUGIN_DIR), dir.filePath("plugins"))) {
-        std::fprintf(stderr, "cannot link %s into %s\n", KELVORA_PLUGIN_DIR, qPrintable(dir.path()));
+    const QString strSource = strPlugins.isEmpty() ? QStringLiteral(KELVORA_PLUGIN_DIR) : QDir(strPlugins).absolutePath();
+    if (!QFile::link(strSource, dir.filePath("plugins"))) {
+        std::fprintf(stderr, "cannot link %s into %s\n", qPrintable(strSource), qPrintable(dir.path()));
         return false;
     }
     QFile ini(dir.filePath("config.ini"));

@@ -27,7 +27,8 @@ public:
 
     // Builds the window against the core at strEndpoint and opens the camera
     // page; false (with the reason on stderr) when the page did not come up.
-    bool open(const QString& strEndpoint);
+    // strPlugins: the folder of plugin files (default: the built ones).
+    bool open(const QString& strEndpoint, const QString& strPlugins = QString());
 
     MainWindow* window() const { return m_pWindow.get(); }
     QString runFolder() const { return m_runDir.path(); }

@@ -72,6 +72,7 @@ int main(int argc, char** argv)
                        {"rounds", "Rounds of page and bare reader, alternating.", "n", "3"},
                        {"width", "Frame width.", "px", "1920"},
                        {"height", "Frame height.", "px", "1080"}});
+    parser.addOption({"plugins", "Folder of the plugin files to load (default: the built ones).", "dir"});
     parser.addHelpOption();
     parser.process(app);
     const double dSeconds = parser.value("seconds").toDouble();
@@ -88,7 +89,7 @@ int main(int argc, char** argv)
         return 1;
     }
     HostSession session;
-    if (!session.open(pageCore.endpoint()))
+    if (!session.open(pageCore.endpoint(), parser.value("plugins")))
         return 1;
     PageProbe probe(session.imageView());
     QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);

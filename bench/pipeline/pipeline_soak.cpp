@@ -93,6 +93,7 @@ int main(int argc, char** argv)
                        {"format", "Saved format: bmp or jpg.", "ext", "bmp"},
                        {"gap", "Trigger gap of continuous shooting, ms.", "ms", "20"},
                        {"sample-every", "Resident size sample interval, frames.", "n", "500"}});
+    parser.addOption({"plugins", "Folder of the plugin files to load (default: the built ones).", "dir"});
     parser.addHelpOption();
     parser.process(app);
     const quint64 nFrames = parser.value("frames").toULongLong();
@@ -115,7 +116,7 @@ int main(int argc, char** argv)
     }
     const int nPort = core.port();
     HostSession session;
-    if (!session.open(core.endpoint()))
+    if (!session.open(core.endpoint(), parser.value("plugins")))
         return 1;
     const QString strFolder = session.saveFolder();
     if (!strFolder.startsWith(home.path()) || !session.enableSaving(strFormat)) {
