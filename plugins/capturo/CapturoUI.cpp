@@ -190,6 +190,10 @@ void CapturoUI::setupResultList()
     pList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     pList->setSpacing(9);
     pList->setStyleSheet(CapturoStyle::kResultList);
+    // One status line per frame: without uniform sizes every new line re-measures
+    // all lines kept (up to the bound), which slowed the page down as the list filled.
+    // Every line is one icon and one short text, narrower than the list.
+    pList->setUniformItemSizes(true);
 }
 
 void CapturoUI::setupTriggerType()

@@ -25,7 +25,9 @@ bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QStri
     const QCommandLineOption results(QStringLiteral("result-every"),
         QStringLiteral("Send a measurement result after every n-th frame; 0 = never (default 10)."),
         QStringLiteral("n"), QString::number(pOptions->nResultEvery));
-    parser.addOptions({listen, width, height, pixel, folder, fps, results});
+    const QCommandLineOption stamp(QStringLiteral("stamp-time"),
+        QStringLiteral("Write the send time (CLOCK_MONOTONIC) into the first 12 pixels of each frame."));
+    parser.addOptions({listen, width, height, pixel, folder, fps, results, stamp});
 
     if (!parser.parse(arguments)) {
         *pError = parser.errorText();
@@ -78,6 +80,7 @@ bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QStri
         return false;
     }
     options.strFolder = parser.value(folder);
+    options.bStampTime = parser.isSet(stamp);
     *pOptions = options;
     return true;
 }

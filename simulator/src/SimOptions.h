@@ -19,6 +19,8 @@ struct SimOptions
     double dVideoFps = 25.0;
     // A measurement result after every n-th frame; 0 never.
     int nResultEvery = 10;
+    // Each frame carries its send time in its first pixels (FrameStamp.h).
+    bool bStampTime = false;
 
     // Parses argv-style arguments (the first is the program). On failure
     // returns false with the reason, or with an empty reason for --help.

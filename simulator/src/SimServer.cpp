@@ -13,7 +13,7 @@ SimServer::SimServer(const SimOptions& options)
     , m_frames(2)
     , m_events(64)
     , m_acquisition(m_factory, m_params, m_frames, m_events, options.dVideoFps, options.nResultEvery)
-    , m_service(m_params, m_acquisition, m_frames, m_events)
+    , m_service(m_params, m_acquisition, m_frames, m_events, options.bStampTime)
 {
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "CameraParams.h"
+#include "FrameStamp.h"
 
 namespace {
 const char* paramName(kelvora::core::Param param)
@@ -12,11 +13,12 @@ const char* paramName(kelvora::core::Param param)
 } // namespace
 
 VisionCoreService::VisionCoreService(CameraParams& params, Acquisition& acquisition,
-                                     FrameBroadcast& frames, EventBroadcast& events)
+                                     FrameBroadcast& frames, EventBroadcast& events, bool bStampTime)
     : m_params(params)
     , m_acquisition(acquisition)
     , m_frames(frames)
     , m_events(events)
+    , m_bStampTime(bStampTime)
 {
 }
 
@@ -90,6 +92,19 @@ grpc::Status VisionCoreService::SubscribeEvents(grpc::ServerContext* pContext,
     return forward(pContext, m_events, pWriter);
 }
 
+// The stamp goes into a copy: the published frame is shared by every reader.
+bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter,
+                                  const kelvora::core::Frame& frame)
+{
+    if (!m_bStampTime)
+        return pWriter->Write(frame);
+    kelvora::core::Frame stamped(frame);
+    const int nChannels = stamped.type() == kelvora::core::PIXEL_GRAY ? 1 : 3;
+    FrameStamp::write(reinterpret_cast<unsigned char*>(stamped.mutable_data()->data()), stamped.width(),
+                      nChannels, FrameStamp::now());
+    return pWriter->Write(stamped);
+}
+
 template <typename T>
 grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
                                         grpc::ServerWriter<T>* pWriter)
@@ -101,7 +116,7 @@ grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast
     // Wake up now and then to notice a client that went away while idle.
     while (!pContext->IsCancelled() && !broadcast.isClosed()) {
         const auto pItem = pSubscription->pop(std::chrono::milliseconds(100));
-        if (pItem && !pWriter->Write(*pItem))
+        if (pItem && !writeItem(pWriter, *pItem))
             break;
     }
     broadcast.unsubscribe(pSubscription);

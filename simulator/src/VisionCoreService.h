@@ -12,7 +12,7 @@ class VisionCoreService final : public kelvora::core::VisionCore::Service
 {
 public:
     VisionCoreService(CameraParams& params, Acquisition& acquisition, FrameBroadcast& frames,
-                      EventBroadcast& events);
+                      EventBroadcast& events, bool bStampTime = false);
 
     grpc::Status Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest* pRequest,
                       kelvora::core::PingReply* pReply) override;
@@ -37,9 +37,15 @@ private:
     template <typename T>
     grpc::Status forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
                          grpc::ServerWriter<T>* pWriter);
+    bool writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter, const kelvora::core::Frame& frame);
+    bool writeItem(grpc::ServerWriter<kelvora::core::Event>* pWriter, const kelvora::core::Event& event)
+    {
+        return pWriter->Write(event);
+    }
 
     CameraParams& m_params;
     Acquisition& m_acquisition;
     FrameBroadcast& m_frames;
     EventBroadcast& m_events;
+    const bool m_bStampTime;
 };

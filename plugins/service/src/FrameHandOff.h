@@ -22,7 +22,13 @@ public:
     // A deep copy of the frame's pixels: grey, BGR or BGRA; null for an empty frame.
     static QImage imageFromPixels(const vexa::VexaImage& image);
 
+    // A BGR image as the RGB32 QImage that Qt's BMP reader makes of it.
+    static QImage rgb32FromBgr(const vexa::VexaImage& image);
+
 private:
+    // The hand-over file as a QImage; null when it cannot be read.
+    QImage readBack(int nChannels) const;
+
     std::mutex m_mutex;
     QString m_strPath;
     QByteArray m_pathBytes;

@@ -2,6 +2,7 @@
 // threads at once, each record carrying its own image, a stalled GUI thread
 // seeing only the newest frames, and images built from the frame itself when
 // the hand-over file is unusable. Also run under ThreadSanitizer.
+#include "FrameHandOff.h"
 #include "Service.h"
 #include "SimCore.h"
 #include "framework/PluginMessages.h"
@@ -160,6 +161,25 @@ private slots:
         QCOMPARE(frames[0].jsonData["key"].toString(), QString("5049"));
         QCOMPARE(frames[1].jsonData["key"].toString(), QString("5050"));
         QCOMPARE(m_pService->droppedFrames() - nDroppedBefore, 48ull);
+    }
+
+    void readBackMatchesQtsBmpReader()
+    {
+        // Odd width and padded rows; every byte different from its neighbours.
+        auto pFrame = uniformFrame(97, 13, VexaImage::IMAGE_BGR, 0, 9);
+        for (int i = 0; i < pFrame->widthStep() * pFrame->height(); ++i)
+            pFrame->data()[i] = static_cast<unsigned char>(i * 37 + 11);
+        FrameHandOff handOff("readback.bmp");
+        bool bFromFile = false;
+        const QImage image = handOff.toImage(*pFrame, &bFromFile);
+        QVERIFY(bFromFile);
+        // The same image Qt's own reader makes of the file, format included.
+        const QImage qt("readback.bmp");
+        QCOMPARE(image.format(), qt.format());
+        QCOMPARE(image, qt);
+        const unsigned char* pRow = pFrame->data() + pFrame->widthStep() * 12;
+        QCOMPARE(image.pixel(96, 12), qRgb(pRow[96 * 3 + 2], pRow[96 * 3 + 1], pRow[96 * 3]));
+        QVERIFY(QFile::remove("readback.bmp"));
     }
 
     void unusableFileFallsBackToTheFramesPixels()

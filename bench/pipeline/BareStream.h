@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QVector>
+
+#include <string>
+
+// The transport ceiling: a bare gRPC reader of the core's frame stream (the
+// generated stub, parsing each message and nothing else), with the core in
+// video mode for the time of the reading.
+struct BareRate
+{
+    double dFps = 0;
+    quint64 nFrames = 0;
+    // Send stamp to parsed message, per frame, in milliseconds.
+    QVector<double> latenciesMs;
+};
+
+BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, double dSeconds);

@@ -1,0 +1,127 @@
+// Frames through the whole client: vision-core-sim streams frames as fast as the
+// client reads them (video mode, --video-fps 0); the real MainWindow with every
+// plugin shows them on the camera page. Measures frames shown per second and the
+// latency from the core's send to the scene holding the frame, against a bare
+// gRPC reader of a second, identical core in the same run (the transport ceiling).
+//
+//   pipeline_bench [--seconds 4] [--rounds 5] [--width 1920] [--height 1080] [--plugins DIR]
+#include "BareStream.h"
+#include "HostSession.h"
+#include "MainWindow.h"
+#include "PageProbe.h"
+#include "SimProcess.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace {
+
+FILE* g_pOut = stdout;
+
+struct PageRate
+{
+    double dFps = 0;
+    double dPaintFps = 0;
+    quint64 nShown = 0;
+    quint64 nReceived = 0;
+    QVector<double> latenciesMs;
+};
+
+PageRate measurePage(HostSession& session, PageProbe& probe, double dSeconds)
+{
+    QObject* pService = session.servicePlugin();
+    session.videoBox()->setChecked(true);
+    spinEvents(1000);
+    probe.reset();
+    const quint64 nDropped0 = pService->property("droppedFrames").toULongLong();
+    QElapsedTimer timer;
+    timer.start();
+    spinEvents(int(dSeconds * 1000));
+    const double dElapsed = timer.nsecsElapsed() / 1e9;
+    PageRate rate;
+    rate.nShown = probe.shown();
+    rate.nReceived = probe.records() + pService->property("droppedFrames").toULongLong() - nDropped0;
+    rate.dFps = probe.shown() / dElapsed;
+    rate.dPaintFps = probe.paints() / dElapsed;
+    rate.latenciesMs = probe.latenciesMs();
+    session.videoBox()->setChecked(false);
+    // Frames still in flight land before the next round.
+    spinEvents(500);
+    return rate;
+}
+
+void printLatency(const char* pName, const QVector<double>& values)
+{
+    std::fprintf(g_pOut, "  %-24s median %7.1f ms   p99 %7.1f ms   (%d frames)\n", pName, quantile(values, 0.5),
+                quantile(values, 0.99), values.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    g_pOut = takeResultOutput();
+    Q_INIT_RESOURCE(kelvora_host_icons);
+    QCommandLineParser parser;
+    parser.addOptions({{"seconds", "Measuring time per round.", "s", "4"},
+                       {"rounds", "Rounds of page and bare reader, alternating.", "n", "5"},
+                       {"width", "Frame width.", "px", "1920"},
+                       {"height", "Frame height.", "px", "1080"}});
+    parser.addOption({"plugins", "Folder of the plugin files to load (default: the built ones).", "dir"});
+    parser.addHelpOption();
+    parser.process(app);
+    const double dSeconds = parser.value("seconds").toDouble();
+    const int nRounds = parser.value("rounds").toInt();
+    const QStringList simArgs{"--video-fps", "0", "--stamp-time", "--width", parser.value("width"),
+                              "--height", parser.value("height")};
+
+    // One core for the page, one for the bare reader: with --video-fps 0 a core
+    // sends as fast as its slowest subscriber reads, and the client stays subscribed.
+    SimProcess pageCore;
+    SimProcess bareCore;
+    if (!pageCore.start(simArgs) || !bareCore.start(simArgs)) {
+        std::fprintf(stderr, "vision-core-sim did not start\n");
+        return 1;
+    }
+    HostSession session;
+    if (!session.open(pageCore.endpoint(), parser.value("plugins")))
+        return 1;
+    PageProbe probe(session.imageView());
+    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
+
+    std::fprintf(g_pOut, "pipeline: %sx%s BGR frames, %d rounds of %.1f s, platform %s\n", qPrintable(parser.value("width")),
+                qPrintable(parser.value("height")), nRounds, dSeconds, qPrintable(QGuiApplication::platformName()));
+    QVector<double> pageLatencies;
+    QVector<double> bareLatencies;
+    QVector<double> pageRates;
+    QVector<double> bareRates;
+    QVector<double> ratios;
+    for (int nRound = 1; nRound <= nRounds; ++nRound) {
+        const BareRate bare = readBareStream(bareCore.endpoint().toStdString(), 1.0, dSeconds);
+        const PageRate page = measurePage(session, probe, dSeconds);
+        const double dRatio = bare.dFps > 0 ? page.dFps / bare.dFps : 0.0;
+        std::fprintf(g_pOut, "round %d: bare gRPC %6.1f frames/s | page shown %6.1f frames/s (received %llu, shown %llu, "
+                    "repaints %.1f/s) | ratio %.2f | latency median %.1f ms p99 %.1f ms\n",
+                    nRound, bare.dFps, page.dFps, page.nReceived, page.nShown, page.dPaintFps, dRatio,
+                    quantile(page.latenciesMs, 0.5), quantile(page.latenciesMs, 0.99));
+        std::fflush(g_pOut);
+        pageRates << page.dFps;
+        bareRates << bare.dFps;
+        ratios << dRatio;
+        pageLatencies += page.latenciesMs;
+        bareLatencies += bare.latenciesMs;
+    }
+    // Medians: the shared machine makes single rounds swing.
+    std::fprintf(g_pOut, "median of rounds: bare gRPC %.1f frames/s | page shown %.1f frames/s | ratio %.2f "
+                "(goal: >= 30 frames/s, >= 0.80)\n",
+                quantile(bareRates, 0.5), quantile(pageRates, 0.5), quantile(ratios, 0.5));
+    std::fprintf(g_pOut, "latency from the core's send:\n");
+    printLatency("to the page's scene", pageLatencies);
+    printLatency("to the bare reader", bareLatencies);
+    return 0;
+}
