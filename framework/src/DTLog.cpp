@@ -37,6 +37,22 @@ QString cutAfterLastBackslash(const QString& text)
     return text.mid(text.lastIndexOf(QLatin1Char('\\')) + 1);
 }
 
+// The log files opened by this process. Kept on the application object, because
+// the host and each plugin link their own copy of this class.
+const char* const kRunLogFiles = "kelvora.runLogFiles";
+
+QStringList runLogFiles()
+{
+    const QCoreApplication* pApp = QCoreApplication::instance();
+    return pApp ? pApp->property(kRunLogFiles).toStringList() : QStringList();
+}
+
+void rememberRunLogFile(const QString& path)
+{
+    if (QCoreApplication* pApp = QCoreApplication::instance())
+        pApp->setProperty(kRunLogFiles, runLogFiles() << path);
+}
+
 } // namespace
 
 DTLog& DTLog::instance()
@@ -67,9 +83,18 @@ bool DTLog::init(const QString& folder, const QString& name)
         const QStringList logs = dir.entryList(QStringList() << "*.log", QDir::Files,
                                                QDir::Name | QDir::IgnoreCase);
         if (logs.size() > 9) {
-            const QString oldest = dir.absolutePath() + "/" + logs.first();
-            if (!QFile::remove(oldest))
-                qDebug().noquote() << QString("delete file err:" + oldest);
+            // The host and the service plugin each keep a log of their own, and by
+            // name "kelvora_..." sorts before "RpcService_...": never trim a file
+            // that this very run is writing.
+            const QStringList ownFiles = runLogFiles();
+            for (const QString& name : logs) {
+                const QString oldest = dir.absolutePath() + "/" + name;
+                if (ownFiles.contains(oldest))
+                    continue;
+                if (!QFile::remove(oldest))
+                    qDebug().noquote() << QString("delete file err:" + oldest);
+                break;
+            }
         }
     } else if (!dir.mkpath(".")) {
         qDebug().noquote() << QString("create file path fail:" + path);
@@ -77,6 +102,7 @@ bool DTLog::init(const QString& folder, const QString& name)
     }
 
     logFilePath = path + QString("%1_%2.log").arg(name, startTime);
+    rememberRunLogFile(QDir(path).absolutePath() + "/" + QString("%1_%2.log").arg(name, startTime));
     initialised = true;
     return true;
 }

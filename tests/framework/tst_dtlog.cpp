@@ -164,6 +164,23 @@ private slots:
         QCOMPARE(logNames().size(), nLeft + 1);
     }
 
+    // A log that this run is writing is never the one trimmed, even when it sorts
+    // first by name (host "kelvora_..." before service "RpcService_...").
+    void ownFileIsNeverTrimmed()
+    {
+        fillLogDir(0);
+        QVERIFY(DTLog::instance().init("", "kelvora"));
+        DTLog::instance().write(QtInfoMsg, "host line");
+        const QString ownFile = DTLog::instance().filePath();
+        for (int i = 0; i < 9; ++i) {
+            QFile f(logDir() + QString("/RpcService_old_%1.log").arg(i));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(DTLog::instance().init("", "RpcService"));
+        QVERIFY(QFile::exists(ownFile));
+        QVERIFY(!QFile::exists(logDir() + "/RpcService_old_0.log"));
+    }
+
     // Two logs (host and service) initialised in one start can trim two files.
     void secondInitTrimsAgain()
     {
