@@ -123,13 +123,19 @@ void DT_PluginsManager::loadPlugins()
     }
 }
 
+bool DT_PluginsManager::openLoaded(const PluginInfo& info, QPluginLoader& loader) const
+{
+    if (!QFile::exists(info.path))
+        return false;
+    loader.setFileName(loaderPath(info.path));
+    return loader.load();
+}
+
 void DT_PluginsManager::connectPlugins()
 {
     for (const PluginInfo& info : qAsConst(m_loaded)) {
-        if (!QFile::exists(info.path))
-            continue;
-        QPluginLoader loader(loaderPath(info.path));
-        if (!loader.load())
+        QPluginLoader loader;
+        if (!openLoaded(info, loader))
             continue;
         QObject* plugin = loader.instance();
         if (!plugin)
@@ -144,10 +150,8 @@ void DT_PluginsManager::connectPlugins()
 void DT_PluginsManager::unloadPlugins()
 {
     for (const PluginInfo& info : qAsConst(m_loaded)) {
-        if (!QFile::exists(info.path))
-            continue;
-        QPluginLoader loader(loaderPath(info.path));
-        if (!loader.load())
+        QPluginLoader loader;
+        if (!openLoaded(info, loader))
             continue;
         if (QObject* plugin = loader.instance()) {
             // The main-widget connection stays; the window is going away anyway.

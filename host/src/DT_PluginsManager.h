@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 
+class QPluginLoader;
 class QWidget;
 
 // Loads the plugins listed in plugins/plugins.json (relative to the current folder),
@@ -32,6 +33,8 @@ signals:
 
 private:
     void readPluginList();
+    // Points the loader at a listed plugin that still exists and loads (or had loaded) it.
+    bool openLoaded(const PluginInfo& info, QPluginLoader& loader) const;
 
     QList<PluginInfo> m_loaded;
     QList<PluginInfo> m_failed;
