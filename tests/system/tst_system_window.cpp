@@ -243,9 +243,16 @@ void TestSystemWindow::photoAndContinuousShooting()
 
     QTest::mouseClick(pContinuous, Qt::LeftButton);
     QVERIFY(m_core.waitForMessage("\"idle\"", 5000));
-    // Frames already on their way may still land; after that the view stays still.
-    QTest::qWait(400);
-    const int nSettled = framesShown();
+    // Frames already on their way may still land (slowly under sanitizers); wait
+    // until the count holds still, after that the view stays still.
+    int nSettled = framesShown();
+    for (int i = 0; i < 25; ++i) {
+        QTest::qWait(400);
+        const int nNow = framesShown();
+        if (nNow == nSettled)
+            break;
+        nSettled = nNow;
+    }
     QGraphicsScene* pSettledScene = pView->scene();
     QTest::qWait(600);
     QCOMPARE(framesShown(), nSettled);
