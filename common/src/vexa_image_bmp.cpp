@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <new>
@@ -188,7 +189,14 @@ bool VexaImage::writeToFileBMP(const char* path)
     if (m_nWidthStep <= 0)
         return false;
 
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    // An existing file is overwritten in place and cut to length afterwards.
+    // Truncating it first costs several times the write itself when the same
+    // file is rewritten over and over: ext4 flushes a file that was truncated
+    // and written again when it is closed.
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    const bool bExisting = file.is_open();
+    if (!bExisting)
+        file.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
     if (!file.is_open())
         return false;
 
@@ -218,8 +226,14 @@ bool VexaImage::writeToFileBMP(const char* path)
                         size_t(nCopy));
         file.write(block.data(), std::streamsize(nRows * nFileRow));
     }
+    const std::streamoff nWritten = file ? std::streamoff(file.tellp()) : -1;
     file.close();
-    return !file.fail();
+    if (file.fail() || nWritten < 0)
+        return false;
+    std::error_code error;
+    if (bExisting)
+        std::filesystem::resize_file(path, std::uintmax_t(nWritten), error);
+    return !error;
 }
 
 bool VexaImage::readFromFileBMP(const char* path)

@@ -1,6 +1,8 @@
 #include <QtTest>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <climits>
@@ -75,6 +77,7 @@ class TstVexaImageBmp : public QObject
 private slots:
     void initTestCase();
     void fileLayout();
+    void rewritesExistingFiles();
     void writtenFilesDecodeWithQImage_data();
     void writtenFilesDecodeWithQImage();
     void foreignFilesRead();
@@ -146,6 +149,38 @@ void TstVexaImageBmp::fileLayout()
     QVERIFY(!QFile::exists(path("none.bmp")));
     QVERIFY(!QFile::exists(path("odd.bmp")));
     QVERIFY(!bgr.writeToFileBMP(path("no/such/dir.bmp").toLocal8Bit().constData()));
+}
+
+void TstVexaImageBmp::rewritesExistingFiles()
+{
+    // The same file written again and again, as the frame hand-off does: each
+    // write leaves exactly the new picture, whatever the file held before.
+    const QString file = path("again.bmp");
+    const QByteArray name = file.toLocal8Bit();
+    VexaImage large = patterned(40, 30, VexaImage::IMAGE_BGR, 120);
+    VexaImage small = patterned(5, 3, VexaImage::IMAGE_BGR, 15);
+    VexaImage grey = patterned(6, 4, VexaImage::IMAGE_GRAY, 6);
+    QVERIFY(large.writeToFileBMP(name.constData()));
+    QCOMPARE(readAll(file).size(), 54 + 120 * 30);
+
+    QVERIFY(small.writeToFileBMP(name.constData()));
+    const QByteArray shorter = readAll(file);
+    QCOMPARE(shorter.size(), 54 + 16 * 3);
+    QCOMPARE(u32At(shorter, 2), quint32(shorter.size()));
+    QVERIFY(samePixels(small, QImage(file, "BMP")));
+
+    QVERIFY(grey.writeToFileBMP(name.constData()));
+    QCOMPARE(readAll(file).size(), 1078 + 8 * 4);
+    QVERIFY(samePixels(grey, QImage(file, "BMP")));
+
+    QVERIFY(large.writeToFileBMP(name.constData()));
+    QCOMPARE(readAll(file).size(), 54 + 120 * 30);
+    QVERIFY(samePixels(large, QImage(file, "BMP")));
+
+    // A name taken by a folder cannot be written: the write fails.
+    QVERIFY(QDir(m_dir.path()).mkdir("taken.bmp"));
+    QVERIFY(!small.writeToFileBMP(path("taken.bmp").toLocal8Bit().constData()));
+    QVERIFY(QFileInfo(path("taken.bmp")).isDir());
 }
 
 void TstVexaImageBmp::writtenFilesDecodeWithQImage_data()
