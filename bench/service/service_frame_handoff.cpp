@@ -1,6 +1,6 @@
 // service_frame_handoff [frames per run]: the cost of turning one core frame
 // into the QImage of a frame record, 1920x1080 BGR. The record's image goes
-// through "test.bmp" (written by VexaImage, read back by Qt); the baseline is a
+// through "test.bmp" (written and read back by VexaImage); the baseline is a
 // plain copy of the frame's pixels into a QImage. Figures are ms per frame and
 // the ratio to the baseline measured in the same run.
 #include "FrameHandOff.h"
@@ -14,17 +14,30 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
 
-double msPerFrame(int nFrames, const std::function<void(int)>& step)
+double processCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// Wall time per frame; pCpuMs receives the CPU time of all threads per frame,
+// which differs where Qt spreads a conversion over its thread pool.
+double msPerFrame(int nFrames, const std::function<void(int)>& step, double* pCpuMs = nullptr)
 {
     step(0);  // warm the page cache and the allocator
+    const double dCpuStart = processCpuMs();
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < nFrames; ++i)
         step(i);
+    if (pCpuMs)
+        *pCpuMs = (processCpuMs() - dCpuStart) / nFrames;
     return double(timer.nsecsElapsed()) / 1e6 / nFrames;
 }
 
@@ -56,6 +69,19 @@ int main(int argc, char* argv[])
         QFile::remove("test.bmp");
         nSink = frame.writeToFileBMP("test.bmp");
     });
+    vexa::VexaImage fileImage;
+    const double dReadVexa = msPerFrame(nFrames, [&](int) { nSink = fileImage.readFromFileBMP("test.bmp"); });
+    double dConvertCpu = 0, dQtSwapCpu = 0, dQtBgrCpu = 0;
+    const double dConvert = msPerFrame(
+        nFrames, [&](int) { nSink = FrameHandOff::rgb32FromBgr(fileImage).width(); }, &dConvertCpu);
+    const QImage bgrView(fileImage.data(), fileImage.width(), fileImage.height(), fileImage.widthStep(),
+                         QImage::Format_BGR888);
+    const QImage rgbView(fileImage.data(), fileImage.width(), fileImage.height(), fileImage.widthStep(),
+                         QImage::Format_RGB888);
+    const double dQtSwap = msPerFrame(
+        nFrames, [&](int) { nSink = rgbView.convertToFormat(QImage::Format_RGB32).rgbSwapped().width(); }, &dQtSwapCpu);
+    const double dQtBgr = msPerFrame(
+        nFrames, [&](int) { nSink = bgrView.convertToFormat(QImage::Format_RGB32).width(); }, &dQtBgrCpu);
     const double dReadDetect = msPerFrame(nFrames, [&](int) { nSink = QImage("test.bmp").width(); });
     const double dReadBmp = msPerFrame(nFrames, [&](int) {
         QImageReader reader("test.bmp", "bmp");
@@ -86,6 +112,10 @@ int main(int argc, char* argv[])
     std::printf("  plain rewrite + QImage(path)        %7.2f  (%.2f)\n", dPlain, dPlain / dCopy);
     std::printf("    write only (VexaImage)            %7.2f  (%.2f)\n", dWrite, dWrite / dCopy);
     std::printf("    write to a fresh file (old removed) %7.2f  (%.2f)\n", dWriteFresh, dWriteFresh / dCopy);
+    std::printf("    read (VexaImage, memory reused)   %7.2f  (%.2f)\n", dReadVexa, dReadVexa / dCopy);
+    std::printf("    BGR to RGB32, own row conversion  %7.2f  (%.2f)  CPU %.2f\n", dConvert, dConvert / dCopy, dConvertCpu);
+    std::printf("      Qt: as RGB888, then rgbSwapped  %7.2f  (%.2f)  CPU %.2f\n", dQtSwap, dQtSwap / dCopy, dQtSwapCpu);
+    std::printf("      Qt: BGR888 converted            %7.2f  (%.2f)  CPU %.2f\n", dQtBgr, dQtBgr / dCopy, dQtBgrCpu);
     std::printf("    read, format detected (QImage)    %7.2f  (%.2f)\n", dReadDetect, dReadDetect / dCopy);
     std::printf("    read, format given (QImageReader) %7.2f  (%.2f)\n", dReadBmp, dReadBmp / dCopy);
     std::printf("    read, whole file then decode      %7.2f  (%.2f)\n", dReadBytes, dReadBytes / dCopy);

@@ -1,5 +1,7 @@
 #include "FrameHandOff.h"
 
+#include "BgrToRgb32.h"
+
 #include <QFile>
 
 FrameHandOff::FrameHandOff(const QString& strPath)
@@ -13,9 +15,6 @@ QImage FrameHandOff::toImage(vexa::VexaImage& image, bool* pFromFile)
     QImage result;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        // Rewriting a truncated file makes the file system flush it at once;
-        // a fresh file costs less than half as much.
-        QFile::remove(m_strPath);
         // A failed write leaves the previous frame in the file: never read it then.
         if (image.writeToFileBMP(m_pathBytes.constData()))
             result = readBack(image.channels());
@@ -27,16 +26,16 @@ QImage FrameHandOff::toImage(vexa::VexaImage& image, bool* pFromFile)
     return bFromFile ? result : imageFromPixels(image);
 }
 
-QImage FrameHandOff::readBack(int nChannels) const
+QImage FrameHandOff::readBack(int nChannels)
 {
     // Colour frames: Qt's BMP reader converts 24-bit files pixel by pixel, which
     // took most of the client's time per frame at camera rates. The file is
     // read with VexaImage's own reader instead and turned into the same
-    // RGB32 image Qt's reader makes, with Qt's vectorised conversions.
+    // RGB32 image Qt's reader makes, in one pass.
     if (nChannels == 3) {
-        vexa::VexaImage file;
-        if (file.readFromFileBMP(m_pathBytes.constData()) && file.channels() == 3 && file.data())
-            return rgb32FromBgr(file);
+        if (m_fileImage.readFromFileBMP(m_pathBytes.constData()) && m_fileImage.channels() == 3
+            && m_fileImage.data())
+            return rgb32FromBgr(m_fileImage);
     }
     // Anything else: one read of the whole file, then Qt detects the format in memory.
     QFile file(m_strPath);
@@ -47,10 +46,13 @@ QImage FrameHandOff::readBack(int nChannels) const
 
 QImage FrameHandOff::rgb32FromBgr(const vexa::VexaImage& image)
 {
-    // B, G, R bytes taken as RGB888 go through Qt's fast RGB888 to RGB32 path;
-    // swapping red and blue afterwards (in place) gives the true colours.
-    const QImage view(image.data(), image.width(), image.height(), image.widthStep(), QImage::Format_RGB888);
-    return view.convertToFormat(QImage::Format_RGB32).rgbSwapped();
+    QImage rgb(image.width(), image.height(), QImage::Format_RGB32);
+    if (rgb.isNull())
+        return rgb;
+    for (int y = 0; y < image.height(); ++y)
+        bgrRowToRgb32(image.data() + qint64(y) * image.widthStep(), reinterpret_cast<QRgb*>(rgb.scanLine(y)),
+                      image.width());
+    return rgb;
 }
 
 QImage FrameHandOff::imageFromPixels(const vexa::VexaImage& image)

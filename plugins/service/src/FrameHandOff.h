@@ -26,10 +26,13 @@ public:
     static QImage rgb32FromBgr(const vexa::VexaImage& image);
 
 private:
-    // The hand-over file as a QImage; null when it cannot be read.
-    QImage readBack(int nChannels) const;
+    // The hand-over file as a QImage; null when it cannot be read. Called
+    // under m_mutex.
+    QImage readBack(int nChannels);
 
     std::mutex m_mutex;
+    // The file's pixels as read, kept so that its memory serves the next frame too.
+    vexa::VexaImage m_fileImage;
     QString m_strPath;
     QByteArray m_pathBytes;
 };

@@ -165,20 +165,24 @@ private slots:
 
     void readBackMatchesQtsBmpReader()
     {
-        // Odd width and padded rows; every byte different from its neighbours.
-        auto pFrame = uniformFrame(97, 13, VexaImage::IMAGE_BGR, 0, 9);
-        for (int i = 0; i < pFrame->widthStep() * pFrame->height(); ++i)
-            pFrame->data()[i] = static_cast<unsigned char>(i * 37 + 11);
+        // Widths around the four-pixel steps of the conversion, odd widths
+        // with padded rows; every byte different from its neighbours.
         FrameHandOff handOff("readback.bmp");
-        bool bFromFile = false;
-        const QImage image = handOff.toImage(*pFrame, &bFromFile);
-        QVERIFY(bFromFile);
-        // The same image Qt's own reader makes of the file, format included.
-        const QImage qt("readback.bmp");
-        QCOMPARE(image.format(), qt.format());
-        QCOMPARE(image, qt);
-        const unsigned char* pRow = pFrame->data() + pFrame->widthStep() * 12;
-        QCOMPARE(image.pixel(96, 12), qRgb(pRow[96 * 3 + 2], pRow[96 * 3 + 1], pRow[96 * 3]));
+        for (int nWidth : {1, 2, 3, 4, 5, 6, 7, 8, 9, 97}) {
+            auto pFrame = uniformFrame(nWidth, 13, VexaImage::IMAGE_BGR, 0, 9);
+            for (int i = 0; i < pFrame->widthStep() * pFrame->height(); ++i)
+                pFrame->data()[i] = static_cast<unsigned char>(i * 37 + 11);
+            bool bFromFile = false;
+            const QImage image = handOff.toImage(*pFrame, &bFromFile);
+            QVERIFY(bFromFile);
+            // The same image Qt's own reader makes of the file, format included.
+            const QImage qt("readback.bmp");
+            QCOMPARE(image.format(), qt.format());
+            QCOMPARE(image, qt);
+            const int nLast = nWidth - 1;
+            const unsigned char* pRow = pFrame->data() + pFrame->widthStep() * 12;
+            QCOMPARE(image.pixel(nLast, 12), qRgb(pRow[nLast * 3 + 2], pRow[nLast * 3 + 1], pRow[nLast * 3]));
+        }
         QVERIFY(QFile::remove("readback.bmp"));
     }
 
