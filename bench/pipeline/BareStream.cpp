@@ -23,7 +23,8 @@ void command(kelvora::core::VisionCore::Stub& stub, kelvora::core::CommandKind k
 
 } // namespace
 
-BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, double dSeconds)
+BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, double dSeconds,
+                        const std::function<void()>& onMeasure)
 {
     grpc::ChannelArguments args;
     args.SetMaxReceiveMessageSize(64 * 1024 * 1024);
@@ -41,6 +42,8 @@ BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, dou
                                             std::chrono::duration<double>(dWarmSeconds));
     while (Clock::now() < warmEnd && pReader->Read(&frame)) {
     }
+    if (onMeasure)
+        onMeasure();
     const auto start = Clock::now();
     const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dSeconds));
     Clock::time_point last = start;
@@ -59,6 +62,8 @@ BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, dou
                 rate.latenciesMs << (nNow - nSent) / 1e6;
         }
     }
+    if (onMeasure)
+        onMeasure();
     command(*pStub, kelvora::core::COMMAND_STOP_VIDEO);
     context.TryCancel();
     pReader->Finish();

@@ -2,6 +2,7 @@
 
 #include <QVector>
 
+#include <functional>
 #include <string>
 
 // The transport ceiling: a bare gRPC reader of the core's frame stream (the
@@ -15,4 +16,6 @@ struct BareRate
     QVector<double> latenciesMs;
 };
 
-BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, double dSeconds);
+// onMeasure runs when the measured stretch starts and again when it ends.
+BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, double dSeconds,
+                        const std::function<void()>& onMeasure = {});

@@ -10,6 +10,7 @@
 #include "MainWindow.h"
 #include "PageProbe.h"
 #include "SimProcess.h"
+#include "ThreadCpu.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +23,28 @@ namespace {
 
 FILE* g_pOut = stdout;
 
+// The client process (this one) and the core it reads from, at one moment.
+struct CpuMark
+{
+    ThreadCpu client;
+    ThreadCpu core;
+};
+
+CpuMark cpuNow(const SimProcess& core)
+{
+    return CpuMark{ThreadCpu::snapshot(0, "client"), ThreadCpu::snapshot(core.pid(), "core")};
+}
+
+QMap<QString, double> cpuSince(const CpuMark& earlier, const SimProcess& core)
+{
+    const CpuMark now = cpuNow(core);
+    QMap<QString, double> spent = now.client.since(earlier.client);
+    const QMap<QString, double> coreSpent = now.core.since(earlier.core);
+    for (auto it = coreSpent.cbegin(); it != coreSpent.cend(); ++it)
+        spent[it.key()] += it.value();
+    return spent;
+}
+
 struct PageRate
 {
     double dFps = 0;
@@ -29,20 +52,23 @@ struct PageRate
     quint64 nShown = 0;
     quint64 nReceived = 0;
     QVector<double> latenciesMs;
+    QMap<QString, double> cpuSeconds;
 };
 
-PageRate measurePage(HostSession& session, PageProbe& probe, double dSeconds)
+PageRate measurePage(HostSession& session, PageProbe& probe, const SimProcess& core, double dSeconds)
 {
     QObject* pService = session.servicePlugin();
     session.videoBox()->setChecked(true);
     spinEvents(1000);
     probe.reset();
     const quint64 nDropped0 = pService->property("droppedFrames").toULongLong();
+    const CpuMark cpuStart = cpuNow(core);
     QElapsedTimer timer;
     timer.start();
     spinEvents(int(dSeconds * 1000));
     const double dElapsed = timer.nsecsElapsed() / 1e9;
     PageRate rate;
+    rate.cpuSeconds = cpuSince(cpuStart, core);
     rate.nShown = probe.shown();
     rate.nReceived = probe.records() + pService->property("droppedFrames").toULongLong() - nDropped0;
     rate.dFps = probe.shown() / dElapsed;
@@ -52,6 +78,33 @@ PageRate measurePage(HostSession& session, PageProbe& probe, double dSeconds)
     // Frames still in flight land before the next round.
     spinEvents(500);
     return rate;
+}
+
+// CPU per frame by thread, summed over rounds.
+struct CpuShare
+{
+    QMap<QString, double> seconds;
+    quint64 nFrames = 0;
+
+    void add(const QMap<QString, double>& spent, quint64 nRoundFrames)
+    {
+        for (auto it = spent.cbegin(); it != spent.cend(); ++it)
+            seconds[it.key()] += it.value();
+        nFrames += nRoundFrames;
+    }
+};
+
+void printCpu(const char* pName, const CpuShare& share)
+{
+    if (share.nFrames == 0)
+        return;
+    double dTotal = 0;
+    for (double dSeconds : share.seconds)
+        dTotal += dSeconds;
+    std::fprintf(g_pOut, "  %s: %.2f ms of CPU per frame\n", pName, dTotal * 1e3 / share.nFrames);
+    for (auto it = share.seconds.cbegin(); it != share.seconds.cend(); ++it)
+        if (it.value() * 1e3 / share.nFrames >= 0.05)
+            std::fprintf(g_pOut, "    %-32s %6.2f ms\n", qPrintable(it.key()), it.value() * 1e3 / share.nFrames);
 }
 
 void printLatency(const char* pName, const QVector<double>& values)
@@ -101,9 +154,22 @@ int main(int argc, char** argv)
     QVector<double> pageRates;
     QVector<double> bareRates;
     QVector<double> ratios;
+    CpuShare bareShare;
+    CpuShare pageShare;
     for (int nRound = 1; nRound <= nRounds; ++nRound) {
-        const BareRate bare = readBareStream(bareCore.endpoint().toStdString(), 1.0, dSeconds);
-        const PageRate page = measurePage(session, probe, dSeconds);
+        CpuMark bareStart;
+        QMap<QString, double> bareCpu;
+        bool bStarted = false;
+        const BareRate bare = readBareStream(bareCore.endpoint().toStdString(), 1.0, dSeconds, [&] {
+            if (!bStarted)
+                bareStart = cpuNow(bareCore);
+            else
+                bareCpu = cpuSince(bareStart, bareCore);
+            bStarted = true;
+        });
+        const PageRate page = measurePage(session, probe, pageCore, dSeconds);
+        bareShare.add(bareCpu, bare.nFrames);
+        pageShare.add(page.cpuSeconds, page.nShown);
         const double dRatio = bare.dFps > 0 ? page.dFps / bare.dFps : 0.0;
         std::fprintf(g_pOut, "round %d: bare gRPC %6.1f frames/s | page shown %6.1f frames/s (received %llu, shown %llu, "
                     "repaints %.1f/s) | ratio %.2f | latency median %.1f ms p99 %.1f ms\n",
@@ -123,5 +189,8 @@ int main(int argc, char** argv)
     std::fprintf(g_pOut, "latency from the core's send:\n");
     printLatency("to the page's scene", pageLatencies);
     printLatency("to the bare reader", bareLatencies);
+    std::fprintf(g_pOut, "where the time goes (threads that ended meanwhile are not counted):\n");
+    printCpu("bare reader, per frame read", bareShare);
+    printCpu("camera page, per frame shown", pageShare);
     return 0;
 }

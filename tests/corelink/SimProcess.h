@@ -19,6 +19,7 @@ public:
     bool terminate();
 
     int port() const { return m_nPort; }
+    qint64 pid() const { return m_process.processId(); }
     QString endpoint() const { return QStringLiteral("127.0.0.1:%1").arg(m_nPort); }
 
 private:
