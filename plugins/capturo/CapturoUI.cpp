@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIntValidator>
+#include <QGroupBox>
 #include <QListView>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStandardPaths>
@@ -102,6 +104,8 @@ CapturoUI::CapturoUI(QWidget* parent)
              ui->horizontalSlider_Trigger_Gap})
         pWidget->setStyleSheet(CapturoStyle::kControlBackground);
 
+    setupSettingsScroll();
+
     setupResultList();
     addResult(QStringLiteral("Init"), false);
     setupTriggerType();
@@ -179,6 +183,29 @@ void CapturoUI::setupImageList()
     // Every thumbnail has the same icon box and no text: lay the strip out in constant
     // time instead of measuring thousands of items after each frame.
     pList->setUniformItemSizes(true);
+}
+
+void CapturoUI::setupSettingsScroll()
+{
+    // The settings sit at fixed places in their group, which needs its full
+    // height: room for them, its 15 px bottom margin and a little air. A low
+    // screen (800 px) cannot give it that above the results, so the group
+    // scrolls there instead of sliding under the results.
+    QGroupBox* pConfig = ui->groupBox_Config;
+    pConfig->setMinimumHeight(qMax(pConfig->minimumHeight(), pConfig->childrenRect().bottom() + 1 + 15 + 8));
+    auto* pScroll = new QScrollArea(this);
+    pScroll->setObjectName(QStringLiteral("scrollArea_Config"));
+    pScroll->setFrameShape(QFrame::NoFrame);
+    pScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pScroll->setWidgetResizable(true);
+    pScroll->setStyleSheet(CapturoStyle::kScrollV);
+    pScroll->viewport()->setAutoFillBackground(false);
+    const int nIndex = ui->verticalLayout_3->indexOf(pConfig);
+    ui->verticalLayout_3->removeWidget(pConfig);
+    pScroll->setWidget(pConfig);
+    // The group's own width plus the bar's, so that the bar never covers a setting.
+    pScroll->setFixedWidth(pConfig->maximumWidth() + pScroll->verticalScrollBar()->sizeHint().width());
+    ui->verticalLayout_3->insertWidget(nIndex, pScroll);
 }
 
 void CapturoUI::setupResultList()

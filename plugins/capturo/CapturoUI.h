@@ -78,6 +78,7 @@ public slots:
 
 private:
     void setupStyles();
+    void setupSettingsScroll();
     void setupResultList();
     void setupImageList();
     void setupTriggerType();

@@ -25,6 +25,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -64,6 +66,7 @@ private slots:
     void cleanupTestCase();
     void startUpShowsSearchThenNotFound();
     void cameraPageFillsFromCore();
+    void lowScreenShowsEverySetting();
     void photoAndContinuousShooting();
     void parameterChangeReachesCore();
     void savedFrameOnDiskAndThumbnail();
@@ -209,6 +212,38 @@ void TestSystemWindow::cameraPageFillsFromCore()
     const QStringList results = texts(control<QListWidget>("listWidget_ShowResult"));
     QVERIFY2(results.contains("增益:24"), qPrintable(results.join(" | ")));
     QVERIFY(results.contains("获取相机参数值成功"));
+}
+
+void TestSystemWindow::lowScreenShowsEverySetting()
+{
+    // A 1280x800 screen, the lowest a line PC commonly has: no setting slides
+    // under the results; the settings scroll so that each can be reached.
+    const QRect full = m_pWindow->geometry();
+    m_pWindow->setGeometry(0, 0, 1280, 800);
+    QTRY_COMPARE(m_pWindow->height(), 800);
+    QTest::qWait(100);
+    auto* pScroll = control<QScrollArea>("scrollArea_Config");
+    QWidget* pResult = control<QWidget>("groupBox_Result");
+    QVERIFY(pScroll && pResult);
+    QVERIFY(pResult->mapTo(m_pWindow.get(), QPoint(0, pResult->height())).y() <= 800 + 10);
+    const int nResultTop = pResult->mapTo(m_pWindow.get(), QPoint(0, 0)).y();
+    QVERIFY(pScroll->mapTo(m_pWindow.get(), QPoint(0, pScroll->height())).y() <= nResultTop);
+    for (const char* pName : {"comboBox_trigger_type", "lbl_trigger_type", "plainText_QD", "plainText_Quick"}) {
+        QWidget* pWidget = control<QWidget>(pName);
+        QVERIFY2(pWidget, pName);
+        pScroll->ensureWidgetVisible(pWidget, 0, 0);
+        const QRect shown = pWidget->rect().intersected(
+            pWidget->visibleRegion().boundingRect());
+        QVERIFY2(shown == pWidget->rect(), pName);
+        QVERIFY2(pWidget->mapTo(m_pWindow.get(), QPoint(0, pWidget->height())).y() <= nResultTop, pName);
+    }
+    pScroll->verticalScrollBar()->setValue(0);
+    // With room enough (1080 px), the whole group shows at once.
+    m_pWindow->setGeometry(0, 0, 1920, 1080);
+    QTRY_COMPARE(m_pWindow->height(), 1080);
+    QTRY_VERIFY(!pScroll->verticalScrollBar()->isVisible());
+    m_pWindow->setGeometry(full);
+    QTRY_COMPARE(m_pWindow->geometry(), full);
 }
 
 void TestSystemWindow::photoAndContinuousShooting()
