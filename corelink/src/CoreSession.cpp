@@ -116,38 +116,66 @@ int CoreSession::check(const grpc::Status& status, const char* pWhat)
     return int(status.error_code());
 }
 
+template <typename Callback>
+void CoreSession::replace(Callback& target, Callback callback)
+{
+    std::uint64_t nGeneration = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        // The old callback is destroyed outside the lock, after its last call.
+        std::swap(target, callback);
+        nGeneration = m_callbackGate.advance();
+    }
+    m_callbackGate.waitForCallsBefore(nGeneration);
+}
+
+template <typename Callback, typename... Args>
+void CoreSession::deliver(const Callback& source, const Args&... args)
+{
+    Callback callback;
+    std::unique_lock<std::mutex> lock(m_callbackMutex);
+    if (!source)
+        return;
+    callback = source;
+    const CallbackGate::Pass pass = m_callbackGate.enter();
+    lock.unlock();
+    callback(args...);
+    // Gone before the pass lets a waiting setter on.
+    callback = nullptr;
+}
+
 void CoreSession::setFrameCallback(FrameCallback callback)
 {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_frameCallback = std::move(callback);
+    replace(m_frameCallback, std::move(callback));
 }
 
 void CoreSession::setResultCallback(ResultCallback callback)
 {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_resultCallback = std::move(callback);
+    replace(m_resultCallback, std::move(callback));
 }
 
 void CoreSession::setMessageCallback(MessageCallback callback)
 {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_messageCallback = std::move(callback);
+    replace(m_messageCallback, std::move(callback));
 }
 
-FrameCallback CoreSession::frameCallback() const
+bool CoreSession::hasFrameCallback() const
 {
     std::lock_guard<std::mutex> lock(m_callbackMutex);
-    return m_frameCallback;
+    return bool(m_frameCallback);
 }
 
-ResultCallback CoreSession::resultCallback() const
+void CoreSession::deliverFrame(const std::shared_ptr<VexaImage>& pImage)
 {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    return m_resultCallback;
+    deliver(m_frameCallback, pImage);
 }
 
-MessageCallback CoreSession::messageCallback() const
+void CoreSession::deliverResult(const std::shared_ptr<MeasureResultData>& pResult)
 {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    return m_messageCallback;
+    deliver(m_resultCallback, pResult);
+}
+
+void CoreSession::deliverMessage(E_Message_Type type, const Json::Value& message)
+{
+    deliver(m_messageCallback, type, message);
 }

@@ -7,6 +7,7 @@
 
 #include <grpcpp/grpcpp.h>
 
+#include "CallbackGate.h"
 #include "corelink/CommTypes.h"
 #include "vision_core.grpc.pb.h"
 
@@ -38,12 +39,17 @@ public:
     // 0 for OK, else logs "what: reason" and returns the status code.
     static int check(const grpc::Status& status, const char* pWhat);
 
+    // Once a setter returns, the callback it replaced is not running on any
+    // stream thread (unless the setter was called from inside that callback).
     void setFrameCallback(FrameCallback callback);
     void setResultCallback(ResultCallback callback);
     void setMessageCallback(MessageCallback callback);
-    FrameCallback frameCallback() const;
-    ResultCallback resultCallback() const;
-    MessageCallback messageCallback() const;
+    bool hasFrameCallback() const;
+
+    // Stream threads: call the callback that is set, if any.
+    void deliverFrame(const std::shared_ptr<VexaImage>& pImage);
+    void deliverResult(const std::shared_ptr<MeasureResultData>& pResult);
+    void deliverMessage(E_Message_Type type, const Json::Value& message);
 
 private:
     mutable std::mutex m_mutex;
@@ -52,7 +58,13 @@ private:
     std::string m_strEndpoint;
     std::mutex m_renewMutex;
 
+    template <typename Callback>
+    void replace(Callback& target, Callback callback);
+    template <typename Callback, typename... Args>
+    void deliver(const Callback& source, const Args&... args);
+
     mutable std::mutex m_callbackMutex;
+    CallbackGate m_callbackGate;
     FrameCallback m_frameCallback;
     ResultCallback m_resultCallback;
     MessageCallback m_messageCallback;

@@ -59,12 +59,10 @@ grpc::Status EventStreamWorker::readStream(grpc::ClientContext& context)
             pResult->nResult = event.result().result();
             pResult->dValue = event.result().value();
             pResult->strText = event.result().text();
-            if (const ResultCallback callback = m_pSession->resultCallback())
-                callback(pResult);
+            m_pSession->deliverResult(pResult);
         } else if (event.has_message()) {
             const Json::Value message = parseMessage(event.message().json());
-            if (const MessageCallback callback = m_pSession->messageCallback())
-                callback(messageType(event.message().type()), message);
+            m_pSession->deliverMessage(messageType(event.message().type()), message);
         }
     }
     return pReader->Finish();

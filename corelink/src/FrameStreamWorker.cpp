@@ -66,15 +66,14 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
             break;
         markDelivering();
         // Nobody to hand it to yet: skip the copy.
-        const FrameCallback callback = m_pSession->frameCallback();
-        if (!callback)
+        if (!m_pSession->hasFrameCallback())
             continue;
         std::shared_ptr<VexaImage> pImage = decodeFrame(message, &strError);
         if (!pImage) {
             spdlog::warn("frame dropped: {}", strError);
             continue;
         }
-        callback(pImage);
+        m_pSession->deliverFrame(pImage);
     }
     pCall->Finish(&status, pTag);
     await(queue);

@@ -56,6 +56,7 @@ private slots:
     void continuousFollowsTriggerGapAndStops();
     void coreRestartBringsFramesBack();
     void uninitDuringStreamingIsPrompt();
+    void clearingCallbackWaitsForTheCallInFlight();
 };
 
 void TestCorelinkClient::settingsAndUnreachableCore()
@@ -388,6 +389,59 @@ void TestCorelinkClient::uninitDuringStreamingIsPrompt()
     QCOMPARE(pComm->init(settingsFor(sim.endpoint())), 0);
     pComm->uninit();
     QVERIFY(sim.terminate());
+}
+
+void TestCorelinkClient::clearingCallbackWaitsForTheCallInFlight()
+{
+    // A plugin clears its callbacks and is then deleted: a frame call still
+    // running on the stream thread would use the deleted object.
+    SimProcess sim;
+    QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"),
+                       QStringLiteral("48")}));
+    auto pComm = connectTo(sim);
+    QVERIFY(pComm);
+    std::atomic<bool> bEntered{false};
+    std::atomic<bool> bRelease{false};
+    std::atomic<bool> bReturned{false};
+    std::atomic<int> nCalls{0};
+    pComm->camera()->setFrameCallback([&](const std::shared_ptr<VexaImage>&) {
+        ++nCalls;
+        bEntered = true;
+        while (!bRelease)
+            std::this_thread::sleep_for(1ms);
+        bReturned = true;
+    });
+    QCOMPARE(pComm->camera()->takePhoto(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(bEntered.load(), 5000);
+
+    std::atomic<bool> bCleared{false};
+    std::thread clearer([&] {
+        pComm->camera()->setFrameCallback(FrameCallback());
+        // The old callback's call had ended when the setter came back.
+        bCleared = bReturned.load();
+    });
+    std::this_thread::sleep_for(200ms);
+    QVERIFY(!bReturned);
+    bRelease = true;
+    clearer.join();
+    QVERIFY(bCleared);
+    // Cleared for good: further frames reach nobody.
+    QCOMPARE(pComm->camera()->takePhoto(), 0);
+    std::this_thread::sleep_for(300ms);
+    QCOMPARE(nCalls.load(), 1);
+
+    // A callback may clear itself without waiting for its own end.
+    std::atomic<int> nSelf{0};
+    pComm->camera()->setFrameCallback([&](const std::shared_ptr<VexaImage>&) {
+        ++nSelf;
+        pComm->camera()->setFrameCallback(FrameCallback());
+    });
+    QCOMPARE(pComm->camera()->takePhoto(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(nSelf.load(), 1, 5000);
+    QCOMPARE(pComm->camera()->takePhoto(), 0);
+    std::this_thread::sleep_for(300ms);
+    QCOMPARE(nSelf.load(), 1);
+    pComm->uninit();
 }
 
 QTEST_GUILESS_MAIN(TestCorelinkClient)
