@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: first the normal
 # build, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then a short libFuzzer run of the BMP reader (clang, build-fuzz/).
+# then under ThreadSanitizer, then a short libFuzzer run of the BMP reader
+# (clang, build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -12,6 +13,10 @@ bash scripts/build.sh build
 if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
   bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
   (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+fi
+
+if [ "${KELVORA_SKIP_TSAN:-0}" != "1" ]; then
+  bash scripts/tsan.sh
 fi
 
 if [ "${KELVORA_SKIP_FUZZ:-0}" != "1" ]; then

@@ -8,6 +8,7 @@
 #include "framework/PluginMessages.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -147,7 +148,14 @@ private slots:
 
     void stalledGuiGetsTheNewestTwo()
     {
-        QTest::qWait(200);
+        // Frames of the earlier continuous run may still be on their way (slowly
+        // under a sanitizer): start once none came for a while.
+        QElapsedTimer quiet;
+        quiet.start();
+        for (int nSeen = -1; nSeen != m_page.records.size() && quiet.elapsed() < 10000;) {
+            nSeen = m_page.records.size();
+            QTest::qWait(300);
+        }
         m_page.records.clear();
         const qulonglong nDroppedBefore = m_pService->droppedFrames();
         std::thread feeder([this] {
