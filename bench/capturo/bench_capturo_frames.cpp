@@ -7,6 +7,7 @@
 //                                      the first 100 and after N (saved files are
 //                                      removed as they are written to spare the disk)
 #include "Capturo.h"
+#include "ResidentSize.h"
 #include "CapturoUI.h"
 
 #include "framework/PluginMessages.h"
@@ -24,16 +25,6 @@
 #include <cstring>
 
 namespace {
-long residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 QImage makeFrame(int nSeed)
 {

@@ -177,14 +177,3 @@ bool spinUntil(const std::function<bool()>& bDone, int nTimeoutMs)
         spinEvents(10);
     return bDone();
 }
-
-long residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}

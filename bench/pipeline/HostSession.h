@@ -62,5 +62,3 @@ FILE* takeResultOutput();
 void spinEvents(int nMs);
 // Runs the event loop until bDone() or nTimeoutMs; returns bDone().
 bool spinUntil(const std::function<bool()>& bDone, int nTimeoutMs);
-// Resident set size of this process in KiB (from /proc/self/status).
-long residentKiB();

@@ -31,17 +31,15 @@ bool readTask(const QString& strPath, QString* pName, double* pSeconds)
 
 } // namespace
 
-ThreadCpu ThreadCpu::snapshot(qint64 nPid, const QString& strProcess)
+void ThreadCpu::addProcess(qint64 nPid, const QString& strProcess)
 {
-    ThreadCpu cpu;
     const QString strTasks = nPid > 0 ? QStringLiteral("/proc/%1/task").arg(nPid) : QStringLiteral("/proc/self/task");
     for (const QString& strTid : QDir(strTasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QString strName;
         double dSeconds = 0;
         if (readTask(strTasks + "/" + strTid + "/stat", &strName, &dSeconds))
-            cpu.m_seconds[strProcess + "/" + strName] += dSeconds;
+            m_seconds[strProcess + "/" + strName] += dSeconds;
     }
-    return cpu;
 }
 
 QMap<QString, double> ThreadCpu::since(const ThreadCpu& earlier) const

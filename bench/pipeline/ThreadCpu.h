@@ -8,10 +8,10 @@
 class ThreadCpu
 {
 public:
-    // pid 0: this process.
-    static ThreadCpu snapshot(qint64 nPid, const QString& strProcess);
+    // Adds the threads of a process as "strProcess/thread"; pid 0: this process.
+    void addProcess(qint64 nPid, const QString& strProcess);
 
-    // Seconds spent per "process/thread" name since the earlier snapshot.
+    // Seconds spent per name since the earlier snapshot.
     QMap<QString, double> since(const ThreadCpu& earlier) const;
 
 private:

@@ -23,26 +23,13 @@ namespace {
 
 FILE* g_pOut = stdout;
 
-// The client process (this one) and the core it reads from, at one moment.
-struct CpuMark
+// The threads of the client (this process) and of the core it reads from.
+ThreadCpu cpuNow(const SimProcess& core)
 {
-    ThreadCpu client;
-    ThreadCpu core;
-};
-
-CpuMark cpuNow(const SimProcess& core)
-{
-    return CpuMark{ThreadCpu::snapshot(0, "client"), ThreadCpu::snapshot(core.pid(), "core")};
-}
-
-QMap<QString, double> cpuSince(const CpuMark& earlier, const SimProcess& core)
-{
-    const CpuMark now = cpuNow(core);
-    QMap<QString, double> spent = now.client.since(earlier.client);
-    const QMap<QString, double> coreSpent = now.core.since(earlier.core);
-    for (auto it = coreSpent.cbegin(); it != coreSpent.cend(); ++it)
-        spent[it.key()] += it.value();
-    return spent;
+    ThreadCpu cpu;
+    cpu.addProcess(0, "client");
+    cpu.addProcess(core.pid(), "core");
+    return cpu;
 }
 
 struct PageRate
@@ -62,13 +49,13 @@ PageRate measurePage(HostSession& session, PageProbe& probe, const SimProcess& c
     spinEvents(1000);
     probe.reset();
     const quint64 nDropped0 = pService->property("droppedFrames").toULongLong();
-    const CpuMark cpuStart = cpuNow(core);
+    const ThreadCpu cpuStart = cpuNow(core);
     QElapsedTimer timer;
     timer.start();
     spinEvents(int(dSeconds * 1000));
     const double dElapsed = timer.nsecsElapsed() / 1e9;
     PageRate rate;
-    rate.cpuSeconds = cpuSince(cpuStart, core);
+    rate.cpuSeconds = cpuNow(core).since(cpuStart);
     rate.nShown = probe.shown();
     rate.nReceived = probe.records() + pService->property("droppedFrames").toULongLong() - nDropped0;
     rate.dFps = probe.shown() / dElapsed;
@@ -157,14 +144,14 @@ int main(int argc, char** argv)
     CpuShare bareShare;
     CpuShare pageShare;
     for (int nRound = 1; nRound <= nRounds; ++nRound) {
-        CpuMark bareStart;
+        ThreadCpu bareStart;
         QMap<QString, double> bareCpu;
         bool bStarted = false;
         const BareRate bare = readBareStream(bareCore.endpoint().toStdString(), 1.0, dSeconds, [&] {
             if (!bStarted)
                 bareStart = cpuNow(bareCore);
             else
-                bareCpu = cpuSince(bareStart, bareCore);
+                bareCpu = cpuNow(bareCore).since(bareStart);
             bStarted = true;
         });
         const PageRate page = measurePage(session, probe, pageCore, dSeconds);

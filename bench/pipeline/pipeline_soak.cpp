@@ -15,6 +15,7 @@
 #include "HostSession.h"
 #include "MainWindow.h"
 #include "PageProbe.h"
+#include "ResidentSize.h"
 #include "SimProcess.h"
 
 #include "framework/PluginMessages.h"

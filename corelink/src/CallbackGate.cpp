@@ -11,17 +11,8 @@ CallbackGate::Pass::Pass(CallbackGate* pGate, std::uint64_t nGeneration)
     ++t_nCallDepth;
 }
 
-CallbackGate::Pass::Pass(Pass&& other) noexcept
-    : m_pGate(other.m_pGate)
-    , m_nGeneration(other.m_nGeneration)
-{
-    other.m_pGate = nullptr;
-}
-
 CallbackGate::Pass::~Pass()
 {
-    if (!m_pGate)
-        return;
     --t_nCallDepth;
     m_pGate->leave(m_nGeneration);
 }

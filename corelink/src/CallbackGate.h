@@ -18,15 +18,13 @@ public:
     {
     public:
         Pass(CallbackGate* pGate, std::uint64_t nGeneration);
-        Pass(Pass&& other) noexcept;
         Pass(const Pass&) = delete;
         Pass& operator=(const Pass&) = delete;
-        Pass& operator=(Pass&&) = delete;
         ~Pass();
 
     private:
-        CallbackGate* m_pGate;
-        std::uint64_t m_nGeneration;
+        CallbackGate* const m_pGate;
+        const std::uint64_t m_nGeneration;
     };
 
     // Both under the caller's lock that guards the callbacks themselves, so that

@@ -11,8 +11,8 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
-#include <QIntValidator>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QListView>
 #include <QScrollArea>
 #include <QScrollBar>
