@@ -64,6 +64,23 @@ private slots:
         for (const QString& line : log)
             QVERIFY2(format.match(line).hasMatch(), qPrintable(line));
     }
+
+    // Started from a desktop launcher or a service there is no terminal to open:
+    // "debug" must then leave standard output where it was, not close it.
+    void debugWithoutTerminalKeepsOutput()
+    {
+        const QFileInfo program(KELVORA_BIN);
+        QProcess kelvora;
+        kelvora.setWorkingDirectory(program.absolutePath());
+        // setsid: a new session has no controlling terminal, so /dev/tty cannot be opened.
+        kelvora.start("setsid", QStringList() << program.absoluteFilePath() << "debug" << "--probe");
+        QVERIFY(kelvora.waitForStarted());
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += kelvora.readAllStandardOutput()).contains("App Exit"), 15000);
+        QVERIFY(out.contains("GetCmdInput:" + program.absoluteFilePath().toUtf8() + ";debug;--probe"));
+        kelvora.terminate();
+        QVERIFY(kelvora.waitForFinished(10000));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKelvoraStart)
