@@ -40,6 +40,7 @@ private slots:
     void rotatedRect();
     void equalityComparesEveryField();
     void caliperRecords();
+    void caliperCentresFollowTheShape();
 };
 
 void TstVexaShapes::anglesAndRange()
@@ -247,6 +248,55 @@ void TstVexaShapes::caliperRecords()
     QCOMPARE(shape.getShapeType(), SHAPE_ANNULAR_SECTOR);
     QCOMPARE(Polygon().getShapeType(), SHAPE_POLYGON);
     QCOMPARE(Circle(Point_<double>(1, 1), 2).getShapeType(), SHAPE_CIRCLE);
+}
+
+void TstVexaShapes::caliperCentresFollowTheShape()
+{
+    auto near = [](const std::vector<Point_<double>>& pts, const std::vector<Point_<double>>& want) {
+        if (pts.size() != want.size())
+            return false;
+        for (size_t i = 0; i < pts.size(); ++i)
+            if (std::abs(pts[i].x - want[i].x) > 1e-9 || std::abs(pts[i].y - want[i].y) > 1e-9)
+                return false;
+        return true;
+    };
+
+    // 100 wide, 10 free at each end: four shares of 20 over the middle 80.
+    CaplierRect rect;
+    rect.setCenter(Point_<double>(10, 20));
+    rect.setSize(100, 10);
+    rect.setParams(4, 10, 5);
+    rect.refreshParams();
+    QVERIFY(near(rect.getCaplierCenterPoints(), {{-20, 20}, {0, 20}, {20, 20}, {40, 20}}));
+    rect.setAngle(90);
+    rect.refreshParams();
+    QVERIFY(near(rect.getCaplierCenterPoints(), {{10, -10}, {10, 10}, {10, 30}, {10, 50}}));
+    rect.setParams(4, 50, 5);   // nothing left between the ends
+    rect.refreshParams();
+    QVERIFY(rect.getCaplierCenterPoints().empty());
+    rect.setParams(0, 0, 5);
+    rect.refreshParams();
+    QVERIFY(rect.getCaplierCenterPoints().empty());
+
+    // Mean radius 50, a quarter turn in two shares: centres at 22.5 and 67.5 degrees.
+    const double a = 50 * std::cos(M_PI / 8), b = 50 * std::sin(M_PI / 8);
+    CaplierAnnular ring;
+    static_cast<AnnularSector&>(ring) = AnnularSector(0, 0, 40, 60, 0, 90);
+    ring.setParams(2, 0, 5);
+    ring.refreshParams();
+    QVERIFY(near(ring.getCaplierCenterPoints(), {{a, b}, {b, a}}));
+    static_cast<AnnularSector&>(ring) = AnnularSector(0, 0, 60, 40, 0, -90);
+    ring.refreshParams();
+    QVERIFY(near(ring.getCaplierCenterPoints(), {{a, -b}, {b, -a}}));
+    // Free ends that take half the arc keep both centres inside it, in order.
+    ring.setParams(2, int(std::lround(50 * M_PI / 8)), 5);
+    static_cast<AnnularSector&>(ring) = AnnularSector(0, 0, 50, 50, 0, 90);
+    ring.refreshParams();
+    QCOMPARE(int(ring.getCaplierCenterPoints().size()), 2);
+    QVERIFY(ring.getCaplierCenterPoints()[0].x > ring.getCaplierCenterPoints()[1].x);
+    ring.setParams(3, 100, 5);
+    ring.refreshParams();
+    QVERIFY(ring.getCaplierCenterPoints().empty());
 }
 
 QTEST_APPLESS_MAIN(TstVexaShapes)

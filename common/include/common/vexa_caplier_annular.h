@@ -14,6 +14,11 @@ public:
     CaplierAnnular(const CaplierAnnular& other) = default;
     CaplierAnnular& operator=(const CaplierAnnular& other) = default;
 
+    // Places one centre per caliper, each in the middle of an equal share of the arc at the mean radius,
+    // leaving avoidLength() pixels free at both ends. No calipers, or nothing left
+    // between the ends, gives an empty list.
+    void refreshParams();
+
     bool operator==(const CaplierAnnular& other) const;
     bool operator!=(const CaplierAnnular& other) const { return !(*this == other); }
 };

@@ -14,6 +14,11 @@ public:
     CaplierRect(const CaplierRect& other) = default;
     CaplierRect& operator=(const CaplierRect& other) = default;
 
+    // Places one centre per caliper, each in the middle of an equal share of the width axis,
+    // leaving avoidLength() pixels free at both ends. No calipers, or nothing left
+    // between the ends, gives an empty list.
+    void refreshParams();
+
     bool operator==(const CaplierRect& other) const;
     bool operator!=(const CaplierRect& other) const { return !(*this == other); }
 };
