@@ -6,10 +6,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QGraphicsView>
 #include <QPluginLoader>
 #include <QPushButton>
@@ -31,29 +29,21 @@ HostSession::~HostSession()
 
 bool HostSession::open(const QString& strEndpoint, const QString& strPlugins)
 {
-    if (!m_runDir.isValid())
-        return false;
-    QDir dir(m_runDir.path());
-    const QString strSource = strPlugins.isEmpty() ? QStringLiteral(KELVORA_PLUGIN_DIR) : QDir(strPlugins).absolutePath();
-    if (!QFile::link(strSource, dir.filePath("plugins"))) {
-        std::fprintf(stderr, "cannot link %s into %s\n", qPrintable(strSource), qPrintable(dir.path()));
+    const QString strSource = strPlugins.isEmpty() ? RunFolder::builtPluginDir() : strPlugins;
+    if (!m_run.addListedPlugins(strSource)) {
+        std::fprintf(stderr, "cannot link the plugins of %s into %s\n", qPrintable(strSource),
+                     qPrintable(m_run.path()));
         return false;
     }
-    QFile ini(dir.filePath("config.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
+    if (!m_run.writeConfig(strEndpoint) || !m_run.enter())
         return false;
-    ini.write("[General]\nip=" + strEndpoint.toUtf8() + "\n");
-    ini.close();
-    QDir::setCurrent(dir.path());
-    // The loader resolves "plugins/..." through the library paths.
-    QCoreApplication::addLibraryPath(dir.path());
 
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
     MainWindow::setEndProcessOnDestroy(false);
     m_pWindow = std::make_unique<MainWindow>();
     m_pWindow->showMaximized();
     if (m_pWindow->pluginsManager()->loadedPlugins().size() < 2 || !servicePlugin()) {
-        std::fprintf(stderr, "the plugins did not load (run folder %s)\n", qPrintable(dir.path()));
+        std::fprintf(stderr, "the plugins did not load (run folder %s)\n", qPrintable(m_run.path()));
         return false;
     }
     // The home page's search runs first and then puts up its not-found page,

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "RunFolder.h"
 #include "framework/PluginMetaData.h"
 
 #include <QCheckBox>
 #include <QGraphicsView>
 #include <QPointer>
 #include <QString>
-#include <QTemporaryDir>
 #include <QVariant>
 
 #include <cstdio>
@@ -31,7 +31,7 @@ public:
     bool open(const QString& strEndpoint, const QString& strPlugins = QString());
 
     MainWindow* window() const { return m_pWindow.get(); }
-    QString runFolder() const { return m_runDir.path(); }
+    QString runFolder() const { return m_run.path(); }
 
     // The page's widgets, found by object name.
     QGraphicsView* imageView() const;
@@ -49,7 +49,7 @@ public:
     bool clickContinuous();
 
 private:
-    QTemporaryDir m_runDir;
+    RunFolder m_run;
     std::unique_ptr<MainWindow> m_pWindow;
     QPointer<QGraphicsView> m_pView;
     QPointer<QCheckBox> m_pVideoBox;

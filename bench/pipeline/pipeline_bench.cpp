@@ -9,7 +9,7 @@
 #include "HostSession.h"
 #include "MainWindow.h"
 #include "PageProbe.h"
-#include "SimProcess.h"
+#include "SimCore.h"
 #include "ThreadCpu.h"
 
 #include <QApplication>
@@ -24,7 +24,7 @@ namespace {
 FILE* g_pOut = stdout;
 
 // The threads of the client (this process) and of the core it reads from.
-ThreadCpu cpuNow(const SimProcess& core)
+ThreadCpu cpuNow(const SimCore& core)
 {
     ThreadCpu cpu;
     cpu.addProcess(0, "client");
@@ -42,7 +42,7 @@ struct PageRate
     QMap<QString, double> cpuSeconds;
 };
 
-PageRate measurePage(HostSession& session, PageProbe& probe, const SimProcess& core, double dSeconds)
+PageRate measurePage(HostSession& session, PageProbe& probe, const SimCore& core, double dSeconds)
 {
     QObject* pService = session.servicePlugin();
     session.videoBox()->setChecked(true);
@@ -122,8 +122,8 @@ int main(int argc, char** argv)
 
     // One core for the page, one for the bare reader: with --video-fps 0 a core
     // sends as fast as its slowest subscriber reads, and the client stays subscribed.
-    SimProcess pageCore;
-    SimProcess bareCore;
+    SimCore pageCore;
+    SimCore bareCore;
     if (!pageCore.start(simArgs) || !bareCore.start(simArgs)) {
         std::fprintf(stderr, "vision-core-sim did not start\n");
         return 1;

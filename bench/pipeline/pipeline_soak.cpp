@@ -16,7 +16,7 @@
 #include "MainWindow.h"
 #include "PageProbe.h"
 #include "ResidentSize.h"
-#include "SimProcess.h"
+#include "SimCore.h"
 
 #include "framework/PluginMessages.h"
 
@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     qunsetenv("XDG_CONFIG_HOME");
 
     const QStringList simArgs{"--stamp-time", "--width", parser.value("width"), "--height", parser.value("height")};
-    SimProcess core;
+    SimCore core;
     if (!core.start(simArgs)) {
         std::fprintf(stderr, "vision-core-sim did not start\n");
         return 1;

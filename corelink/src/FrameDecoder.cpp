@@ -9,6 +9,7 @@
 #include <grpcpp/support/proto_buffer_reader.h>
 
 #include "common/vexa_image.h"
+#include "vision_core.pb.h"
 
 namespace {
 
@@ -24,6 +25,14 @@ enum FrameField : uint32_t
     kWidthStep = 5,
     kData = 15,
 };
+// Read straight from the wire, so they must follow the protocol file.
+using kelvora::core::Frame;
+static_assert(uint32_t(kIdentifier) == uint32_t(Frame::kIdentifierFieldNumber), "identifier field moved");
+static_assert(uint32_t(kWidth) == uint32_t(Frame::kWidthFieldNumber), "width field moved");
+static_assert(uint32_t(kHeight) == uint32_t(Frame::kHeightFieldNumber), "height field moved");
+static_assert(uint32_t(kType) == uint32_t(Frame::kTypeFieldNumber), "type field moved");
+static_assert(uint32_t(kWidthStep) == uint32_t(Frame::kWidthStepFieldNumber), "width_step field moved");
+static_assert(uint32_t(kData) == uint32_t(Frame::kDataFieldNumber), "data field moved");
 
 struct FrameHeader
 {

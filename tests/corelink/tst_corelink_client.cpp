@@ -13,7 +13,7 @@
 
 #include "FrameCollector.h"
 #include "SceneRenderer.h"
-#include "SimProcess.h"
+#include "SimCore.h"
 #include "corelink/CCommFactoryRPC.h"
 
 using namespace std::chrono_literals;
@@ -27,7 +27,7 @@ Json::Value settingsFor(const QString& strEndpoint)
     return settings;
 }
 
-std::shared_ptr<CCommBase> connectTo(const SimProcess& sim)
+std::shared_ptr<CCommBase> connectTo(const SimCore& sim)
 {
     auto pComm = CCommFactoryRPC::instance().create(1);
     if (pComm && pComm->init(settingsFor(sim.endpoint())) != 0)
@@ -91,7 +91,7 @@ void TestCorelinkClient::settingsAndUnreachableCore()
 
 void TestCorelinkClient::everyCameraCallRoundTrips()
 {
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"),
                        QStringLiteral("48")}));
     auto pComm = connectTo(sim);
@@ -174,7 +174,7 @@ void TestCorelinkClient::everyCameraCallRoundTrips()
 
 void TestCorelinkClient::takePhotoDeliversOneExactFrame()
 {
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("320"), QStringLiteral("--height"),
                        QStringLiteral("240"), QStringLiteral("--pixel"), QStringLiteral("grey"),
                        QStringLiteral("--result-every"), QStringLiteral("1")}));
@@ -242,7 +242,7 @@ void TestCorelinkClient::folderFramesKeepTheirPixels()
             picture.setPixel(x, y, qRgb(10 * x + 1, 30 * y + 2, 200 - x - y));
     QVERIFY(picture.save(dir.filePath(QStringLiteral("a.bmp"))));
 
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--folder"), dir.path()}));
     auto pComm = connectTo(sim);
     QVERIFY(pComm);
@@ -268,7 +268,7 @@ void TestCorelinkClient::folderFramesKeepTheirPixels()
 void TestCorelinkClient::largestFramePasses()
 {
     // 2448 x 2048 BGR: 15 MB in one message, far above gRPC's default limit.
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("2448"), QStringLiteral("--height"),
                        QStringLiteral("2048")}));
     auto pComm = connectTo(sim);
@@ -290,7 +290,7 @@ void TestCorelinkClient::largestFramePasses()
 
 void TestCorelinkClient::continuousFollowsTriggerGapAndStops()
 {
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("160"), QStringLiteral("--height"),
                        QStringLiteral("120")}));
     auto pComm = connectTo(sim);
@@ -327,7 +327,7 @@ void TestCorelinkClient::coreRestartBringsFramesBack()
     const QStringList arguments{QStringLiteral("--width"), QStringLiteral("320"),
                                 QStringLiteral("--height"), QStringLiteral("240"),
                                 QStringLiteral("--video-fps"), QStringLiteral("50")};
-    auto pFirst = std::make_unique<SimProcess>();
+    auto pFirst = std::make_unique<SimCore>();
     QVERIFY(pFirst->start(arguments));
     const int nPort = pFirst->port();
     auto pComm = connectTo(*pFirst);
@@ -343,7 +343,7 @@ void TestCorelinkClient::coreRestartBringsFramesBack()
     QVERIFY(pComm->camera()->takePhoto() != 0);
     frames.clear();
 
-    SimProcess second;
+    SimCore second;
     QVERIFY(second.start(arguments, nPort));
     QElapsedTimer timer;
     timer.start();
@@ -363,7 +363,7 @@ void TestCorelinkClient::coreRestartBringsFramesBack()
 
 void TestCorelinkClient::uninitDuringStreamingIsPrompt()
 {
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("640"), QStringLiteral("--height"),
                        QStringLiteral("480"), QStringLiteral("--video-fps"), QStringLiteral("0")}));
     auto pComm = connectTo(sim);
@@ -395,7 +395,7 @@ void TestCorelinkClient::clearingCallbackWaitsForTheCallInFlight()
 {
     // A plugin clears its callbacks and is then deleted: a frame call still
     // running on the stream thread would use the deleted object.
-    SimProcess sim;
+    SimCore sim;
     QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"),
                        QStringLiteral("48")}));
     auto pComm = connectTo(sim);

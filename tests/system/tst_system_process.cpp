@@ -44,9 +44,10 @@ private slots:
 void TestSystemProcess::runsAndEndsAfterUnloading()
 {
     SimCore core;
-    QVERIFY(core.start("127.0.0.1:0", {"--width", "640", "--height", "480"}));
+    QVERIFY(core.start({"--width", "640", "--height", "480"}));
     RunFolder run;
-    QVERIFY(run.create(core.endpoint()));
+    QVERIFY(run.addListedPlugins());
+    QVERIFY(run.writeConfig(core.endpoint()));
     // The program writes its logs beside itself, so it runs from a copy in the folder.
     const QString strProgram = run.filePath("kelvora");
     QVERIFY(QFile::copy(KELVORA_BIN, strProgram));

@@ -4,7 +4,8 @@
 // camera's state straight from the core.
 //
 // With KELVORA_SCREENSHOT_DIR set, the run also saves pictures of the screen
-// (camera page, save pop-up, local-file source) into that folder.
+// (camera page, save pop-up, local-file source) into that folder; a relative
+// folder is taken from the source tree.
 #include "DTTitleBar.h"
 #include "DTToolBar.h"
 #include "DT_PluginsManager.h"
@@ -104,13 +105,12 @@ void TestSystemWindow::initTestCase()
     qputenv("HOME", m_home.path().toUtf8());
     qunsetenv("XDG_CONFIG_HOME");
 
-    QVERIFY(m_core.start("127.0.0.1:0"));
+    QVERIFY(m_core.start());
+    QVERIFY(m_core.watchMessages());
     m_pRun = std::make_unique<RunFolder>();
-    QVERIFY(m_pRun->create(m_core.endpoint()));
-    // As in the real runnable folder: plugins/plugins.json and config.ini are read
-    // from the current folder.
-    QVERIFY(QDir::setCurrent(m_pRun->path()));
-    QCoreApplication::addLibraryPath(m_pRun->path());
+    QVERIFY(m_pRun->addListedPlugins());
+    QVERIFY(m_pRun->writeConfig(m_core.endpoint()));
+    QVERIFY(m_pRun->enter());
 
     m_pWindow = std::make_unique<MainWindow>();
     // What maximising gives on the operator's screen.
@@ -140,9 +140,12 @@ QWidget* TestSystemWindow::savePopup() const
 
 void TestSystemWindow::screenshot(const QString& strName)
 {
-    const QString strDir = qEnvironmentVariable("KELVORA_SCREENSHOT_DIR");
-    if (strDir.isEmpty())
+    // A relative folder is meant from the source tree, where the README's
+    // pictures live: this test's current folder is its run folder.
+    const QString strSetting = qEnvironmentVariable("KELVORA_SCREENSHOT_DIR");
+    if (strSetting.isEmpty())
         return;
+    const QString strDir = QDir(KELVORA_SOURCE_DIR).absoluteFilePath(strSetting);
     // Let the last frame and the pop-up reach the screen before it is read.
     QTest::qWait(300);
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);

@@ -2,14 +2,13 @@
 // files, wired by signature, relayed through the real main window.
 #include "DT_PluginsManager.h"
 #include "MainWindow.h"
+#include "RunFolder.h"
 #include "framework/DTPluginBase.h"
 #include "framework/PluginMessages.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPluginLoader>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -38,7 +37,7 @@ private slots:
     void homePageAndProjectRecord();
 
 private:
-    QTemporaryDir m_runDir;
+    RunFolder m_run;
 };
 
 void TestPagesHost::initTestCase()
@@ -47,24 +46,11 @@ void TestPagesHost::initTestCase()
     MainWindow::setEndProcessOnDestroy(false);
 
     // A run folder holding only these three plugins, so nothing else joins the bus.
-    QVERIFY(m_runDir.isValid());
-    QDir dir(m_runDir.path());
-    QVERIFY(dir.mkdir("plugins"));
-    QByteArray list = "{ \"plugins\": [";
-    for (const char* name : kPlugins) {
-        QVERIFY(QFile::link(QString(KELVORA_PLUGIN_DIR "/") + name, dir.filePath(QString("plugins/") + name)));
-        list += QByteArray(list.endsWith('[') ? "" : ",") + "{ \"plugins_name\": \"" + name
-                + "\", \"plugins_version\": \"1.0.0\", \"plugins_desc\": \"\", \"plugins_state\": \"0\" }";
-    }
-    list += "] }";
-    QFile file(dir.filePath("plugins/plugins.json"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(list);
-    file.close();
-    QVERIFY(QDir::setCurrent(m_runDir.path()));
-    // The loader resolves "plugins/..." through the library paths, which hold the
-    // program's folder; in the real run folder that folder is kelvora's.
-    QCoreApplication::addLibraryPath(m_runDir.path());
+    QStringList files;
+    for (const char* name : kPlugins)
+        files << QDir(RunFolder::builtPluginDir()).filePath(name);
+    QVERIFY(m_run.addPlugins(files));
+    QVERIFY(m_run.enter());
 }
 
 void TestPagesHost::homePageAndProjectRecord()

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "DT_PluginsManager.h"
+#include "RunFolder.h"
 #include "TestHost.h"
 #include "framework/PluginMessages.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QJsonObject>
 #include <QPluginLoader>
-#include <QTemporaryDir>
 #include <QVariantMap>
 
 #include <memory>
@@ -24,24 +23,12 @@ public:
     // strIp empty: no config.ini at all.
     bool start(const QString& strIp)
     {
-        if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()) || !QDir().mkdir("plugins"))
+        if (!m_run.addPlugins({SERVICE_PLUGIN, RECORDER_PLUGIN}))
             return false;
-        if (!strIp.isNull()) {
-            QFile ini("config.ini");
-            if (!ini.open(QIODevice::WriteOnly))
-                return false;
-            ini.write("[General]\nip=" + strIp.toUtf8() + "\n");
-        }
-        if (!QFile::link(SERVICE_PLUGIN, "plugins/service.so")
-            || !QFile::link(RECORDER_PLUGIN, "plugins/service_recorder.so"))
+        if (!strIp.isNull() && !m_run.writeConfig(strIp))
             return false;
-        QFile list("plugins/plugins.json");
-        if (!list.open(QIODevice::WriteOnly))
+        if (!m_run.enter())
             return false;
-        list.write(R"({"plugins": [
-            {"plugins_name": "service.so", "plugins_version": "1", "plugins_desc": "", "plugins_state": "0"},
-            {"plugins_name": "service_recorder.so", "plugins_version": "1", "plugins_desc": "", "plugins_state": "0"}]})");
-        list.close();
 
         qRegisterMetaType<PluginMetaData>("PluginMetaData");
         m_pManager = std::make_unique<DT_PluginsManager>(&host);
@@ -83,6 +70,6 @@ public:
     QObject* service = nullptr;
 
 private:
-    QTemporaryDir m_dir;
+    RunFolder m_run;
     std::unique_ptr<DT_PluginsManager> m_pManager;
 };

@@ -97,8 +97,9 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_sim.start("127.0.0.1:0", {"--width", QString::number(kWidth), "--height",
-                                            QString::number(kHeight), "--video-fps", "100"}));
+        QVERIFY(m_sim.start({"--width", QString::number(kWidth), "--height", QString::number(kHeight),
+                             "--video-fps", "100"}));
+        QVERIFY(m_sim.watchMessages());
         QVERIFY(m_fixture.start(m_sim.endpoint()));
     }
 

@@ -3,14 +3,12 @@
 // seeing only the newest frames, and images built from the frame itself when
 // the hand-over file is unusable. Also run under ThreadSanitizer.
 #include "FrameHandOff.h"
+#include "RunFolder.h"
 #include "Service.h"
 #include "SimCore.h"
 #include "framework/PluginMessages.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -66,19 +64,16 @@ class TestServiceFrames : public QObject
 
 private:
     SimCore m_sim;
-    QTemporaryDir m_dir;
+    RunFolder m_run;
     std::unique_ptr<Service> m_pService;
     PageProbe m_page;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_sim.start("127.0.0.1:0", {"--width", "320", "--height", "240"}));
-        QVERIFY(QDir::setCurrent(m_dir.path()));
-        QFile ini("config.ini");
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[General]\nip=" + m_sim.endpoint().toUtf8() + "\n");
-        ini.close();
+        QVERIFY(m_sim.start({"--width", "320", "--height", "240"}));
+        QVERIFY(m_run.writeConfig(m_sim.endpoint()));
+        QVERIFY(m_run.enter());
         m_pService = std::make_unique<Service>();
         QVERIFY(m_pService->isConnected());
         connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page, &PageProbe::slotEventFromPlugins);

@@ -13,7 +13,7 @@ private slots:
     {
         // A core on the default port if that port is free on this machine.
         SimCore sim;
-        const bool bOwnCore = sim.start("127.0.0.1:20020", {"--width", "32", "--height", "24"});
+        const bool bOwnCore = sim.start({"--width", "32", "--height", "24"}, 20020);
         ServiceFixture fixture;
         QVERIFY(fixture.start(QString()));
         QVERIFY(!QFile::exists("config.ini"));

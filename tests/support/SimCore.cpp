@@ -2,6 +2,7 @@
 
 #include <grpcpp/grpcpp.h>
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <arpa/inet.h>
@@ -16,28 +17,38 @@ SimCore::~SimCore()
     stop();
 }
 
-bool SimCore::start(const QString& strListen, const QStringList& extraArguments)
+bool SimCore::start(const QStringList& arguments, int nPort)
 {
-    m_process.setProgram(VISION_CORE_SIM);
-    m_process.setArguments(QStringList{"--listen", strListen} + extraArguments);
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.setProgram(QStringLiteral(VISION_CORE_SIM));
+    m_process.setArguments(QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(nPort)}
+                           + arguments);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start();
     if (!m_process.waitForStarted(5000))
         return false;
-    // The first line names the bound port.
+    // The simulator prints its bound address once it accepts calls.
+    const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
     QByteArray output;
-    while (!output.contains('\n')) {
-        if (!m_process.waitForReadyRead(5000))
-            return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 5000 && m_process.state() == QProcess::Running) {
+        m_process.waitForReadyRead(100);
         output += m_process.readAllStandardOutput();
+        const QRegularExpressionMatch match = listening.match(QString::fromUtf8(output));
+        if (match.hasMatch()) {
+            m_nPort = match.captured(1).toInt();
+            m_pStub = kelvora::core::VisionCore::NewStub(
+                grpc::CreateChannel(endpoint().toStdString(), grpc::InsecureChannelCredentials()));
+            return true;
+        }
     }
-    const QRegularExpressionMatch match = QRegularExpression(":(\\d+) \\(").match(QString::fromUtf8(output));
-    if (!match.hasMatch())
-        return false;
-    m_nPort = match.captured(1).toInt();
+    return false;
+}
 
-    m_pStub = kelvora::core::VisionCore::NewStub(
-        grpc::CreateChannel(endpoint().toStdString(), grpc::InsecureChannelCredentials()));
+bool SimCore::watchMessages()
+{
+    if (!m_pStub || m_eventThread.joinable())
+        return false;
     m_pEventContext = std::make_unique<grpc::ClientContext>();
     m_eventThread = std::thread(&SimCore::listen, this);
     // The subscription is live once the core has sent its first message; a
@@ -45,16 +56,15 @@ bool SimCore::start(const QString& strListen, const QStringList& extraArguments)
     kelvora::core::ParamValue value;
     if (!param(kelvora::core::PARAM_DEBOUNCE, &value))
         return false;
-    for (int i = 0; i < 50; ++i) {
+    bool bHeard = false;
+    for (int i = 0; i < 50 && !bHeard; ++i) {
         grpc::ClientContext context;
         kelvora::core::Empty empty;
         m_pStub->SetParam(&context, value, &empty);
-        if (waitForMessage("PARAM_DEBOUNCE", 100))
-            break;
+        bHeard = waitForMessage("PARAM_DEBOUNCE", 100);
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_messages.clear();
-    return true;
+    clearMessages();
+    return bHeard;
 }
 
 void SimCore::listen()
@@ -73,13 +83,18 @@ void SimCore::listen()
     pReader->Finish();
 }
 
-void SimCore::stop()
+void SimCore::stopWatching()
 {
     if (m_pEventContext)
         m_pEventContext->TryCancel();
     if (m_eventThread.joinable())
         m_eventThread.join();
     m_pEventContext.reset();
+}
+
+void SimCore::stop()
+{
+    stopWatching();
     if (m_process.state() != QProcess::NotRunning) {
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
@@ -88,8 +103,25 @@ void SimCore::stop()
     }
 }
 
+void SimCore::kill()
+{
+    stopWatching();
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+bool SimCore::terminate()
+{
+    stopWatching();
+    m_process.terminate();
+    return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::NormalExit
+        && m_process.exitCode() == 0;
+}
+
 bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue)
 {
+    if (!m_pStub)
+        return false;
     grpc::ClientContext context;
     context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
     kelvora::core::ParamRequest request;
@@ -99,6 +131,8 @@ bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValu
 
 bool SimCore::takePhoto()
 {
+    if (!m_pStub)
+        return false;
     grpc::ClientContext context;
     context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
     kelvora::core::CommandRequest request;

@@ -18,25 +18,35 @@ class ClientContext;
 }
 
 // The real vision-core simulator as a child process on a loopback port, with a
-// probe of its own that reads the camera's state and hears the core's messages
-// independently of the client under test.
+// probe of its own that reads the camera's state and, on request, hears the
+// core's messages independently of the client under test.
 class SimCore
 {
 public:
     ~SimCore();
 
-    // Starts the simulator; strListen "127.0.0.1:0" picks a free port.
-    bool start(const QString& strListen, const QStringList& extraArguments = {});
+    // Starts the simulator with the extra arguments on the given port (0: a free
+    // one) and waits until it listens. False when it did not come up.
+    bool start(const QStringList& arguments = {}, int nPort = 0);
+    // Subscribes the probe to the core's messages; they collect from then on.
+    bool watchMessages();
+    // SIGTERM, then SIGKILL if the core does not end; quiet when not running.
     void stop();
+    // SIGKILL, as when the core crashes.
+    void kill();
+    // SIGTERM; true when the core then ended by itself with exit code 0.
+    bool terminate();
+
     int port() const { return m_nPort; }
-    QString endpoint() const { return QString("127.0.0.1:%1").arg(m_nPort); }
+    qint64 pid() const { return m_process.processId(); }
+    QString endpoint() const { return QStringLiteral("127.0.0.1:%1").arg(m_nPort); }
 
     // Camera state read straight from the core.
     bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
     // Asks the core for one frame, as another client of the core would.
     bool takePhoto();
 
-    // JSON texts of the core's status messages since the probe subscribed.
+    // JSON texts of the core's status messages since watchMessages().
     std::vector<std::string> messages();
     void clearMessages();
     // Waits until a message containing the text arrives (or the timeout passes).
@@ -47,6 +57,7 @@ public:
 
 private:
     void listen();
+    void stopWatching();
 
     QProcess m_process;
     int m_nPort = 0;
