@@ -32,6 +32,11 @@ void CameraRPC::setFrameCallback(FrameCallback callback)
     m_pSession->setFrameCallback(std::move(callback));
 }
 
+void CameraRPC::setRejectedFrameCallback(RejectedFrameCallback callback)
+{
+    m_pSession->setRejectedFrameCallback(std::move(callback));
+}
+
 int CameraRPC::getCameraInfo(CameraInfo* pInfo)
 {
     const char* const pWhat = "getCameraInfo";

@@ -14,6 +14,7 @@ public:
     explicit CameraRPC(std::shared_ptr<CoreSession> pSession);
 
     void setFrameCallback(FrameCallback callback) override;
+    void setRejectedFrameCallback(RejectedFrameCallback callback) override;
     int getCameraInfo(CameraInfo* pInfo) override;
     int setExposure(unsigned nExposure) override;
     int getExposure(unsigned* pExposure) override;

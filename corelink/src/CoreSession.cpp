@@ -1,6 +1,10 @@
 #include "CoreSession.h"
 
+#include <exception>
+
 #include <spdlog/spdlog.h>
+
+#include "CoreText.h"
 
 namespace {
 
@@ -36,11 +40,11 @@ int CoreSession::connect(const std::string& strEndpoint)
     const grpc::Status status = pStub->Ping(&context, request, &reply);
     if (!status.ok()) {
         spdlog::error("vision core at {} did not answer: {} ({})", strEndpoint,
-                      status.error_message(), int(status.error_code()));
+                      escapeCoreText(status.error_message()), int(status.error_code()));
         return int(status.error_code());
     }
-    spdlog::info("connected to vision core '{}' at {}, protocol {}", reply.core(), strEndpoint,
-                 reply.protocol());
+    spdlog::info("connected to vision core '{}' at {}, protocol {}", escapeCoreText(reply.core()),
+                 strEndpoint, reply.protocol());
 
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pChannel = pChannel;
@@ -112,7 +116,8 @@ int CoreSession::check(const grpc::Status& status, const char* pWhat)
 {
     if (status.ok())
         return 0;
-    spdlog::warn("{} failed: {} ({})", pWhat, status.error_message(), int(status.error_code()));
+    spdlog::warn("{} failed: {} ({})", pWhat, escapeCoreText(status.error_message()),
+                 int(status.error_code()));
     return int(status.error_code());
 }
 
@@ -139,7 +144,23 @@ void CoreSession::deliver(const Callback& source, const Args&... args)
     callback = source;
     const CallbackGate::Pass pass = m_callbackGate.enter();
     lock.unlock();
-    callback(args...);
+    // A callback runs the receiver's code on this library's thread: whatever it
+    // throws stops here, or it would end the whole process.
+    const char* pFailure = nullptr;
+    std::string strWhat;
+    try {
+        callback(args...);
+    } catch (const std::exception& e) {
+        pFailure = "exception";
+        strWhat = e.what();
+    } catch (...) {
+        pFailure = "unknown exception";
+    }
+    if (pFailure != nullptr) {
+        if (const std::uint64_t nTotal = m_callbackFailures.note())
+            spdlog::error("a callback threw an {} ({}); {} so far", pFailure,
+                          escapeCoreText(strWhat), nTotal);
+    }
     // Gone before the pass lets a waiting setter on.
     callback = nullptr;
 }
@@ -157,6 +178,11 @@ void CoreSession::setResultCallback(ResultCallback callback)
 void CoreSession::setMessageCallback(MessageCallback callback)
 {
     replace(m_messageCallback, std::move(callback));
+}
+
+void CoreSession::setRejectedFrameCallback(RejectedFrameCallback callback)
+{
+    replace(m_rejectedFrameCallback, std::move(callback));
 }
 
 bool CoreSession::hasFrameCallback() const
@@ -178,4 +204,18 @@ void CoreSession::deliverResult(const std::shared_ptr<MeasureResultData>& pResul
 void CoreSession::deliverMessage(E_Message_Type type, const Json::Value& message)
 {
     deliver(m_messageCallback, type, message);
+}
+
+void CoreSession::rejectFrame(const std::string& strReason)
+{
+    if (const std::uint64_t nTotal = m_frameRejects.note())
+        spdlog::warn("frame dropped: {} ({} dropped so far)", escapeCoreText(strReason), nTotal);
+    deliver(m_rejectedFrameCallback, m_frameRejects.count(), strReason);
+}
+
+void CoreSession::rejectMessage(const std::string& strReason)
+{
+    if (const std::uint64_t nTotal = m_messageRejects.note())
+        spdlog::warn("core message dropped: {} ({} dropped so far)", escapeCoreText(strReason),
+                     nTotal);
 }

@@ -8,6 +8,7 @@
 #include <grpcpp/grpcpp.h>
 
 #include "CallbackGate.h"
+#include "DropCounter.h"
 #include "corelink/CommTypes.h"
 #include "vision_core.grpc.pb.h"
 
@@ -36,7 +37,8 @@ public:
 
     // A context with the call deadline set.
     static void prepare(grpc::ClientContext& context);
-    // 0 for OK, else logs "what: reason" and returns the status code.
+    // 0 for OK, else logs "what: reason" (the core's text escaped) and returns
+    // the status code.
     static int check(const grpc::Status& status, const char* pWhat);
 
     // Once a setter returns, the callback it replaced is not running on any
@@ -44,12 +46,22 @@ public:
     void setFrameCallback(FrameCallback callback);
     void setResultCallback(ResultCallback callback);
     void setMessageCallback(MessageCallback callback);
+    void setRejectedFrameCallback(RejectedFrameCallback callback);
     bool hasFrameCallback() const;
 
     // Stream threads: call the callback that is set, if any.
     void deliverFrame(const std::shared_ptr<VexaImage>& pImage);
     void deliverResult(const std::shared_ptr<MeasureResultData>& pResult);
     void deliverMessage(E_Message_Type type, const Json::Value& message);
+    // A frame the core sent but that could not be used: counted, logged at a
+    // bounded rate and reported to the rejected-frame callback.
+    void rejectFrame(const std::string& strReason);
+    // A status message that could not be used: counted and logged at a bounded rate.
+    void rejectMessage(const std::string& strReason);
+
+    std::uint64_t rejectedFrames() const { return m_frameRejects.count(); }
+    std::uint64_t rejectedMessages() const { return m_messageRejects.count(); }
+    std::uint64_t failedCallbacks() const { return m_callbackFailures.count(); }
 
 private:
     mutable std::mutex m_mutex;
@@ -68,4 +80,9 @@ private:
     FrameCallback m_frameCallback;
     ResultCallback m_resultCallback;
     MessageCallback m_messageCallback;
+    RejectedFrameCallback m_rejectedFrameCallback;
+
+    DropCounter m_frameRejects;
+    DropCounter m_messageRejects;
+    DropCounter m_callbackFailures;
 };

@@ -1,24 +1,13 @@
 #include "EventStreamWorker.h"
 
+#include <exception>
+
 #include <spdlog/spdlog.h>
 
 #include "CoreSession.h"
+#include "CoreText.h"
 
 namespace {
-
-Json::Value parseMessage(const std::string& strJson)
-{
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> pReader(builder.newCharReader());
-    Json::Value value;
-    std::string strErrors;
-    if (!pReader->parse(strJson.data(), strJson.data() + strJson.size(), &value, &strErrors)) {
-        // Keep the text rather than lose the message.
-        value = Json::Value(Json::objectValue);
-        value["text"] = strJson;
-    }
-    return value;
-}
 
 E_Message_Type messageType(int nType)
 {
@@ -53,17 +42,32 @@ grpc::Status EventStreamWorker::readStream(grpc::ClientContext& context)
     kelvora::core::Event event;
     while (pReader->Read(&event)) {
         markDelivering();
-        if (event.has_result()) {
-            auto pResult = std::make_shared<MeasureResultData>();
-            pResult->nIdentifier = event.result().identifier();
-            pResult->nResult = event.result().result();
-            pResult->dValue = event.result().value();
-            pResult->strText = event.result().text();
-            m_pSession->deliverResult(pResult);
-        } else if (event.has_message()) {
-            const Json::Value message = parseMessage(event.message().json());
-            m_pSession->deliverMessage(messageType(event.message().type()), message);
+        // One unusable message is dropped; it never ends the stream or the thread.
+        try {
+            deliver(event);
+        } catch (const std::exception& e) {
+            m_pSession->rejectMessage(e.what());
         }
     }
     return pReader->Finish();
+}
+
+void EventStreamWorker::deliver(const kelvora::core::Event& event)
+{
+    if (event.has_result()) {
+        auto pResult = std::make_shared<MeasureResultData>();
+        pResult->nIdentifier = event.result().identifier();
+        pResult->nResult = event.result().result();
+        pResult->dValue = event.result().value();
+        pResult->strText = event.result().text();
+        m_pSession->deliverResult(pResult);
+    } else if (event.has_message()) {
+        Json::Value message;
+        std::string strError;
+        if (parseCoreMessage(event.message().json(), &message, &strError) == MessageParse::Refused) {
+            m_pSession->rejectMessage(strError);
+            return;
+        }
+        m_pSession->deliverMessage(messageType(event.message().type()), message);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StreamWorker.h"
+#include "vision_core.pb.h"
 
 // Receives measurement results and status messages of the core.
 class EventStreamWorker : public StreamWorker
@@ -10,4 +11,7 @@ public:
 
 protected:
     grpc::Status readStream(grpc::ClientContext& context) override;
+
+private:
+    void deliver(const kelvora::core::Event& event);
 };

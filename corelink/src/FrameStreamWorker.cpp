@@ -1,5 +1,7 @@
 #include "FrameStreamWorker.h"
 
+#include <exception>
+
 #include <grpcpp/generic/generic_stub.h>
 #include <spdlog/spdlog.h>
 
@@ -68,9 +70,15 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
         // Nobody to hand it to yet: skip the copy.
         if (!m_pSession->hasFrameCallback())
             continue;
-        std::shared_ptr<VexaImage> pImage = decodeFrame(message, &strError);
+        // Nothing may unwind past the completion queue while a call is on it.
+        std::shared_ptr<VexaImage> pImage;
+        try {
+            pImage = decodeFrame(message, &strError);
+        } catch (const std::exception& e) {
+            strError = e.what();
+        }
         if (!pImage) {
-            spdlog::warn("frame dropped: {}", strError);
+            m_pSession->rejectFrame(strError);
             continue;
         }
         m_pSession->deliverFrame(pImage);

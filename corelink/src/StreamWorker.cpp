@@ -1,12 +1,14 @@
 #include "StreamWorker.h"
 
 #include <chrono>
+#include <exception>
 
 #include <pthread.h>
 
 #include <spdlog/spdlog.h>
 
 #include "CoreSession.h"
+#include "CoreText.h"
 
 namespace {
 constexpr std::chrono::milliseconds kRetryPause{200};
@@ -94,7 +96,15 @@ void StreamWorker::run()
                 return;
             m_pContext = &context;
         }
-        const grpc::Status status = readStream(context);
+        grpc::Status status;
+        // Last line of defence: nothing may leave this thread, or the process ends.
+        try {
+            status = readStream(context);
+        } catch (const std::exception& e) {
+            status = grpc::Status(grpc::StatusCode::INTERNAL, e.what());
+        } catch (...) {
+            status = grpc::Status(grpc::StatusCode::INTERNAL, "unknown exception");
+        }
         if (status.error_code() == grpc::StatusCode::UNAVAILABLE && !stopping())
             m_pSession->renewChannel(kRenewWaitMs);
         {
@@ -105,7 +115,7 @@ void StreamWorker::run()
             // One line per outage, not one per retry.
             if (m_bDelivering.exchange(false) || !bReported) {
                 spdlog::warn("{} stream ended: {} ({}); subscribing again", m_strName,
-                             status.error_message(), int(status.error_code()));
+                             escapeCoreText(status.error_message()), int(status.error_code()));
                 bReported = true;
             }
             m_wake.wait_for(lock, kRetryPause, [this] { return m_bStopping; });

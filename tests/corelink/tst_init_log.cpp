@@ -1,7 +1,9 @@
 // initLog: a file logger of the given name, level and path that becomes the
 // logger the client library writes to.
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +18,8 @@ class TestInitLog : public QObject
 private slots:
     void writesAtTheChosenLevel();
     void refusesBadArguments();
+    void everyLineReachesTheFileAtOnce();
+    void sizeIsBoundedByRotation();
 };
 
 void TestInitLog::writesAtTheChosenLevel()
@@ -59,6 +63,53 @@ void TestInitLog::refusesBadArguments()
     blocker.close();
     const QByteArray path = dir.filePath(QStringLiteral("file/log.txt")).toLocal8Bit();
     QCOMPARE(initLog("blocked", path.constData(), 2, false), -1);
+}
+
+void TestInitLog::everyLineReachesTheFileAtOnce()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("client.txt"));
+    QCOMPARE(initLog("vision_core_client", path.toLocal8Bit().constData(), 0, false), 0);
+    // No flush by the caller: the process may end with _exit right after.
+    spdlog::info("connected to vision core 'x'");
+    spdlog::debug("a detail");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    QVERIFY(content.contains("connected to vision core 'x'"));
+    QVERIFY(content.contains("a detail"));
+}
+
+void TestInitLog::sizeIsBoundedByRotation()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Lines from an earlier start are kept: the file is appended to.
+    const QString path = dir.filePath(QStringLiteral("client.txt"));
+    {
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier start\n");
+    }
+    const qint64 nBound = 8 * 1024;
+    QCOMPARE(initLogBounded("bounded", path.toLocal8Bit().constData(), 0, false, size_t(nBound), 2), 0);
+    spdlog::info("first line of this start");
+    QFile current(path);
+    QVERIFY(current.open(QIODevice::ReadOnly));
+    QVERIFY(current.readAll().startsWith("earlier start\n"));
+    current.close();
+
+    for (int i = 0; i < 2000; ++i)
+        spdlog::warn("flood {:04} {}", i, std::string(60, 'z'));
+    const QStringList names = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(names, QStringList({"client.1.txt", "client.2.txt", "client.txt"}));
+    for (const QString& name : names)
+        QVERIFY2(QFileInfo(dir.filePath(name)).size() <= nBound, qPrintable(name));
+    QVERIFY(current.open(QIODevice::ReadOnly));
+    QVERIFY(current.readAll().contains("flood 1999"));
+    // Rejected: a bound of nothing.
+    QCOMPARE(initLogBounded("bounded", path.toLocal8Bit().constData(), 0, false, 0, 2), -1);
 }
 
 QTEST_GUILESS_MAIN(TestInitLog)

@@ -17,6 +17,9 @@ public:
 
     // Frames arrive on a thread of the library; an empty function stops delivery.
     virtual void setFrameCallback(FrameCallback callback) = 0;
+    // Told, on the same thread, of every frame that arrived but was refused as
+    // malformed; an empty function stops it.
+    virtual void setRejectedFrameCallback(RejectedFrameCallback callback) = 0;
     virtual int getCameraInfo(CameraInfo* pInfo) = 0;
     virtual int setExposure(unsigned nExposure) = 0;     // microseconds
     virtual int getExposure(unsigned* pExposure) = 0;

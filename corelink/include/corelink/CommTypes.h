@@ -35,3 +35,6 @@ enum E_Message_Type
 using FrameCallback = std::function<void(const std::shared_ptr<VexaImage>&)>;
 using ResultCallback = std::function<void(const std::shared_ptr<MeasureResultData>&)>;
 using MessageCallback = std::function<void(E_Message_Type, const Json::Value&)>;
+// A frame that arrived but was refused (size not matching its bytes, unknown
+// pixel type, ...): the number refused since init and the reason.
+using RejectedFrameCallback = std::function<void(std::uint64_t nTotal, const std::string& strReason)>;
