@@ -101,6 +101,10 @@ bool DTLog::init(const QString& folder, const QString& name)
         return false;
     }
 
+    {
+        std::lock_guard<std::mutex> locker(logMutex());
+        m_bFileFull = false;
+    }
     logFilePath = path + QString("%1_%2.log").arg(name, startTime);
     rememberRunLogFile(QDir(path).absolutePath() + "/" + QString("%1_%2.log").arg(name, startTime));
     initialised = true;
@@ -119,6 +123,15 @@ void DTLog::write(int level, const QString& text)
         return;
     std::lock_guard<std::mutex> locker(logMutex());
 
+    const QString line = formatLine(level, text);
+    const QByteArray bytes = line.toUtf8();
+    if (m_bFileFull) {
+        // The file is closed for this run; the console still sees the line.
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+        return;
+    }
+
     logFile.setFileName(logFilePath);
     QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::Text;
     mode |= firstWrite ? QIODevice::Truncate : QIODevice::Append;
@@ -126,16 +139,40 @@ void DTLog::write(int level, const QString& text)
         return;
     firstWrite = false;
 
-    const QString line = formatLine(level, text);
-    const QByteArray bytes = line.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 
     QTextStream stream(&logFile);
     stream.setCodec("UTF-8");
-    stream << line << "\r\n";
+    // A flood of lines must not fill the disk: the file stops at its bound
+    // with one line that says so.
+    const QByteArray limitLine = formatLine(QtWarningMsg, sizeLimitText(m_nMaxFileBytes)).toUtf8();
+    if (logFile.size() + bytes.size() + 2 + limitLine.size() + 2 > m_nMaxFileBytes) {
+        m_bFileFull = true;
+        stream << QString::fromUtf8(limitLine) << "\r\n";
+    } else {
+        stream << line << "\r\n";
+    }
     stream.flush();
     logFile.close();
+}
+
+void DTLog::setMaxFileBytes(qint64 nBytes)
+{
+    std::lock_guard<std::mutex> locker(logMutex());
+    m_nMaxFileBytes = nBytes;
+}
+
+qint64 DTLog::maxFileBytes() const
+{
+    std::lock_guard<std::mutex> locker(logMutex());
+    return m_nMaxFileBytes;
+}
+
+QString DTLog::sizeLimitText(qint64 nBytes)
+{
+    return QString("log file reached its size limit of %1 bytes; nothing more is written to it in this run")
+        .arg(nBytes);
 }
 
 void DTLog::messageHandler(QtMsgType type, const QMessageLogContext&, const QString& msg)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -179,6 +180,37 @@ private slots:
         QVERIFY(DTLog::instance().init("", "RpcService"));
         QVERIFY(QFile::exists(ownFile));
         QVERIFY(!QFile::exists(logDir() + "/RpcService_old_0.log"));
+    }
+
+    // A flood of lines stops at the file's bound with one line that says so;
+    // the next file of the run starts empty again.
+    void fileStopsAtItsSizeBound()
+    {
+        fillLogDir(0);
+        DTLog& log = DTLog::instance();
+        QCOMPARE(log.maxFileBytes(), qint64(100) * 1024 * 1024);
+        log.setMaxFileBytes(4096);
+        QVERIFY(log.init("", "capped"));
+        for (int i = 0; i < 200; ++i)
+            log.write(QtDebugMsg, QString("flood %1 ").arg(i, 3, 10, QChar('0')) + QString(60, 'y'));
+        const qint64 nSize = QFileInfo(log.filePath()).size();
+        QVERIFY2(nSize <= 4096, qPrintable(QString::number(nSize)));
+        QStringList lines = fileLines();
+        QVERIFY(lines.size() > 20);
+        QVERIFY2(lines.last().endsWith("_Warning:: " + DTLog::sizeLimitText(4096)), qPrintable(lines.last()));
+        lines.removeLast();
+        // Everything before the last line is the flood, in order, with nothing lost in between.
+        for (int i = 0; i < lines.size(); ++i)
+            QVERIFY2(lines[i].contains(QString("flood %1 ").arg(i, 3, 10, QChar('0'))), qPrintable(lines[i]));
+        // The file is left exactly as it was.
+        log.write(QtInfoMsg, "after the bound");
+        QCOMPARE(QFileInfo(log.filePath()).size(), nSize);
+
+        QVERIFY(log.init("", "capped2"));
+        log.write(QtInfoMsg, "fresh file");
+        QCOMPARE(fileLines().size(), 1);
+        QVERIFY(fileLines().first().endsWith("_Info: fresh file"));
+        log.setMaxFileBytes(DTLog::kDefaultMaxFileBytes);
     }
 
     // Two logs (host and service) initialised in one start can trim two files.

@@ -24,6 +24,15 @@ public:
 
     QString filePath() const { return logFilePath; }
 
+    // Bound on one file's size. A line that would pass it is replaced by one
+    // line saying so, and nothing more is written to that file in this run
+    // (a fresh init starts a new file). Lines still echo to standard output.
+    static constexpr qint64 kDefaultMaxFileBytes = 100 * 1024 * 1024;
+    void setMaxFileBytes(qint64 nBytes);
+    qint64 maxFileBytes() const;
+    // The line that closes a file at its bound.
+    static QString sizeLimitText(qint64 nBytes);
+
     // The line as it is written, without its terminator: "(time)_<level word>: text".
     static QString formatLine(int level, const QString& text);
 
@@ -38,4 +47,6 @@ private:
     QFile logFile;
     bool initialised = false;
     bool firstWrite = true;
+    qint64 m_nMaxFileBytes = kDefaultMaxFileBytes;
+    bool m_bFileFull = false;
 };
