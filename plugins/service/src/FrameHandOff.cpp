@@ -4,44 +4,102 @@
 
 #include <QFile>
 
-FrameHandOff::FrameHandOff(const QString& strPath)
-    : m_strPath(strPath)
-    , m_pathBytes(QFile::encodeName(strPath))
+#include <cstdio>
+
+#include <pthread.h>
+#include <unistd.h>
+
+FrameHandOff::FrameHandOff(const QString& strPath, Writer writer)
+    : m_pathBytes(QFile::encodeName(strPath))
+    , m_writer(writer ? std::move(writer) : Writer(&FrameHandOff::writeReplacing))
+    , m_thread([this] { run(); })
 {
 }
 
-QImage FrameHandOff::toImage(vexa::VexaImage& image, bool* pFromFile)
+FrameHandOff::~FrameHandOff()
 {
-    QImage result;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        // A failed write leaves the previous frame in the file: never read it then.
-        if (image.writeToFileBMP(m_pathBytes.constData()))
-            result = readBack(image.channels());
+        m_bStopping = true;
     }
-    const bool bFromFile = !result.isNull() && result.width() == image.width()
-        && result.height() == image.height();
-    if (pFromFile)
-        *pFromFile = bFromFile;
-    return bFromFile ? result : imageFromPixels(image);
+    m_wake.notify_all();
+    m_thread.join();
 }
 
-QImage FrameHandOff::readBack(int nChannels)
+QImage FrameHandOff::toImage(const std::shared_ptr<vexa::VexaImage>& pImage)
 {
-    // Colour frames: Qt's BMP reader converts 24-bit files pixel by pixel, which
-    // took most of the client's time per frame at camera rates. The file is
-    // read with VexaImage's own reader instead and turned into the same
-    // RGB32 image Qt's reader makes, in one pass.
-    if (nChannels == 3) {
-        if (m_fileImage.readFromFileBMP(m_pathBytes.constData()) && m_fileImage.channels() == 3
-            && m_fileImage.data())
-            return rgb32FromBgr(m_fileImage);
-    }
-    // Anything else: one read of the whole file, then Qt detects the format in memory.
-    QFile file(m_strPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!pImage)
         return QImage();
-    return QImage::fromData(file.readAll());
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_pPending)
+            ++m_nSkipped;
+        m_pPending = pImage;
+    }
+    m_wake.notify_one();
+    return imageFromPixels(*pImage);
+}
+
+void FrameHandOff::run()
+{
+    pthread_setname_np(pthread_self(), "frame-file");
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_bStopping || m_pPending; });
+        if (m_bStopping)
+            return;
+        std::shared_ptr<vexa::VexaImage> pImage = std::move(m_pPending);
+        m_pPending.reset();
+        m_bWriting = true;
+        lock.unlock();
+        const bool bOk = m_writer(*pImage, m_pathBytes);
+        pImage.reset();
+        lock.lock();
+        m_bWriting = false;
+        ++(bOk ? m_nWritten : m_nFailed);
+        if (!m_pPending)
+            m_idle.notify_all();
+    }
+}
+
+bool FrameHandOff::writeReplacing(vexa::VexaImage& image, const QByteArray& path)
+{
+    // One temporary name per process, so two clients in a folder never share it.
+    const QByteArray temporary = path + ".tmp" + QByteArray::number(qint64(::getpid()));
+    if (!image.writeToFileBMP(temporary.constData())) {
+        std::remove(temporary.constData());
+        return false;
+    }
+    if (std::rename(temporary.constData(), path.constData()) != 0) {
+        std::remove(temporary.constData());
+        return false;
+    }
+    return true;
+}
+
+quint64 FrameHandOff::written() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nWritten;
+}
+
+quint64 FrameHandOff::skipped() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nSkipped;
+}
+
+quint64 FrameHandOff::failed() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nFailed;
+}
+
+bool FrameHandOff::waitIdle(int nTimeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_idle.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                           [this] { return !m_pPending && !m_bWriting; });
 }
 
 QImage FrameHandOff::rgb32FromBgr(const vexa::VexaImage& image)
@@ -59,14 +117,27 @@ QImage FrameHandOff::imageFromPixels(const vexa::VexaImage& image)
 {
     if (image.empty() || !image.data())
         return QImage();
-    QImage::Format format = QImage::Format_Invalid;
     switch (image.channels()) {
-    case 1: format = QImage::Format_Grayscale8; break;
-    case 3: format = QImage::Format_BGR888; break;
-    // B, G, R, A in memory is ARGB32 on a little-endian machine.
-    case 4: format = QImage::Format_ARGB32; break;
-    default: return QImage();
+    case 1:
+        return QImage(image.data(), image.width(), image.height(), image.widthStep(),
+                      QImage::Format_Grayscale8)
+            .copy();
+    case 3:
+        return rgb32FromBgr(image);
+    case 4: {
+        // B, G, R, A in memory is one 32-bit pixel on a little-endian machine;
+        // the alpha byte is set, as RGB32 requires.
+        QImage rgb = QImage(image.data(), image.width(), image.height(), image.widthStep(),
+                            QImage::Format_RGB32)
+                         .copy();
+        for (int y = 0; y < rgb.height(); ++y) {
+            auto* pRow = reinterpret_cast<QRgb*>(rgb.scanLine(y));
+            for (int x = 0; x < rgb.width(); ++x)
+                pRow[x] |= 0xff000000u;
+        }
+        return rgb;
     }
-    const QImage view(image.data(), image.width(), image.height(), image.widthStep(), format);
-    return view.copy();
+    default:
+        return QImage();
+    }
 }

@@ -76,6 +76,14 @@ bool RpcService::init(FrameCallback frame, ResultCallback result, MessageCallbac
     return true;
 }
 
+void RpcService::setRejectedFrameCallback(RejectedFrameCallback rejected)
+{
+    if (!m_bConnected)
+        return;
+    if (auto pCamera = camera())
+        pCamera->setRejectedFrameCallback(std::move(rejected));
+}
+
 void RpcService::detach()
 {
     if (!g_bAlive)
@@ -83,8 +91,10 @@ void RpcService::detach()
     RpcService& rpc = instance();
     if (!rpc.m_bConnected)
         return;
-    if (auto pCamera = rpc.camera())
+    if (auto pCamera = rpc.camera()) {
         pCamera->setFrameCallback(FrameCallback());
+        pCamera->setRejectedFrameCallback(RejectedFrameCallback());
+    }
     rpc.m_pComm->setResultCallback(ResultCallback());
     rpc.m_pComm->setMessageCallback(MessageCallback());
 }

@@ -17,6 +17,8 @@ public:
 
     // Registers the callbacks; false (nothing registered) when not connected.
     bool init(FrameCallback frame, ResultCallback result, MessageCallback message);
+    // Told of every malformed frame the core sent; nothing when not connected.
+    void setRejectedFrameCallback(RejectedFrameCallback rejected);
     // Stops every callback; for an owner that goes away while the core runs on.
     // Does nothing once the process-wide object is gone (late exit clean-up).
     static void detach();

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QJsonObject>
+#include <QTimer>
 #include <QWidget>
 
 // The resource is named after the target that compiles these sources. Its
@@ -50,8 +51,11 @@ void Service::init()
     FrameCallback frame = std::bind(&Service::onFrameCallback, this, _1);
     ResultCallback result = std::bind(&Service::onFrameRltCallback, this, _1);
     MessageCallback message = std::bind(&Service::onMessageCallback, this, _1, _2);
-    if (RpcService::instance().init(frame, result, message))
+    if (RpcService::instance().init(frame, result, message)) {
+        RpcService::instance().setRejectedFrameCallback(
+            std::bind(&Service::onRejectedFrameCallback, this, _1, _2));
         sendResult("相机初始化成功", true);
+    }
     else
         sendResult("相机初始化失败", false);
 }
@@ -88,7 +92,7 @@ void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = MSG_FRAME;
-    plt.varData = m_handOff.toImage(*image);
+    plt.varData = m_handOff.toImage(image);
     plt.jsonData.insert("key", QString::number(image->getIdentifier()));
     plt.jsonData.insert("width", image->width());
     plt.jsonData.insert("height", image->height());
@@ -109,6 +113,34 @@ void Service::onFrameRltCallback(const std::shared_ptr<MeasureResultData>&)
 void Service::onMessageCallback(E_Message_Type, const Json::Value&)
 {
     DTLog::instance().write(QtDebugMsg, "Calls");
+}
+
+void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)
+{
+    m_nRejectedFrames = nTotal;
+    // One report on its way at a time; it shows the count as it is when it goes out.
+    if (m_bRejectReportDue.exchange(true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        const qint64 nWait = m_lastRejectReport.isValid()
+            ? qMax<qint64>(0, kRejectReportIntervalMs - m_lastRejectReport.elapsed())
+            : 0;
+        QTimer::singleShot(int(nWait), this, [this] { reportRejectedFrames(); });
+    }, Qt::QueuedConnection);
+}
+
+QString Service::rejectedFramesText(quint64 nTotal)
+{
+    return QString("已丢弃格式错误的相机帧: %1").arg(nTotal);
+}
+
+void Service::reportRejectedFrames()
+{
+    m_lastRejectReport.start();
+    m_bRejectReportDue = false;
+    const QString text = rejectedFramesText(m_nRejectedFrames.load());
+    DTLog::instance().write(QtWarningMsg, text);
+    sendResult(text, false);
 }
 
 QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& gain,

@@ -5,7 +5,12 @@
 #include "corelink/CommTypes.h"
 #include "framework/DTPluginBase.h"
 
+#include <QElapsedTimer>
 #include <QtPlugin>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
 
 #include <memory>
 
@@ -19,6 +24,7 @@ class Service : public DTPluginBase
     Q_PROPERTY(QString endpoint READ endpoint CONSTANT)
     Q_PROPERTY(bool connected READ isConnected CONSTANT)
     Q_PROPERTY(qulonglong droppedFrames READ droppedFrames)
+    Q_PROPERTY(qulonglong rejectedFrames READ rejectedFrames)
     Q_PROPERTY(int loadState READ loadState)
     Q_PROPERTY(QObject* uiObject READ uiObject)
 
@@ -35,6 +41,13 @@ public:
     void onFrameCallback(const std::shared_ptr<VexaImage>& image);
     void onFrameRltCallback(const std::shared_ptr<MeasureResultData>& result);
     void onMessageCallback(E_Message_Type type, const Json::Value& message);
+    // A frame the core sent malformed; the status list hears of it at most once a second.
+    void onRejectedFrameCallback(std::uint64_t nTotal, const std::string& strReason);
+
+    // The status text that reports refused frames.
+    static QString rejectedFramesText(quint64 nTotal);
+    // Reports of refused frames are at least this far apart.
+    static constexpr int kRejectReportIntervalMs = 1000;
 
     // Sends one empty frame record; a hand test of the camera page.
     Q_INVOKABLE void testDemo();
@@ -46,6 +59,7 @@ public:
     QString endpoint() const;
     bool isConnected() const;
     qulonglong droppedFrames() const { return m_frames.dropped(); }
+    qulonglong rejectedFrames() const { return m_nRejectedFrames.load(); }
     int loadState() const { return m_nLoadState; }
 
 public slots:
@@ -55,8 +69,14 @@ private:
     void deliverFrame(const PluginMetaData& frame);
     void reply(int nMsgId, const QVariant& value);
     void replyJson(int nMsgId, const QJsonObject& json);
+    void reportRejectedFrames();
 
     int m_nLoadState = 1;
     FrameHandOff m_handOff;
     FrameMailbox m_frames;
+
+    std::atomic<quint64> m_nRejectedFrames{0};
+    std::atomic<bool> m_bRejectReportDue{false};
+    // GUI thread only.
+    QElapsedTimer m_lastRejectReport;
 };
