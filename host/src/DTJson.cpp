@@ -2,7 +2,9 @@
 
 #include "framework/DTLog.h"
 
+#include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 DTJson& DTJson::instance()
 {
@@ -24,8 +26,13 @@ bool DTJson::readJsonFile(const QString& path, QJsonDocument& doc)
 
     QJsonParseError error;
     const QJsonDocument parsed = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError)
+    if (error.error != QJsonParseError::NoError) {
+        // Otherwise the operator faces an empty window with no clue why.
+        qCritical().noquote() << QString("%1 is not valid JSON: %2 at offset %3")
+                                     .arg(QFileInfo(path).absoluteFilePath(), error.errorString())
+                                     .arg(error.offset);
         return false;
+    }
     doc = parsed;
     return true;
 }

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPluginLoader>
+#include <QSet>
 #include <QWidget>
 
 #include <iterator>
@@ -83,7 +84,11 @@ void DT_PluginsManager::readPluginList()
     if (!DTJson::instance().readJsonFile(kPluginList, doc))
         return;
 
-    const QJsonArray plugins = doc.object().value("plugins").toArray();
+    const QJsonValue list = doc.object().value("plugins");
+    if (!list.isArray())
+        qCritical().noquote() << QString("%1 holds no \"plugins\" array: no plugin is loaded")
+                                     .arg(QFileInfo(kPluginList).absoluteFilePath());
+    const QJsonArray plugins = list.toArray();
     for (const QJsonValue& value : plugins) {
         const QJsonObject entry = value.toObject();
         PluginInfo info;
@@ -115,11 +120,23 @@ bool DT_PluginsManager::tryLoad(const QString& path, bool unloadOnFailure)
 
 void DT_PluginsManager::loadPlugins()
 {
+    // A file listed twice would be connected twice: every command it sends
+    // would reach the hardware twice. By the file itself, so that two names
+    // of one library count as one.
+    QSet<QString> loadedFiles;
     for (const PluginInfo& info : qAsConst(m_enabled)) {
-        if (tryLoad(info.path, true))
+        const QString file = QFileInfo(info.path).canonicalFilePath();
+        if (!file.isEmpty() && loadedFiles.contains(file)) {
+            qWarning().noquote() << QString("%1 is listed more than once in %2: loaded and connected once")
+                                        .arg(info.path, kPluginList);
+            continue;
+        }
+        if (tryLoad(info.path, true)) {
             m_loaded.append(info);
-        else
+            loadedFiles.insert(file);
+        } else {
             m_failed.append(info);
+        }
     }
 }
 
