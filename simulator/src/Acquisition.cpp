@@ -2,12 +2,12 @@
 
 #include <chrono>
 
-#include "CameraParams.h"
+#include "SimCameraSettings.h"
 #include "FrameFactory.h"
 
 using Clock = std::chrono::steady_clock;
 
-Acquisition::Acquisition(FrameFactory& factory, const CameraParams& params, FrameBroadcast& frames,
+Acquisition::Acquisition(FrameFactory& factory, const SimCameraSettings& params, FrameBroadcast& frames,
                          EventBroadcast& events, double dVideoFps, int nResultEvery)
     : m_factory(factory)
     , m_params(params)
@@ -53,10 +53,7 @@ void Acquisition::stop()
 
 void Acquisition::sendMessage(int nType, const std::string& strJson)
 {
-    auto pEvent = std::make_shared<kelvora::core::Event>();
-    pEvent->mutable_message()->set_type(nType);
-    pEvent->mutable_message()->set_json(strJson);
-    m_events.publish(std::move(pEvent));
+    publishMessage(m_events, nType, strJson);
 }
 
 void Acquisition::shoot()

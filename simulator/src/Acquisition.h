@@ -7,14 +7,10 @@
 #include <string>
 #include <thread>
 
-#include "Broadcast.h"
-#include "vision_core.pb.h"
+#include "CameraBackend.h"
 
-class CameraParams;
+class SimCameraSettings;
 class FrameFactory;
-
-using FrameBroadcast = Broadcast<kelvora::core::Frame>;
-using EventBroadcast = Broadcast<kelvora::core::Event>;
 
 // The camera's shooting: single shots, continuous mode (one frame per
 // trigger gap) and video mode (a steady rate), numbering frames from 1.
@@ -28,7 +24,7 @@ public:
         Video,
     };
 
-    Acquisition(FrameFactory& factory, const CameraParams& params, FrameBroadcast& frames,
+    Acquisition(FrameFactory& factory, const SimCameraSettings& params, FrameBroadcast& frames,
                 EventBroadcast& events, double dVideoFps, int nResultEvery);
     ~Acquisition();
 
@@ -45,7 +41,7 @@ private:
     void shoot();
 
     FrameFactory& m_factory;
-    const CameraParams& m_params;
+    const SimCameraSettings& m_params;
     FrameBroadcast& m_frames;
     EventBroadcast& m_events;
     const double m_dVideoFps;

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "CameraParams.h"
+#include "SimCameraSettings.h"
 
-FrameFactory::FrameFactory(const SimOptions& options, const CameraParams& params)
+FrameFactory::FrameFactory(const SimOptions& options, const SimCameraSettings& params)
     : m_params(params)
     , m_strFolder(options.strFolder)
     , m_bGrey(options.bGrey)

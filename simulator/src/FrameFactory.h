@@ -10,14 +10,14 @@
 #include "SimOptions.h"
 #include "vision_core.pb.h"
 
-class CameraParams;
+class SimCameraSettings;
 
 // Produces the camera's frames from the scene or the image folder, at the
 // brightness that exposure and gain give.
 class FrameFactory
 {
 public:
-    FrameFactory(const SimOptions& options, const CameraParams& params);
+    FrameFactory(const SimOptions& options, const SimCameraSettings& params);
 
     // Loads the image folder if one is set.
     bool prepare(QString* pError);
@@ -26,7 +26,7 @@ public:
 private:
     void copyImage(const QImage& image, double dBrightness, kelvora::core::Frame* pFrame) const;
 
-    const CameraParams& m_params;
+    const SimCameraSettings& m_params;
     QString m_strFolder;
     bool m_bGrey;
     SceneRenderer m_renderer;

@@ -5,7 +5,9 @@
 bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QString* pError)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated vision core with one camera."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Vision core with one camera: the synthetic scene (default), the images of a folder, "
+        "or a GenICam camera (GigE Vision or USB3 Vision)."));
     parser.addHelpOption();
     const QCommandLineOption listen(QStringLiteral("listen"),
         QStringLiteral("Address to serve on (default 127.0.0.1:20020; port 0 picks a free one)."),
@@ -27,7 +29,24 @@ bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QStri
         QStringLiteral("n"), QString::number(pOptions->nResultEvery));
     const QCommandLineOption stamp(QStringLiteral("stamp-time"),
         QStringLiteral("Write the send time (CLOCK_MONOTONIC) into the first 12 pixels of each frame."));
-    parser.addOptions({listen, width, height, pixel, folder, fps, results, stamp});
+    const QCommandLineOption genicam(QStringLiteral("genicam"),
+        QStringLiteral("Drive a GenICam camera: its device id, serial number or IP address, or 'first'."),
+        QStringLiteral("device"));
+    const QCommandLineOption pixelFormat(QStringLiteral("pixel-format"),
+        QStringLiteral("GenICam pixel format to select (Mono8, Mono10, Mono12, Mono16, RGB8, BGR8, "
+                       "BayerRG8, BayerGR8, BayerGB8, BayerBG8); default: the camera's."),
+        QStringLiteral("name"));
+    const QCommandLineOption packetSize(QStringLiteral("packet-size"),
+        QStringLiteral("GigE Vision packet size in bytes; 0 negotiates (default 8192)."),
+        QStringLiteral("bytes"), QString::number(pOptions->nPacketSize));
+    const QCommandLineOption socketBuffer(QStringLiteral("socket-buffer"),
+        QStringLiteral("GigE Vision receive socket buffer in bytes (default 4194304)."),
+        QStringLiteral("bytes"), QString::number(pOptions->nSocketBuffer));
+    const QCommandLineOption reopen(QStringLiteral("reopen-every"),
+        QStringLiteral("Seconds between attempts to reopen a lost camera (default 3)."),
+        QStringLiteral("s"), QString::number(pOptions->dReopenSeconds));
+    parser.addOptions({listen, width, height, pixel, folder, fps, results, stamp, genicam, pixelFormat,
+                       packetSize, socketBuffer, reopen});
 
     if (!parser.parse(arguments)) {
         *pError = parser.errorText();
@@ -81,6 +100,36 @@ bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QStri
     }
     options.strFolder = parser.value(folder);
     options.bStampTime = parser.isSet(stamp);
+    options.strGenICam = parser.value(genicam);
+    if (parser.isSet(genicam) && options.strGenICam.isEmpty()) {
+        *pError = QStringLiteral("genicam needs a device id, serial number, address or 'first'");
+        return false;
+    }
+    if (!options.strGenICam.isEmpty() && !options.strFolder.isEmpty()) {
+        *pError = QStringLiteral("genicam and folder exclude each other");
+        return false;
+    }
+    options.bSizeGiven = parser.isSet(width) || parser.isSet(height);
+    options.bVideoFpsGiven = parser.isSet(fps);
+    options.strPixelFormat = parser.value(pixelFormat);
+    bool bOk5 = false;
+    bool bOk6 = false;
+    bool bOk7 = false;
+    options.nPacketSize = parser.value(packetSize).toInt(&bOk5);
+    options.nSocketBuffer = parser.value(socketBuffer).toInt(&bOk6);
+    options.dReopenSeconds = parser.value(reopen).toDouble(&bOk7);
+    if (!bOk5 || options.nPacketSize < 0 || options.nPacketSize > 65535) {
+        *pError = QStringLiteral("packet-size must be 0 to 65535");
+        return false;
+    }
+    if (!bOk6 || options.nSocketBuffer < 0) {
+        *pError = QStringLiteral("socket-buffer must be 0 or more");
+        return false;
+    }
+    if (!bOk7 || options.dReopenSeconds < 0.1 || options.dReopenSeconds > 3600) {
+        *pError = QStringLiteral("reopen-every must be 0.1 to 3600 seconds");
+        return false;
+    }
     *pOptions = options;
     return true;
 }

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 #include <QStringList>
 
-// Settings of one simulated core, from the command line.
+// Settings of one core, from the command line.
 struct SimOptions
 {
     static constexpr qint64 kMaxFrameBytes = 48 * 1024 * 1024;
@@ -21,6 +21,22 @@ struct SimOptions
     int nResultEvery = 10;
     // Each frame carries its send time in its first pixels (FrameStamp.h).
     bool bStampTime = false;
+
+    // A GenICam camera instead of the simulated one: its device id, serial
+    // number or address, or "first" for the first camera found. Empty: simulated.
+    QString strGenICam;
+    // Size and video rate as given on the command line; a GenICam camera
+    // keeps its own where they are not.
+    bool bSizeGiven = false;
+    bool bVideoFpsGiven = false;
+    // GenICam pixel format to select (e.g. "BayerRG8"); empty keeps the camera's.
+    QString strPixelFormat;
+    // GigE Vision packet size in bytes; 0 lets the library negotiate it.
+    int nPacketSize = 8192;
+    // Receive socket buffer of a GigE Vision stream, in bytes.
+    int nSocketBuffer = 4 * 1024 * 1024;
+    // Seconds between attempts to reopen a camera that went away.
+    double dReopenSeconds = 3.0;
 
     // Parses argv-style arguments (the first is the program). On failure
     // returns false with the reason, or with an empty reason for --help.

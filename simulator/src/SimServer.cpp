@@ -4,16 +4,21 @@
 
 #include <grpcpp/grpcpp.h>
 
+#include "SimCamera.h"
+
 SimServer::SimServer(const SimOptions& options)
+    : SimServer(options, std::make_unique<SimCamera>(options))
+{
+}
+
+SimServer::SimServer(const SimOptions& options, std::unique_ptr<CameraBackend> pCamera)
     : m_options(options)
-    , m_params(options.nWidth, options.nHeight)
-    , m_factory(options, m_params)
+    , m_pCamera(std::move(pCamera))
     // Two frames in flight per reader: enough to keep the link busy, few
     // enough that a slow reader sees current frames.
     , m_frames(2)
     , m_events(64)
-    , m_acquisition(m_factory, m_params, m_frames, m_events, options.dVideoFps, options.nResultEvery)
-    , m_service(m_params, m_acquisition, m_frames, m_events, options.bStampTime)
+    , m_service(*m_pCamera, m_frames, m_events, options.bStampTime)
 {
 }
 
@@ -24,7 +29,7 @@ SimServer::~SimServer()
 
 bool SimServer::start(QString* pError)
 {
-    if (!m_factory.prepare(pError))
+    if (!m_pCamera->start(m_frames, m_events, pError))
         return false;
     grpc::ServerBuilder builder;
     builder.AddListeningPort(m_options.strListen.toStdString(), grpc::InsecureServerCredentials(),
@@ -47,7 +52,7 @@ bool SimServer::start(QString* pError)
 void SimServer::stop()
 {
     std::call_once(m_stopOnce, [this] {
-        m_acquisition.stop();
+        m_pCamera->stop();
         // Streams return once their broadcast closes; Shutdown waits for them.
         m_frames.close();
         m_events.close();

@@ -5,9 +5,7 @@
 
 #include <QString>
 
-#include "Acquisition.h"
-#include "CameraParams.h"
-#include "FrameFactory.h"
+#include "CameraBackend.h"
 #include "SimOptions.h"
 #include "VisionCoreService.h"
 
@@ -15,17 +13,20 @@ namespace grpc {
 class Server;
 }
 
-// One simulated vision core: camera, shooting and the RPC server.
+// One vision core: a camera backend and the RPC server in front of it.
 class SimServer
 {
 public:
+    // With the simulated camera of the options.
     explicit SimServer(const SimOptions& options);
+    SimServer(const SimOptions& options, std::unique_ptr<CameraBackend> pCamera);
     ~SimServer();
 
-    // Loads the images and binds the address; false with a reason on failure.
+    // Opens the camera and binds the address; false with a reason on failure.
     bool start(QString* pError);
     // The bound port (the chosen one when asked for port 0).
     int port() const { return m_nPort; }
+    std::string describe() const { return m_pCamera->describe(); }
     // Ends streams and shooting and shuts the server down. Any thread, idempotent.
     void stop();
     // Blocks until the server has shut down.
@@ -33,11 +34,9 @@ public:
 
 private:
     SimOptions m_options;
-    CameraParams m_params;
-    FrameFactory m_factory;
+    std::unique_ptr<CameraBackend> m_pCamera;
     FrameBroadcast m_frames;
     EventBroadcast m_events;
-    Acquisition m_acquisition;
     VisionCoreService m_service;
     std::unique_ptr<grpc::Server> m_pServer;
     std::once_flag m_stopOnce;

@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "CameraParams.h"
 #include "FrameStamp.h"
 
 namespace {
@@ -12,10 +11,9 @@ const char* paramName(kelvora::core::Param param)
 }
 } // namespace
 
-VisionCoreService::VisionCoreService(CameraParams& params, Acquisition& acquisition,
-                                     FrameBroadcast& frames, EventBroadcast& events, bool bStampTime)
-    : m_params(params)
-    , m_acquisition(acquisition)
+VisionCoreService::VisionCoreService(CameraBackend& camera, FrameBroadcast& frames, EventBroadcast& events,
+                                     bool bStampTime)
+    : m_camera(camera)
     , m_frames(frames)
     , m_events(events)
     , m_bStampTime(bStampTime)
@@ -33,17 +31,16 @@ grpc::Status VisionCoreService::Ping(grpc::ServerContext*, const kelvora::core::
 grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext*, const kelvora::core::Empty*,
                                               kelvora::core::CameraRanges* pReply)
 {
-    *pReply = m_params.ranges();
-    return grpc::Status::OK;
+    return m_camera.ranges(pReply);
 }
 
 grpc::Status VisionCoreService::SetParam(grpc::ServerContext*, const kelvora::core::ParamValue* pRequest,
                                          kelvora::core::Empty*)
 {
-    const std::string strError = m_params.set(*pRequest);
-    if (!strError.empty())
-        return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, strError);
-    m_acquisition.sendMessage(0, std::string("{\"param\":\"") + paramName(pRequest->param())
+    const grpc::Status status = m_camera.setParam(*pRequest);
+    if (!status.ok())
+        return status;
+    publishMessage(m_events, 0, std::string("{\"param\":\"") + paramName(pRequest->param())
                                      + "\",\"changed\":true}");
     return grpc::Status::OK;
 }
@@ -51,23 +48,13 @@ grpc::Status VisionCoreService::SetParam(grpc::ServerContext*, const kelvora::co
 grpc::Status VisionCoreService::GetParam(grpc::ServerContext*, const kelvora::core::ParamRequest* pRequest,
                                          kelvora::core::ParamValue* pReply)
 {
-    if (!m_params.get(pRequest->param(), pReply))
-        return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, "unknown parameter");
-    return grpc::Status::OK;
+    return m_camera.getParam(pRequest->param(), pReply);
 }
 
 grpc::Status VisionCoreService::Command(grpc::ServerContext*, const kelvora::core::CommandRequest* pRequest,
                                         kelvora::core::Empty*)
 {
-    switch (pRequest->kind()) {
-    case kelvora::core::COMMAND_TAKE_PHOTO: m_acquisition.takePhoto(); break;
-    case kelvora::core::COMMAND_START_CONTINUOUS: m_acquisition.setMode(Acquisition::Continuous); break;
-    case kelvora::core::COMMAND_START_VIDEO: m_acquisition.setMode(Acquisition::Video); break;
-    case kelvora::core::COMMAND_STOP_CONTINUOUS:
-    case kelvora::core::COMMAND_STOP_VIDEO: m_acquisition.setMode(Acquisition::Idle); break;
-    default: return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, "unknown command");
-    }
-    return grpc::Status::OK;
+    return m_camera.command(pRequest->kind());
 }
 
 grpc::Status VisionCoreService::NotifyLoadUI(grpc::ServerContext*, const kelvora::core::LoadUIRequest* pRequest,

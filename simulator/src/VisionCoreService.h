@@ -2,17 +2,15 @@
 
 #include <grpcpp/grpcpp.h>
 
-#include "Acquisition.h"
+#include "CameraBackend.h"
 #include "vision_core.grpc.pb.h"
 
-class CameraParams;
-
-// The core's RPC interface over the simulated camera.
+// The core's RPC interface over one camera backend.
 class VisionCoreService final : public kelvora::core::VisionCore::Service
 {
 public:
-    VisionCoreService(CameraParams& params, Acquisition& acquisition, FrameBroadcast& frames,
-                      EventBroadcast& events, bool bStampTime = false);
+    VisionCoreService(CameraBackend& camera, FrameBroadcast& frames, EventBroadcast& events,
+                      bool bStampTime = false);
 
     grpc::Status Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest* pRequest,
                       kelvora::core::PingReply* pReply) override;
@@ -43,8 +41,7 @@ private:
         return pWriter->Write(event);
     }
 
-    CameraParams& m_params;
-    Acquisition& m_acquisition;
+    CameraBackend& m_camera;
     FrameBroadcast& m_frames;
     EventBroadcast& m_events;
     const bool m_bStampTime;

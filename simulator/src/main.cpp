@@ -1,5 +1,6 @@
-// vision-core-sim: a vision core with one simulated camera, for running,
-// testing and measuring the client without camera hardware.
+// The vision core: one camera (simulated, an image folder or a GenICam
+// camera) served to the operator client. Built as vision-core and, for the
+// runs and tests without hardware, as vision-core-sim.
 
 #include <csignal>
 #include <malloc.h>
@@ -8,7 +9,11 @@
 
 #include <QCoreApplication>
 
+#include "SimCamera.h"
 #include "SimServer.h"
+#ifdef KELVORA_WITH_GENICAM
+#include "GenICamCamera.h"
+#endif
 
 int main(int argc, char* argv[])
 {
@@ -27,28 +32,44 @@ int main(int argc, char* argv[])
     mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
 
     QCoreApplication app(argc, argv);
+    const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
+    const char* const pName = name.constData();
     SimOptions options;
     QString strError;
     if (!SimOptions::parse(app.arguments(), &options, &strError)) {
         std::fprintf(stderr, "%s\n", qPrintable(strError));
+#ifndef KELVORA_WITH_GENICAM
+        if (strError.startsWith(QLatin1String("Usage")))
+            std::fprintf(stderr, "(built without Aravis: --genicam is not available)\n");
+#endif
         return strError.startsWith(QLatin1String("Usage")) ? 0 : 2;
     }
 
-    SimServer server(options);
+    std::unique_ptr<CameraBackend> pCamera;
+    if (options.strGenICam.isEmpty()) {
+        pCamera = std::make_unique<SimCamera>(options);
+    } else {
+#ifdef KELVORA_WITH_GENICAM
+        pCamera = std::make_unique<GenICamCamera>(options);
+#else
+        std::fprintf(stderr, "%s: built without Aravis, so no GenICam camera can be driven\n", pName);
+        return 2;
+#endif
+    }
+    SimServer server(options, std::move(pCamera));
     if (!server.start(&strError)) {
-        std::fprintf(stderr, "vision-core-sim: %s\n", qPrintable(strError));
+        std::fprintf(stderr, "%s: %s\n", pName, qPrintable(strError));
         return 1;
     }
     const QString strHost = options.strListen.left(options.strListen.lastIndexOf(QLatin1Char(':')));
-    std::printf("vision-core-sim listening on %s:%d (%dx%d %s%s)\n", qPrintable(strHost), server.port(),
-                options.nWidth, options.nHeight, options.bGrey ? "grey" : "bgr",
-                options.strFolder.isEmpty() ? "" : qPrintable(QStringLiteral(", images of ") + options.strFolder));
+    std::printf("%s listening on %s:%d (%s)\n", pName, qPrintable(strHost), server.port(),
+                server.describe().c_str());
     std::fflush(stdout);
 
-    std::thread waiter([&server, &stopSignals] {
+    std::thread waiter([&server, &stopSignals, pName] {
         int nSignal = 0;
         sigwait(&stopSignals, &nSignal);
-        std::printf("vision-core-sim: signal %d, shutting down\n", nSignal);
+        std::printf("%s: signal %d, shutting down\n", pName, nSignal);
         std::fflush(stdout);
         server.stop();
     });

@@ -1,10 +1,10 @@
-#include "CameraParams.h"
+#include "SimCameraSettings.h"
 
 #include <cmath>
 
 using kelvora::core::ParamValue;
 
-CameraParams::CameraParams(int nWidth, int nHeight)
+SimCameraSettings::SimCameraSettings(int nWidth, int nHeight)
 {
     // Ranges of a typical industrial area camera.
     m_ranges.set_width(nWidth);
@@ -21,7 +21,7 @@ CameraParams::CameraParams(int nWidth, int nHeight)
     m_ranges.set_trigger_gap_max(10000.0f);
 }
 
-kelvora::core::CameraRanges CameraParams::ranges() const
+kelvora::core::CameraRanges SimCameraSettings::ranges() const
 {
     return m_ranges;
 }
@@ -37,7 +37,7 @@ std::string outside(const char* pName, T value, T min, T max)
 
 } // namespace
 
-std::string CameraParams::set(const ParamValue& value)
+std::string SimCameraSettings::set(const ParamValue& value)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     switch (value.param()) {
@@ -86,7 +86,7 @@ std::string CameraParams::set(const ParamValue& value)
     return "wrong value type for the parameter";
 }
 
-bool CameraParams::get(kelvora::core::Param param, ParamValue* pValue) const
+bool SimCameraSettings::get(kelvora::core::Param param, ParamValue* pValue) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     pValue->set_param(param);
@@ -100,25 +100,25 @@ bool CameraParams::get(kelvora::core::Param param, ParamValue* pValue) const
     }
 }
 
-uint32_t CameraParams::exposure() const
+uint32_t SimCameraSettings::exposure() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_nExposure;
 }
 
-float CameraParams::gain() const
+float SimCameraSettings::gain() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_fGain;
 }
 
-float CameraParams::triggerGap() const
+float SimCameraSettings::triggerGap() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_fTriggerGap;
 }
 
-double CameraParams::brightness() const
+double SimCameraSettings::brightness() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_nExposure / 10000.0 * std::pow(10.0, m_fGain / 20.0);

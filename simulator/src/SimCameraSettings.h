@@ -8,10 +8,10 @@
 
 // The simulated camera's settings with their ranges. Values outside a range
 // are refused and the previous value is kept.
-class CameraParams
+class SimCameraSettings
 {
 public:
-    CameraParams(int nWidth, int nHeight);
+    SimCameraSettings(int nWidth, int nHeight);
 
     kelvora::core::CameraRanges ranges() const;
     // Empty on success, else the reason.

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include "CameraBackend.h"
+#include "SimCameraSettings.h"
+#include "SimOptions.h"
+
+class Acquisition;
+class FrameFactory;
+
+// The simulated camera: the synthetic scene, or the images of a folder.
+class SimCamera final : public CameraBackend
+{
+public:
+    explicit SimCamera(const SimOptions& options);
+    ~SimCamera() override;
+
+    bool start(FrameBroadcast& frames, EventBroadcast& events, QString* pError) override;
+    void stop() override;
+    std::string describe() const override;
+
+    grpc::Status ranges(kelvora::core::CameraRanges* pRanges) override;
+    grpc::Status setParam(const kelvora::core::ParamValue& value) override;
+    grpc::Status getParam(kelvora::core::Param param, kelvora::core::ParamValue* pValue) override;
+    grpc::Status command(kelvora::core::CommandKind kind) override;
+
+private:
+    SimOptions m_options;
+    SimCameraSettings m_settings;
+    std::unique_ptr<FrameFactory> m_pFactory;
+    std::unique_ptr<Acquisition> m_pAcquisition;
+};
