@@ -8,6 +8,7 @@ packages=(
   libjsoncpp-dev libeigen3-dev libspdlog-dev
   libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
   libbenchmark-dev libopencv-imgcodecs-dev
+  libaravis-dev aravis-tools aravis-tools-cli libusb-1.0-0-dev libopencv-imgproc-dev iproute2
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei
 )

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "CameraBackend.h"
+#include "FrameCounter.h"
+#include "SimOptions.h"
+
+typedef struct _ArvCamera ArvCamera;
+typedef struct _ArvStream ArvStream;
+typedef struct _ArvBuffer ArvBuffer;
+typedef struct _ArvDevice ArvDevice;
+
+// A GenICam camera (GigE Vision or USB3 Vision) through Aravis.
+//
+// One thread of its own makes every library call: the camera's calls block
+// for seconds when it has gone away, and the RPC threads must still answer.
+// They hand their work to that thread and wait a bounded time for it.
+//
+// Trigger mode 0 (internal): the camera waits for software triggers; a photo
+// is one trigger, continuous shooting one per trigger gap. Trigger mode 1
+// (external): the camera is armed on Line0 and its frames come with the
+// line's pulses; photo and continuous are refused. Video: free-running in
+// either mode. A lost camera is reopened every few seconds and gets the
+// operator's settings and acquisition mode back.
+class GenICamCamera final : public CameraBackend
+{
+public:
+    explicit GenICamCamera(const SimOptions& options);
+    ~GenICamCamera() override;
+
+    bool start(FrameBroadcast& frames, EventBroadcast& events, QString* pError) override;
+    void stop() override;
+    std::string describe() const override;
+
+    grpc::Status ranges(kelvora::core::CameraRanges* pRanges) override;
+    grpc::Status setParam(const kelvora::core::ParamValue& value) override;
+    grpc::Status getParam(kelvora::core::Param param, kelvora::core::ParamValue* pValue) override;
+    grpc::Status command(kelvora::core::CommandKind kind) override;
+
+    // Frame accounting so far (any thread).
+    FrameCounter::Counts counts() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    using Task = std::function<grpc::Status()>;
+    struct Job;
+
+    enum Mode
+    {
+        Idle,
+        Continuous,
+        Video,
+    };
+
+    // Runs the task on the camera thread and waits for its answer; a lost
+    // camera is answered at once.
+    grpc::Status call(Task task, bool bNeedsCamera = true);
+    void run();
+    bool runJobs();
+
+    // Camera thread only.
+    bool open(std::string* pError);
+    bool configure(std::string* pError);
+    bool readRanges(std::string* pError);
+    bool applySettings(std::string* pError);
+    bool createStream(std::string* pError);
+    bool arm(std::string* pError);
+    void close(bool bCameraAlive);
+    void lose(const std::string& strReason);
+    bool probe();
+    void receive(Clock::time_point until);
+    void deliver(ArvBuffer* pBuffer);
+    void reportCounts(bool bForce);
+    grpc::Status doSet(const kelvora::core::ParamValue& value);
+    grpc::Status doGet(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
+    grpc::Status doCommand(kelvora::core::CommandKind kind);
+    grpc::Status setMode(Mode mode);
+    void message(int nType, const std::string& strJson);
+    static void onControlLost(ArvDevice* pDevice, void* pSelf);
+
+    const SimOptions m_options;
+    FrameBroadcast* m_pFrames = nullptr;
+    EventBroadcast* m_pEvents = nullptr;
+
+    // Camera thread only.
+    ArvCamera* m_pCamera = nullptr;
+    ArvStream* m_pStream = nullptr;
+    unsigned long m_nLostHandler = 0;
+    bool m_bAcquiring = false;
+    bool m_bHasDebouncer = false;
+    bool m_bHasLine0 = false;
+    Mode m_mode = Idle;
+    int m_nTriggerMode = 0;
+    float m_fTriggerGap = 100.0f;
+    // What the operator set, put back on a reopened camera.
+    std::optional<double> m_exposure;
+    std::optional<double> m_gain;
+    std::optional<int> m_debounce;
+    uint32_t m_nReportedFormat = 0;
+    std::string m_strFormatName;
+    Clock::time_point m_nextTrigger;
+    Clock::time_point m_lastAlive;
+    Clock::time_point m_nextReopen;
+    Clock::time_point m_nextReport;
+    FrameCounter::Counts m_lastReported;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::shared_ptr<Job>> m_jobs;
+    bool m_bStopping = false;
+    bool m_bFirstAttemptDone = false;
+    std::string m_strDescription;
+    kelvora::core::CameraRanges m_ranges;
+    bool m_bHaveRanges = false;
+    FrameCounter m_counter;
+
+    std::atomic<bool> m_bOpen{false};
+    std::atomic<bool> m_bControlLost{false};
+    std::thread m_thread;
+};
