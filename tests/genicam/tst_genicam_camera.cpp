@@ -18,7 +18,7 @@
 #include <QtTest>
 
 #include "FrameCollector.h"
-#include "SimProcess.h"
+#include "SimCore.h"
 #include "common/vexa_image.h"
 #include "corelink/CCommFactoryRPC.h"
 
@@ -119,7 +119,7 @@ private:
 // One core on the camera and one client connected to it.
 struct Station
 {
-    SimProcess core;
+    SimCore core;
     std::shared_ptr<CCommBase> pComm;
     FrameCollector frames;
     MessageCollector messages;
