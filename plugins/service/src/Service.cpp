@@ -27,6 +27,7 @@ const char* const kFrameText = "相机获取拍照成功";
 Service::Service(QObject*)
     : m_handOff("test.bmp")
     , m_frames(this, kFramesInFlight, [this](const PluginMetaData& frame) { deliverFrame(frame); })
+    , m_cameraState([this](const QString& qsText, bool bSuccess) { sendResult(qsText, bSuccess); }, 1000, this)
 {
     m_pUIObject = nullptr;
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
@@ -110,9 +111,10 @@ void Service::onFrameRltCallback(const std::shared_ptr<MeasureResultData>&)
     DTLog::instance().write(QtDebugMsg, "frameRlt");
 }
 
-void Service::onMessageCallback(E_Message_Type, const Json::Value&)
+void Service::onMessageCallback(E_Message_Type type, const Json::Value& message)
 {
     DTLog::instance().write(QtDebugMsg, "Calls");
+    m_cameraState.post(type, message);
 }
 
 void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)

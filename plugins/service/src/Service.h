@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CameraStateNotice.h"
 #include "FrameHandOff.h"
 #include "FrameMailbox.h"
 #include "corelink/CommTypes.h"
@@ -79,4 +80,5 @@ private:
     std::atomic<bool> m_bRejectReportDue{false};
     // GUI thread only.
     QElapsedTimer m_lastRejectReport;
+    CameraStateNotice m_cameraState;
 };
