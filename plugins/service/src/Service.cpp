@@ -9,13 +9,10 @@
 #include <QTimer>
 #include <QWidget>
 
-// The resource is named after the target that compiles these sources. Its
-// initialiser lives in the global namespace, so this helper does too.
-#define SERVICE_INIT_RESOURCE(name) Q_INIT_RESOURCE(name)
-
+// The resource's initialiser lives in the global namespace, so this helper does too.
 static void registerServiceResources()
 {
-    SERVICE_INIT_RESOURCE(SERVICE_RESOURCE);
+    Q_INIT_RESOURCE(service_core_icons);
 }
 
 namespace {

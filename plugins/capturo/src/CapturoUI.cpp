@@ -23,7 +23,7 @@
 
 static void initCapturoResources()
 {
-    Q_INIT_RESOURCE(capturo_objects_icons);
+    Q_INIT_RESOURCE(capturo_core_icons);
 }
 
 namespace {
