@@ -3,6 +3,8 @@
 #include "CameraInfoType.h"
 #include "CameraParams.h"
 #include "ImageSetting.h"
+#include "ResultList.h"
+#include "ThumbnailStrip.h"
 
 #include "framework/PluginMetaData.h"
 
@@ -10,14 +12,17 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <memory>
+
 class DTButton;
 class DTGraphicsScene;
+class FrameSaver;
+class ImageView;
+class ParameterPanel;
 class QButtonGroup;
-class QLineEdit;
-class QListWidget;
 class QListWidgetItem;
 class QScrollBar;
-class QSlider;
+class SourceSwitch;
 
 namespace Ui {
 class CapturoUI;
@@ -26,15 +31,15 @@ class CapturoUI;
 // The camera page: parameter panel and result list on the right, image view, image
 // list and save settings on the left. Every operator change leaves as a command
 // record through signalSendSignal; replies come back through the apply* calls.
+// The page composes one part per concern (see the plugin's README) and routes its
+// slots to them.
 class CapturoUI : public QWidget
 {
     Q_OBJECT
 public:
-    // Newest entries kept in the thumbnail strip and in the result list; older ones are
-    // dropped so that a page left streaming for hours stays within bounded memory.
-    static constexpr int MaxThumbnails = 3000;
-    static constexpr int MaxResults = 5000;
-    static constexpr int ThumbnailSize = 70;
+    static constexpr int MaxThumbnails = ThumbnailStrip::MaxThumbnails;
+    static constexpr int MaxResults = ResultList::MaxResults;
+    static constexpr int ThumbnailSize = ThumbnailStrip::ThumbnailSize;
 
     explicit CapturoUI(QWidget* parent = nullptr);
     ~CapturoUI() override;
@@ -44,11 +49,11 @@ public:
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);
 
-    ImageSetting* imageSetting() const { return m_pImageSetting; }
-    QString saveDir() const { return m_strSaveDir; }
-    DTGraphicsScene* currentScene() const { return m_pScene; }
+    ImageSetting* imageSetting() const;
+    QString saveDir() const;
+    DTGraphicsScene* currentScene() const;
     // Replaces the folder dialog of the local-file source (tests, automation).
-    void setFolderChooser(ImageSetting::FolderChooser chooser) { m_folderChooser = std::move(chooser); }
+    void setFolderChooser(ImageSetting::FolderChooser chooser);
 
 signals:
     void signalSendSignal(PluginMetaData plt);
@@ -77,31 +82,23 @@ public slots:
     void slotShowNextImage();
 
 private:
-    void setupStyles();
-    void setupSettingsScroll();
-    void setupResultList();
-    void setupImageList();
-    void setupTriggerType();
-    void setupSaveSettings();
     void connectControls();
-
-    void sendCommand(int nMsgId, const QVariant& varData = QVariant());
-    void confirmEdit(QLineEdit* pEdit, QSlider* pSlider, int nMsgId);
-    void setRange(QSlider* pSlider, QLineEdit* pEdit, int nMin, int nMax);
+    void sendCommand(int nMsgId, const QVariant& varData);
     void setCameraControlsEnabled(bool bEnabled);
-    void displayPixmap(const QPixmap& pixmap, bool bFit);
-    void zoom(double dFactor);
-    void showListedImage(int nRow);
 
     Ui::CapturoUI* ui;
-    QButtonGroup* m_pSourceGroup = nullptr;
-    ImageSetting* m_pImageSetting = nullptr;
-    DTButton* m_pSaveSettingBtn = nullptr;
-    QString m_strSaveDir;
     QScrollBar* m_pViewHScrollBar = nullptr;
     QScrollBar* m_pViewVScrollBar = nullptr;
     QScrollBar* m_pResultScrollBar = nullptr;
     QScrollBar* m_pImageListScrollBar = nullptr;
-    DTGraphicsScene* m_pScene = nullptr;
-    ImageSetting::FolderChooser m_folderChooser;
+    ParameterPanel* m_pParams = nullptr;
+    std::unique_ptr<ThumbnailStrip> m_pStrip;
+    std::unique_ptr<ResultList> m_pResults;
+    SourceSwitch* m_pSource = nullptr;
+    std::unique_ptr<FrameSaver> m_pSaver;
+    ImageView* m_pView = nullptr;
+    // Borrowed from the parts above, under the names the page is known by.
+    QButtonGroup* m_pSourceGroup = nullptr;
+    ImageSetting* m_pImageSetting = nullptr;
+    DTButton* m_pSaveSettingBtn = nullptr;
 };

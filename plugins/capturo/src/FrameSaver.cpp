@@ -1,0 +1,66 @@
+#include "FrameSaver.h"
+
+#include "CapturoLook.h"
+#include "CapturoStyle.h"
+#include "ImageSetting.h"
+
+#include "framework/DTButton.h"
+
+#include <QBoxLayout>
+#include <QDir>
+#include <QStandardPaths>
+
+FrameSaver::FrameSaver(QWidget* pPanel, QBoxLayout* pHeaderRow)
+{
+    m_pImageSetting = new ImageSetting();
+    m_pImageSetting->hide();
+
+    const QString qsDefault = defaultFolder();
+    if (!QDir(qsDefault).exists())
+        QDir().mkpath(qsDefault);
+    m_pImageSetting->setSavePath(qsDefault);
+
+    m_pButton = new DTButton(pPanel);
+    m_pButton->setText(CapturoLook::text("图像保存设置"));
+    m_pButton->setObjectName(QStringLiteral("btn_Save_ImageSetting"));
+    m_pButton->setFlat(true);
+    m_pButton->setStyleSheet(CapturoStyle::kSaveSettingButton);
+    m_pButton->setFont(CapturoLook::yaHei(14));
+    m_pButton->setFixedSize(84, 22);
+    pHeaderRow->addWidget(m_pButton);
+    m_pButton->setHoverPopup(m_pImageSetting);
+}
+
+FrameSaver::~FrameSaver()
+{
+    // The pop-up is a top-level window of its own; it goes with the panel.
+    delete m_pImageSetting;
+}
+
+QString FrameSaver::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" + "kelvora" + "/images";
+}
+
+QString FrameSaver::cameraFrameName(const QString& qsKey)
+{
+    const QString qsSavePath = m_pImageSetting->savePath();
+    if (!qsSavePath.isEmpty())
+        m_strSaveDir = qsSavePath;
+    return m_strSaveDir + "//" + qsKey;
+}
+
+bool FrameSaver::isSaveEnabled() const
+{
+    return m_pImageSetting->isSaveEnabled();
+}
+
+QString FrameSaver::imageFormat() const
+{
+    return m_pImageSetting->imageFormat();
+}
+
+void FrameSaver::save(const QPixmap& pixmap, const QString& qsName) const
+{
+    pixmap.save(qsName + m_pImageSetting->imageFormat());
+}
