@@ -4,6 +4,8 @@
 #include <QDebug>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <cstdio>
@@ -53,7 +55,31 @@ void rememberRunLogFile(const QString& path)
         pApp->setProperty(kRunLogFiles, runLogFiles() << path);
 }
 
+// True when log files can be created in the folder; creates it if it is missing.
+bool canLogInto(const QString& path)
+{
+    return QDir().mkpath(path) && QFileInfo(path).isWritable();
+}
+
 } // namespace
+
+QString DTLog::userFolder()
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return dataHome.isEmpty() ? QString() : dataHome + "/kelvora";
+}
+
+QString DTLog::chooseFolder(const QString& appDir, const QString& folder)
+{
+    const QString sub = folder.isEmpty() ? QStringLiteral("/Logs/") : "/" + folder + "/";
+    const QString path = appDir + sub;
+    if (canLogInto(path))
+        return path;
+    // An installed program folder is read-only: log where the launcher runs the
+    // program instead of running without a log.
+    const QString user = userFolder();
+    return !user.isEmpty() && canLogInto(user + sub) ? user + sub : path;
+}
 
 DTLog& DTLog::instance()
 {
@@ -71,12 +97,9 @@ DTLog::~DTLog()
 bool DTLog::init(const QString& folder, const QString& name)
 {
     const QString startTime = QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
-    QString path = QCoreApplication::applicationDirPath();
-    qDebug().noquote() << path;
-    if (folder.isEmpty())
-        path += "/Logs/";
-    else
-        path += "/" + folder + "/";
+    const QString appDir = QCoreApplication::applicationDirPath();
+    qDebug().noquote() << appDir;
+    const QString path = chooseFolder(appDir, folder);
 
     QDir dir(path);
     if (dir.exists()) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
@@ -211,6 +212,38 @@ private slots:
         QCOMPARE(fileLines().size(), 1);
         QVERIFY(fileLines().first().endsWith("_Info: fresh file"));
         log.setMaxFileBytes(DTLog::kDefaultMaxFileBytes);
+    }
+
+    // A program folder that cannot be written (an installed copy) sends the logs to
+    // the per-user folder; a writable one keeps them beside the program.
+    void logFolderFallsBackToUserFolder()
+    {
+        QTemporaryDir appDir;
+        QTemporaryDir dataHome;
+        QVERIFY(appDir.isValid() && dataHome.isValid());
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+        const bool bHadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+
+        QCOMPARE(DTLog::userFolder(), dataHome.path() + "/kelvora");
+        QCOMPARE(DTLog::chooseFolder(appDir.path(), ""), appDir.path() + "/Logs/");
+        QVERIFY(QFileInfo(appDir.path() + "/Logs").isDir());
+        QCOMPARE(DTLog::chooseFolder(appDir.path(), "Other"), appDir.path() + "/Other/");
+        QVERIFY(!QFileInfo::exists(dataHome.path() + "/kelvora"));
+
+        // Nothing can be created below /proc, not even by root.
+        const QString unwritable = "/proc/kelvora-no-such-folder";
+        QCOMPARE(DTLog::chooseFolder(unwritable, ""), dataHome.path() + "/kelvora/Logs/");
+        QVERIFY(QFileInfo(dataHome.path() + "/kelvora/Logs").isDir());
+
+        // With neither usable the program's folder stays the choice, so init fails as before.
+        qputenv("XDG_DATA_HOME", "/proc/kelvora-no-data-home");
+        QCOMPARE(DTLog::chooseFolder(unwritable, ""), unwritable + "/Logs/");
+
+        if (bHadDataHome)
+            qputenv("XDG_DATA_HOME", oldDataHome);
+        else
+            qunsetenv("XDG_DATA_HOME");
     }
 
     // Two logs (host and service) initialised in one start can trim two files.

@@ -4,9 +4,11 @@
 #include <QString>
 #include <QtGlobal>
 
-// Per-start log file under <application folder>/Logs/, one line per Qt message or
-// direct write, echoed to standard output. Every line opens, writes and closes the
-// file, so it is on disk when the call returns and the file can be copied any time.
+// Per-start log file under <application folder>/Logs/ (or, when the program's folder
+// cannot be written, under Logs/ of the per-user folder that an installed copy runs
+// in), one line per Qt message or direct write, echoed to standard output. Every line
+// opens, writes and closes the file, so it is on disk when the call returns and the
+// file can be copied any time.
 class DTLog
 {
 public:
@@ -32,6 +34,15 @@ public:
     qint64 maxFileBytes() const;
     // The line that closes a file at its bound.
     static QString sizeLimitText(qint64 nBytes);
+
+    // The per-user run folder of an installed copy: <XDG data home>/kelvora, or empty
+    // when there is no data home.
+    static QString userFolder();
+
+    // The log folder, ending in "/": <appDir>/<folder or Logs>/ when log files can be
+    // written there (the folder is created if missing), else the same below
+    // userFolder() when that one can; else the first, which then fails as before.
+    static QString chooseFolder(const QString& appDir, const QString& folder);
 
     // The line as it is written, without its terminator: "(time)_<level word>: text".
     static QString formatLine(int level, const QString& text);
