@@ -24,5 +24,8 @@ function(kelvora_add_plugin name)
     AUTOMOC OFF AUTOUIC OFF AUTORCC OFF
     LIBRARY_OUTPUT_DIRECTORY ${KELVORA_PLUGIN_DIR}
     BUILD_RPATH "$ORIGIN/..;$ORIGIN"
-    INSTALL_RPATH "$ORIGIN/..")
+    # Installed, the shared libraries sit in lib/ beside plugins/ (packaging/).
+    INSTALL_RPATH "$ORIGIN/../lib")
+  # The package installs every plugin.
+  set_property(GLOBAL APPEND PROPERTY KELVORA_PLUGINS ${name})
 endfunction()
