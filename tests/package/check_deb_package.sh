@@ -133,7 +133,7 @@ for _ in $(seq 100); do
     grep -q 'listening on' "$work/core.out" && break
     sleep 0.1
 done
-endpoint=$(sed -n 's/^vision-core-sim listening on \([0-9.:]*\).*/\1/p' "$work/core.out")
+endpoint=$(sed -n 's/^[^ ]* listening on \([0-9.:]*\).*/\1/p' "$work/core.out")
 [ -n "$endpoint" ] || { cat "$work/core.out"; fail "the packaged core did not start"; }
 if [ -z "${KELVORA_PACKAGE_NETNS:-}" ]; then
     mkdir -p "$run"
