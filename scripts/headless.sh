@@ -27,6 +27,12 @@ if [ -n "$window" ]; then
   sleep 1
   xdotool mousemove $((X + WIDTH / 2 - 54)) $((Y + 69)) click 1
   sleep 2
+  # Extra operator steps before the picture (xdotool commands; X, Y, WIDTH and
+  # HEIGHT give the window's place), e.g. for the README's screenshots.
+  if [ -n "${KELVORA_BEFORE_SHOT:-}" ]; then
+    X=$X Y=$Y WIDTH=$WIDTH HEIGHT=$HEIGHT bash -c "$KELVORA_BEFORE_SHOT"
+    sleep 1
+  fi
   mkdir -p "$(dirname "$shot")"
   import -window root "$shot" && echo "run: screenshot saved to $shot"
 else

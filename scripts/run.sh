@@ -7,18 +7,30 @@
 # screen (scripts/headless.sh); the camera tab and "photo" are clicked, a screenshot
 # is saved to build/kelvora-screenshot.png (KELVORA_SCREENSHOT overrides), and the
 # client is closed with SIGTERM (its normal close path), so the command ends by itself.
+#
+# KELVORA_CAMERA=<device id | serial | address | first> starts the core on that
+# GenICam camera instead of the simulator (vision-core --genicam);
+# KELVORA_CORE_ARGS adds options of the core (e.g. "--pixel-format BayerRG8").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/deps.sh
 # Only what the runnable folder holds; scripts/test.sh builds the rest.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target kelvora service capturo scanvor tool dossiva vision-core-sim
+cmake --build build -j2 --target kelvora service capturo scanvor tool dossiva vision-core-sim vision-core
 cd build/bin
 
 endpoint=127.0.0.1:20020
 sim_log=$(mktemp)
-./vision-core-sim --listen "$endpoint" >"$sim_log" 2>&1 &
+core=./vision-core-sim
+core_args=()
+if [ -n "${KELVORA_CAMERA:-}" ]; then
+  core=./vision-core
+  core_args=(--genicam "$KELVORA_CAMERA")
+fi
+# shellcheck disable=SC2206
+core_args+=(${KELVORA_CORE_ARGS:-})
+"$core" --listen "$endpoint" "${core_args[@]}" >"$sim_log" 2>&1 &
 sim_pid=$!
 stop_sim() {
   kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
@@ -27,15 +39,15 @@ stop_sim() {
 trap stop_sim EXIT
 
 for _ in $(seq 1 100); do
-  grep -q "vision-core-sim listening on" "$sim_log" && break
+  grep -q "listening on" "$sim_log" && break
   if ! kill -0 "$sim_pid" 2>/dev/null; then
-    echo "run: vision-core-sim did not start:" >&2
+    echo "run: $core did not start:" >&2
     cat "$sim_log" >&2
     exit 1
   fi
   sleep 0.1
 done
-grep -q "vision-core-sim listening on" "$sim_log" || { echo "run: vision-core-sim does not answer" >&2; exit 1; }
+grep -q "listening on" "$sim_log" || { echo "run: $core does not answer" >&2; exit 1; }
 head -n 1 "$sim_log"
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -23,7 +23,7 @@ public:
     virtual int getCameraInfo(CameraInfo* pInfo) = 0;
     virtual int setExposure(unsigned nExposure) = 0;     // microseconds
     virtual int getExposure(unsigned* pExposure) = 0;
-    virtual int setGain(float fGain) = 0;                // dB
+    virtual int setGain(float fGain) = 0;                // the camera's unit: dB, or raw steps
     virtual int getGain(float* pGain) = 0;
     virtual int takePhoto() = 0;
     virtual int startContinuous() = 0;

@@ -14,7 +14,7 @@ struct CameraInfo
     int32_t nSensorHeight = 0;       // 4-7   informative only
     uint32_t nExposureMin = 0;       // 8-11  microseconds
     uint32_t nExposureMax = 0;       // 12-15
-    float fGainMin = 0.0f;           // 16-19 dB
+    float fGainMin = 0.0f;           // 16-19 the camera's unit (dB or raw steps)
     float fGainMax = 0.0f;           // 20-23
     uint32_t nTriggerModeMin = 0;    // 24-27 informative only
     uint32_t nTriggerModeMax = 0;    // 28-31
