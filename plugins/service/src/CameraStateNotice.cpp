@@ -9,6 +9,8 @@ CameraStateNotice::CameraStateNotice(Show showText, int nMinGapMs, QObject* pare
     , m_nMinGapMs(nMinGapMs)
 {
     m_timer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, inside the gap.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         if (m_bPending)
             show(m_bPendingBack);
