@@ -86,6 +86,14 @@ void TestSystemProcess::runsAndEndsAfterUnloading()
     for (int i = lines.size() - nPlugins; i < lines.size(); ++i)
         QVERIFY2(lines[i].endsWith(")_Debug:: unload"), qPrintable(lines[i]));
     QVERIFY(!lines[lines.size() - nPlugins - 1].endsWith("unload"));
+
+    // The core link's own log holds its lines although the process ended
+    // without flushing anything.
+    QFile coreLog(run.filePath("Logs/log_vision_core_client.txt"));
+    QVERIFY(coreLog.open(QIODevice::ReadOnly));
+    const QByteArray coreLines = coreLog.readAll();
+    QVERIFY2(coreLines.contains("connected to vision core 'vision-core-sim' at " + core.endpoint().toUtf8()),
+             coreLines.constData());
 }
 
 QTEST_GUILESS_MAIN(TestSystemProcess)
