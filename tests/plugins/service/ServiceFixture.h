@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QPluginLoader>
 #include <QVariantMap>
@@ -20,10 +23,13 @@
 class ServiceFixture
 {
 public:
-    // strIp empty: no config.ini at all.
-    bool start(const QString& strIp)
+    // strIp empty: no config.ini at all. nListings > 1 names each plugin file
+    // that many times in the list, in turn.
+    bool start(const QString& strIp, int nListings = 1)
     {
         if (!m_run.addPlugins({SERVICE_PLUGIN, RECORDER_PLUGIN}))
+            return false;
+        if (nListings > 1 && !listRepeatedly(nListings))
             return false;
         if (!strIp.isNull() && !m_run.writeConfig(strIp))
             return false;
@@ -70,6 +76,19 @@ public:
     QObject* service = nullptr;
 
 private:
+    bool listRepeatedly(int nListings)
+    {
+        QJsonArray entries;
+        for (int i = 0; i < nListings; ++i) {
+            for (const QString& name : m_run.pluginNames())
+                entries.append(QJsonObject{{"plugins_name", name}, {"plugins_version", "1"},
+                                           {"plugins_desc", ""}, {"plugins_state", "0"}});
+        }
+        QFile list(m_run.filePath("plugins/plugins.json"));
+        return list.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && list.write(QJsonDocument(QJsonObject{{"plugins", entries}}).toJson()) > 0;
+    }
+
     RunFolder m_run;
     std::unique_ptr<DT_PluginsManager> m_pManager;
 };
