@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: first the normal
 # build, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then under ThreadSanitizer, then a short libFuzzer run of the BMP reader
-# (clang, build-fuzz/).
+# then under ThreadSanitizer, then short libFuzzer runs of the BMP reader and of
+# the core link's decoding (clang, build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
