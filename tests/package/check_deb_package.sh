@@ -7,18 +7,20 @@
 #
 #   check_deb_package.sh <build dir>
 #
-# As root everything runs in a network namespace of its own, so the installed
-# client meets the installed core on the installed address 127.0.0.1:20020 without
-# meeting anyone else's; the user is nobody. Otherwise the current user runs them,
-# the unpacked tree is made read-only, and the core takes a free port that is
-# written into the user's config.ini before the launcher starts.
+# As root the user is nobody, and everything runs in a network namespace of its
+# own where one can be made, so the installed client meets the installed core on
+# the installed address 127.0.0.1:20020 without meeting anyone else's. Otherwise
+# the current user runs them with the unpacked tree made read-only. Without the
+# namespace the core takes a free port that is written into the user's config.ini
+# before the launcher starts.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
 
-if [ "$(id -u)" = 0 ] && [ -z "${KELVORA_PACKAGE_NETNS:-}" ]; then
+if [ "$(id -u)" = 0 ] && [ -z "${KELVORA_PACKAGE_NETNS:-}" ] && unshare --net true 2>/dev/null; then
     exec unshare --net env KELVORA_PACKAGE_NETNS=1 bash "$0" "$@"
 fi
+netns=${KELVORA_PACKAGE_NETNS:-}
 
 fail() {
     echo "FAIL: $*" >&2
@@ -41,8 +43,8 @@ trap cleanup EXIT
 # The user below must reach the unpacked tree and its home.
 chmod 755 "$work"
 
-if [ -n "${KELVORA_PACKAGE_NETNS:-}" ]; then
-    ip link set lo up
+if [ -n "$netns" ]; then ip link set lo up; fi
+if [ "$(id -u)" = 0 ]; then
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all)
 else
     as_user=()
@@ -113,7 +115,7 @@ read -r -a core_cmd <<<"$exec_start"
 # A Logs folder that exists in the program folder but cannot be written (nobody)
 # or a program folder that cannot be written at all (other users) sends the logs
 # to the per-user folder.
-if [ -n "${KELVORA_PACKAGE_NETNS:-}" ]; then
+if [ "$(id -u)" = 0 ]; then
     mkdir "$lib/Logs"
 else
     chmod -R a-w "$root"
@@ -121,12 +123,11 @@ fi
 
 home=$work/home
 mkdir "$home"
-if [ -n "${KELVORA_PACKAGE_NETNS:-}" ]; then chown nobody:nogroup "$home"; fi
 run=$home/.local/share/kelvora
 
-step "core: ${core_cmd[*]}"
 core_args=("${core_cmd[@]:1}")
-if [ -z "${KELVORA_PACKAGE_NETNS:-}" ]; then core_args+=(--listen 127.0.0.1:0); fi
+if [ -z "$netns" ]; then core_args+=(--listen 127.0.0.1:0); fi
+step "core: ${core_cmd[0]} ${core_args[*]}"
 "${as_user[@]}" env -i "$root${core_cmd[0]}" "${core_args[@]}" >"$work/core.out" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do
@@ -135,10 +136,11 @@ for _ in $(seq 100); do
 done
 endpoint=$(sed -n 's/^[^ ]* listening on \([0-9.:]*\).*/\1/p' "$work/core.out")
 [ -n "$endpoint" ] || { cat "$work/core.out"; fail "the packaged core did not start"; }
-if [ -z "${KELVORA_PACKAGE_NETNS:-}" ]; then
+if [ -z "$netns" ]; then
     mkdir -p "$run"
     printf '[General]\nip=%s\n' "$endpoint" >"$run/config.ini"
 fi
+if [ "$(id -u)" = 0 ]; then chown -R nobody:nogroup "$home"; fi
 
 step "client through /usr/bin/kelvora"
 "${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
@@ -184,7 +186,7 @@ for name in "${listed[@]}"; do
     [ "$(readlink "$run/plugins/$name")" = "$lib/plugins/$name" ] || report "no link to plugin $name"
 done
 cmp -s "$lib/plugins/plugins.json" "$run/plugins/plugins.json" || report "plugins.json not copied"
-if [ -n "${KELVORA_PACKAGE_NETNS:-}" ]; then
+if [ -n "$netns" ]; then
     cmp -s "$lib/config.ini" "$run/config.ini" || report "config.ini not copied"
 else
     grep -qx "ip=$endpoint" "$run/config.ini" || report "the user's config.ini was replaced"
