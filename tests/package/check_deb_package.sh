@@ -136,8 +136,10 @@ for _ in $(seq 100); do
 done
 endpoint=$(sed -n 's/^[^ ]* listening on \([0-9.:]*\).*/\1/p' "$work/core.out")
 [ -n "$endpoint" ] || { cat "$work/core.out"; fail "the packaged core did not start"; }
+# A link left by a plugin that an upgrade removed; the launcher drops it.
+mkdir -p "$run/plugins"
+ln -s "$lib/plugins/retired.so" "$run/plugins/retired.so"
 if [ -z "$netns" ]; then
-    mkdir -p "$run"
     printf '[General]\nip=%s\n' "$endpoint" >"$run/config.ini"
 fi
 if [ "$(id -u)" = 0 ]; then chown -R nobody:nogroup "$home"; fi
@@ -186,6 +188,7 @@ for name in "${listed[@]}"; do
     [ "$(readlink "$run/plugins/$name")" = "$lib/plugins/$name" ] || report "no link to plugin $name"
 done
 cmp -s "$lib/plugins/plugins.json" "$run/plugins/plugins.json" || report "plugins.json not copied"
+[ ! -L "$run/plugins/retired.so" ] || report "the link to a removed plugin is still there"
 if [ -n "$netns" ]; then
     cmp -s "$lib/config.ini" "$run/config.ini" || report "config.ini not copied"
 else
