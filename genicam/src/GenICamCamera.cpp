@@ -215,7 +215,7 @@ void GenICamCamera::run()
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!bOpened)
             m_strDescription = "GenICam camera " + m_options.strGenICam.toStdString() + " not reachable yet ("
-                + strError + "); retrying every " + std::to_string(m_options.dReopenSeconds) + " s";
+                + strError + "); retrying every " + QString::number(m_options.dReopenSeconds).toStdString() + " s";
         m_bFirstAttemptDone = true;
     }
     m_wake.notify_all();
@@ -288,6 +288,17 @@ bool GenICamCamera::open(std::string* pError)
     Error error;
     // "first": the first camera that discovery finds.
     m_pCamera = arv_camera_new(strDevice == "first" ? nullptr : strDevice.c_str(), error.out());
+    if (!m_pCamera && strDevice != "first") {
+        // The library knows devices by id, vendor-serial and address; a bare
+        // serial number is looked up among the cameras discovery finds.
+        arv_update_device_list();
+        for (unsigned i = 0; i < arv_get_n_devices(); ++i) {
+            if (g_strcmp0(arv_get_device_serial_nbr(i), strDevice.c_str()) == 0) {
+                m_pCamera = arv_camera_new(arv_get_device_id(i), error.out());
+                break;
+            }
+        }
+    }
     if (!m_pCamera) {
         *pError = error.failed() ? error.text() : std::string("no camera found");
         return false;

@@ -124,9 +124,9 @@ struct Station
     FrameCollector frames;
     MessageCollector messages;
 
-    bool start(const QStringList& arguments)
+    bool start(const QStringList& arguments, const QString& strDevice = QStringLiteral("127.0.0.1"))
     {
-        if (!core.start(QStringList{QStringLiteral("--genicam"), QStringLiteral("127.0.0.1"),
+        if (!core.start(QStringList{QStringLiteral("--genicam"), strDevice,
                                     QStringLiteral("--reopen-every"), QStringLiteral("1")}
                         + arguments))
             return false;
@@ -249,6 +249,7 @@ class TestGenICamCamera : public QObject
     Q_OBJECT
 
 private slots:
+    void cameraIsChosenByAddressIdSerialOrFirst();
     void rangesAndSettingsReachTheCamera();
     void photoContinuousVideoAndExternalTrigger();
     void pixelFormatsArriveWithTheirContent_data();
@@ -256,6 +257,28 @@ private slots:
     void lostCameraComesBackWithSettingsAndMode();
     void packetLossCountsIncompleteFramesAndShowsNoTornOne();
 };
+
+void TestGenICamCamera::cameraIsChosenByAddressIdSerialOrFirst()
+{
+    FakeCameraProcess fake;
+    QVERIFY(fake.start());
+    for (const char* pDevice : {"127.0.0.1", "Aravis-Fake-GV01", "Aravis-GV01", "GV01", "first"}) {
+        Station station;
+        QVERIFY2(station.start({"--width", "64", "--height", "32"}, QString::fromLatin1(pDevice)), pDevice);
+        CameraInfo info;
+        QCOMPARE(station.camera()->getCameraInfo(&info), 0);
+        QCOMPARE(info.nSensorWidth, 64);
+        QVERIFY2(photo(station), pDevice);
+    }
+    // A camera that is not there: the core still serves and says so at once.
+    Station station;
+    QVERIFY(station.start({}, QStringLiteral("GV99")));
+    CameraInfo info;
+    const auto callStart = std::chrono::steady_clock::now();
+    QVERIFY(station.camera()->getCameraInfo(&info) != 0);
+    QVERIFY(station.camera()->takePhoto() != 0);
+    QVERIFY(std::chrono::steady_clock::now() - callStart < 1s);
+}
 
 void TestGenICamCamera::rangesAndSettingsReachTheCamera()
 {
