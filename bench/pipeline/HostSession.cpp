@@ -39,8 +39,7 @@ bool HostSession::open(const QString& strEndpoint, const QString& strPlugins)
         return false;
 
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
-    MainWindow::setEndProcessOnDestroy(false);
-    m_pWindow = std::make_unique<MainWindow>();
+    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     m_pWindow->showMaximized();
     if (m_pWindow->pluginsManager()->loadedPlugins().size() < 2 || !servicePlugin()) {
         std::fprintf(stderr, "the plugins did not load (run folder %s)\n", qPrintable(m_run.path()));

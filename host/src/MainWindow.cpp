@@ -17,11 +17,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <unistd.h>
-
 namespace {
-bool g_bEndProcessOnDestroy = true;
-
 const int kTitleBarHeight = 44;
 const int kToolBarHeight = 50;
 const int kFuncListWidth = 180;
@@ -54,13 +50,14 @@ const FuncEntry kFuncEntries[] = {
 };
 } // namespace
 
-void MainWindow::setEndProcessOnDestroy(bool bEnd)
+MainWindow::MainWindow(QWidget* parent)
+    : MainWindow(HostLifecycle(), parent)
 {
-    g_bEndProcessOnDestroy = bEnd;
 }
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(HostLifecycle lifecycle, QWidget* parent)
     : QMainWindow(parent, Qt::FramelessWindowHint)
+    , m_lifecycle(std::move(lifecycle))
 {
     setStyleSheet(kWindowStyle);
 
@@ -90,7 +87,7 @@ MainWindow::MainWindow(QWidget* parent)
     adoptWidget(m_pTitleBar);
     buildCameraPage();
 
-    startPlugins();
+    m_pPluginsManager = m_lifecycle.startPlugins(this);
 
     show();
     m_pTitleBar->clickHome();
@@ -192,22 +189,12 @@ void MainWindow::buildCameraPage()
     pFormLayout->addRow(m_pFuncListWidget, m_pMainFuncWidget);
 }
 
-void MainWindow::startPlugins()
-{
-    m_pPluginsManager = new DT_PluginsManager(this);
-    m_pPluginsManager->loadPlugins();
-    m_pPluginsManager->connectPlugins();
-    emit m_pPluginsManager->sendSignalUI(this);
-}
-
 MainWindow::~MainWindow()
 {
-    if (m_pPluginsManager)
-        m_pPluginsManager->unloadPlugins();
-    // The manager is deliberately not deleted: plugin objects may still refer to it.
+    m_lifecycle.stopPlugins();
     m_pPluginsManager = nullptr;
-    if (g_bEndProcessOnDestroy)
-        ::_exit(0);
+    // The window's widgets need no freeing when the process ends here.
+    m_lifecycle.endProcess();
 }
 
 void MainWindow::adoptWidget(QWidget* pWidget)

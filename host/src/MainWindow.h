@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HostLifecycle.h"
 #include "framework/PluginMetaData.h"
 
 #include <QIcon>
@@ -19,13 +20,16 @@ class WindowResizer;
 
 // The host's only window: frameless, with its own title bar and the camera page (tool
 // bar, function list, page container). It relays every plugin record to all plugins,
-// hosts the widgets that plugins hand over, and moves and resizes itself. Its
-// destructor unloads the plugins and ends the process.
+// hosts the widgets that plugins hand over, and moves and resizes itself. Starting the
+// plugins when built, and unloading them and ending the process when destroyed, is
+// left to its HostLifecycle.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The program's window: plugins from the current folder, the process ends with it.
     explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(HostLifecycle lifecycle, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     DT_PluginsManager* pluginsManager() const { return m_pPluginsManager; }
@@ -38,9 +42,7 @@ public:
     QLabel* statusLabel() const { return m_pStatusLabel; }
     bool isMaximizedByTitleBar() const { return m_bMaximized; }
 
-    // Ends the process at once when the window is destroyed (the default). Tests that
-    // build windows in-process switch it off.
-    static void setEndProcessOnDestroy(bool bEnd);
+    const HostLifecycle& lifecycle() const { return m_lifecycle; }
 
 signals:
     void sendSignalToPlugins(PluginMetaData);
@@ -71,12 +73,12 @@ private:
     void buildTitleBar();
     void buildCameraTabs();
     void buildCameraPage();
-    void startPlugins();
     void adoptWidget(QWidget* pWidget);
     bool isInTitleBar(QPoint globalPos) const;
     void showStatusBar();
     QRect pageRect() const;
 
+    HostLifecycle m_lifecycle;
     QPoint m_dragPos;
     bool m_bDragging = false;
     bool m_bMaximized = false;

@@ -68,13 +68,13 @@ private:
 void TestMainWindow::initTestCase()
 {
     Q_INIT_RESOURCE(kelvora_host_icons);
-    MainWindow::setEndProcessOnDestroy(false);
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
 }
 
 void TestMainWindow::init()
 {
-    m_pWindow = new MainWindow;
+    // The window alone: no plugins, and its end does not end the test.
+    m_pWindow = new MainWindow(HostLifecycle(HostLifecycle::NoPlugins, HostLifecycle::ReturnOnExit));
     QVERIFY(QTest::qWaitForWindowExposed(m_pWindow));
 }
 

@@ -98,7 +98,6 @@ void TestSystemWindow::initTestCase()
 {
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
     initHostResources();
-    MainWindow::setEndProcessOnDestroy(false);
 
     // Saved frames go to the documents folder: keep it inside the test.
     QVERIFY(m_home.isValid());
@@ -112,7 +111,8 @@ void TestSystemWindow::initTestCase()
     QVERIFY(m_pRun->writeConfig(m_core.endpoint()));
     QVERIFY(m_pRun->enter());
 
-    m_pWindow = std::make_unique<MainWindow>();
+    // The plugins of the run folder, as the program loads them; the test goes on after.
+    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     // What maximising gives on the operator's screen.
     m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));

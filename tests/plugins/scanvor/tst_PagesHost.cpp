@@ -43,7 +43,6 @@ private:
 void TestPagesHost::initTestCase()
 {
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
-    MainWindow::setEndProcessOnDestroy(false);
 
     // A run folder holding only these three plugins, so nothing else joins the bus.
     QStringList files;
@@ -55,7 +54,7 @@ void TestPagesHost::initTestCase()
 
 void TestPagesHost::homePageAndProjectRecord()
 {
-    MainWindow window;
+    MainWindow window(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     QCOMPARE(window.pluginsManager()->loadedPlugins().size(), 3);
 
     // The window's own home records put the search page up at once...
