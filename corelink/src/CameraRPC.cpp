@@ -8,12 +8,6 @@ using kelvora::core::ParamValue;
 
 namespace {
 
-int notConnected(const char* pWhat)
-{
-    spdlog::warn("{} failed: not connected to the vision core", pWhat);
-    return CoreSession::kNotConnected;
-}
-
 int nullArgument(const char* pWhat)
 {
     spdlog::warn("{} failed: no place for the result", pWhat);
@@ -42,14 +36,15 @@ int CameraRPC::getCameraInfo(CameraInfo* pInfo)
     const char* const pWhat = "getCameraInfo";
     if (pInfo == nullptr)
         return nullArgument(pWhat);
-    const auto pStub = m_pSession->stub();
+    int nResult = 0;
+    const auto pStub = m_pSession->admit(pWhat, &nResult);
     if (!pStub)
-        return notConnected(pWhat);
+        return nResult;
     grpc::ClientContext context;
     CoreSession::prepare(context);
     kelvora::core::CameraRanges ranges;
-    const int nResult = CoreSession::check(
-        pStub->GetCameraInfo(&context, kelvora::core::Empty(), &ranges), pWhat);
+    nResult = m_pSession->conclude(pStub->GetCameraInfo(&context, kelvora::core::Empty(), &ranges),
+                                   pWhat);
     if (nResult != 0)
         return nResult;
     CameraInfo info;
@@ -195,39 +190,42 @@ int CameraRPC::getDebounceTime(int* pMilliseconds)
 
 int CameraRPC::command(kelvora::core::CommandKind kind, const char* pWhat)
 {
-    const auto pStub = m_pSession->stub();
+    int nResult = 0;
+    const auto pStub = m_pSession->admit(pWhat, &nResult);
     if (!pStub)
-        return notConnected(pWhat);
+        return nResult;
     grpc::ClientContext context;
     CoreSession::prepare(context);
     kelvora::core::CommandRequest request;
     request.set_kind(kind);
     kelvora::core::Empty reply;
-    return CoreSession::check(pStub->Command(&context, request, &reply), pWhat);
+    return m_pSession->conclude(pStub->Command(&context, request, &reply), pWhat);
 }
 
 int CameraRPC::setParam(const ParamValue& value, const char* pWhat)
 {
-    const auto pStub = m_pSession->stub();
+    int nResult = 0;
+    const auto pStub = m_pSession->admit(pWhat, &nResult);
     if (!pStub)
-        return notConnected(pWhat);
+        return nResult;
     grpc::ClientContext context;
     CoreSession::prepare(context);
     kelvora::core::Empty reply;
-    return CoreSession::check(pStub->SetParam(&context, value, &reply), pWhat);
+    return m_pSession->conclude(pStub->SetParam(&context, value, &reply), pWhat);
 }
 
 int CameraRPC::getParam(kelvora::core::Param param, ParamValue::ValueCase expected,
                         ParamValue* pValue, const char* pWhat)
 {
-    const auto pStub = m_pSession->stub();
+    int nResult = 0;
+    const auto pStub = m_pSession->admit(pWhat, &nResult);
     if (!pStub)
-        return notConnected(pWhat);
+        return nResult;
     grpc::ClientContext context;
     CoreSession::prepare(context);
     kelvora::core::ParamRequest request;
     request.set_param(param);
-    const int nResult = CoreSession::check(pStub->GetParam(&context, request, pValue), pWhat);
+    nResult = m_pSession->conclude(pStub->GetParam(&context, request, pValue), pWhat);
     if (nResult != 0)
         return nResult;
     if (pValue->value_case() != expected) {

@@ -51,6 +51,11 @@ void CommRPC::setMessageCallback(MessageCallback callback)
     m_pSession->setMessageCallback(std::move(callback));
 }
 
+void CommRPC::setLinkCallback(LinkCallback callback)
+{
+    m_pSession->setLinkCallback(std::move(callback));
+}
+
 int CommRPC::init(const Json::Value& settings)
 {
     // Indexing a non-object throws in JsonCpp, so check each level.
@@ -71,11 +76,12 @@ int CommRPC::init(const Json::Value& settings)
         return nResult;
     m_pFrameWorker = std::make_shared<FrameStreamWorker>(m_pSession);
     m_pEventWorker = std::make_shared<EventStreamWorker>(m_pSession);
+    m_pSession->expectStreams(2);
     m_pFrameWorker->start();
     m_pEventWorker->start();
     // A photo taken right after init must not be lost to a subscription
     // still on its way.
-    const auto deadline = std::chrono::steady_clock::now() + CoreSession::kCallTimeout;
+    const auto deadline = std::chrono::steady_clock::now() + CoreSession::kConnectTimeout;
     if (!m_pFrameWorker->waitSubscribed(deadline) || !m_pEventWorker->waitSubscribed(deadline))
         spdlog::warn("vision core at {} answered but did not confirm the subscriptions yet",
                      strEndpoint);
@@ -84,6 +90,8 @@ int CommRPC::init(const Json::Value& settings)
 
 void CommRPC::uninit()
 {
+    // An init waiting for the core on another thread gives up now.
+    m_pSession->cancelConnect();
     std::shared_ptr<StreamWorker> pFrameWorker;
     std::shared_ptr<StreamWorker> pEventWorker;
     {
@@ -107,18 +115,16 @@ int CommRPC::notifyLoadUI(int* pState)
         spdlog::warn("notifyLoadUI failed: no state given");
         return CoreSession::kNotConnected;
     }
-    const auto pStub = m_pSession->stub();
-    if (!pStub) {
-        spdlog::warn("notifyLoadUI failed: not connected to the vision core");
-        return CoreSession::kNotConnected;
-    }
+    int nResult = 0;
+    const auto pStub = m_pSession->admit("notifyLoadUI", &nResult);
+    if (!pStub)
+        return nResult;
     grpc::ClientContext context;
     CoreSession::prepare(context);
     kelvora::core::LoadUIRequest request;
     request.set_state(*pState);
     kelvora::core::LoadUIReply reply;
-    const int nResult = CoreSession::check(pStub->NotifyLoadUI(&context, request, &reply),
-                                           "notifyLoadUI");
+    nResult = m_pSession->conclude(pStub->NotifyLoadUI(&context, request, &reply), "notifyLoadUI");
     if (nResult == 0)
         *pState = reply.state();
     return nResult;

@@ -20,6 +20,7 @@ public:
     std::shared_ptr<CCameraBase> camera() override;
     void setResultCallback(ResultCallback callback) override;
     void setMessageCallback(MessageCallback callback) override;
+    void setLinkCallback(LinkCallback callback) override;
     int init(const Json::Value& settings) override;
     void uninit() override;
     int notifyLoadUI(int* pState) override;

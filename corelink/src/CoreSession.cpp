@@ -1,5 +1,6 @@
 #include "CoreSession.h"
 
+#include <algorithm>
 #include <exception>
 
 #include <spdlog/spdlog.h>
@@ -8,9 +9,18 @@
 
 namespace {
 
-std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint)
+// How often the gate's thread asks a silent core whether it answers again.
+constexpr std::chrono::milliseconds kProbePause{200};
+
+std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint, int nKeepaliveMs)
 {
     grpc::ChannelArguments args;
+    args.SetInt(GRPC_ARG_KEEPALIVE_TIME_MS, nKeepaliveMs);
+    args.SetInt(GRPC_ARG_KEEPALIVE_TIMEOUT_MS, CoreSession::kKeepaliveTimeoutMs);
+    // The streams are calls, but while nothing is shooting no data flows.
+    args.SetInt(GRPC_ARG_KEEPALIVE_PERMIT_WITHOUT_CALLS, 1);
+    // gRPC stops pinging after two pings without data unless this is 0.
+    args.SetInt(GRPC_ARG_HTTP2_MAX_PINGS_WITHOUT_DATA, 0);
     args.SetMaxReceiveMessageSize(CoreSession::kMaxMessageBytes);
     args.SetMaxSendMessageSize(CoreSession::kMaxMessageBytes);
     // The default reconnect backoff grows to minutes; a restarted core must
@@ -22,22 +32,63 @@ std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint)
     return grpc::CreateCustomChannel(strEndpoint, grpc::InsecureChannelCredentials(), args);
 }
 
+// Any answer counts, an error of the camera included; only silence does not.
+bool answered(const grpc::Status& status)
+{
+    return status.error_code() != grpc::StatusCode::DEADLINE_EXCEEDED
+        && status.error_code() != grpc::StatusCode::UNAVAILABLE
+        && status.error_code() != grpc::StatusCode::CANCELLED;
+}
+
 } // namespace
+
+CoreSession::CoreSession()
+    : m_responseGate([this] {
+        // A camera read, not a ping: a core may answer pings while its camera
+        // calls hang, and the gate is about the camera calls.
+        const auto pStub = stub();
+        if (!pStub)
+            return false;
+        grpc::ClientContext context;
+        prepare(context);
+        kelvora::core::CameraRanges ranges;
+        return answered(pStub->GetCameraInfo(&context, kelvora::core::Empty(), &ranges));
+    }, kProbePause)
+{
+}
+
+CoreSession::~CoreSession()
+{
+    m_responseGate.reset();
+}
 
 int CoreSession::connect(const std::string& strEndpoint)
 {
-    auto pChannel = makeChannel(strEndpoint);
+    auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load());
     auto pStub = std::shared_ptr<kelvora::core::VisionCore::Stub>(
         kelvora::core::VisionCore::NewStub(pChannel));
 
     grpc::ClientContext context;
-    prepare(context);
+    context.set_deadline(std::chrono::system_clock::now() + kConnectTimeout);
     // Give a core that is still starting the whole deadline to come up.
     context.set_wait_for_ready(true);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bConnectCancelled = false;
+        m_pConnectContext = &context;
+    }
     kelvora::core::PingRequest request;
     request.set_client("corelink_client");
     kelvora::core::PingReply reply;
     const grpc::Status status = pStub->Ping(&context, request, &reply);
+    bool bCancelled = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pConnectContext = nullptr;
+        bCancelled = m_bConnectCancelled;
+    }
+    if (bCancelled)
+        return int(grpc::StatusCode::CANCELLED);
     if (!status.ok()) {
         spdlog::error("vision core at {} did not answer: {} ({})", strEndpoint,
                       escapeCoreText(status.error_message()), int(status.error_code()));
@@ -53,11 +104,25 @@ int CoreSession::connect(const std::string& strEndpoint)
     return 0;
 }
 
-void CoreSession::disconnect()
+void CoreSession::cancelConnect()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pStub.reset();
-    m_pChannel.reset();
+    m_bConnectCancelled = true;
+    if (m_pConnectContext != nullptr)
+        m_pConnectContext->TryCancel();
+}
+
+void CoreSession::disconnect()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pStub.reset();
+        m_pChannel.reset();
+    }
+    m_responseGate.reset();
+    std::lock_guard<std::mutex> lock(m_linkMutex);
+    m_nStreamsUp = 0;
+    m_bLinkUp = false;
 }
 
 void CoreSession::renewChannel(int nWaitMs)
@@ -75,7 +140,7 @@ void CoreSession::renewChannel(int nWaitMs)
         return;
     if (pCurrent->GetState(false) == GRPC_CHANNEL_READY)
         return;
-    auto pChannel = makeChannel(strEndpoint);
+    auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load());
     if (!pChannel->WaitForConnected(std::chrono::system_clock::now()
                                     + std::chrono::milliseconds(nWaitMs)))
         return;
@@ -119,6 +184,84 @@ int CoreSession::check(const grpc::Status& status, const char* pWhat)
     spdlog::warn("{} failed: {} ({})", pWhat, escapeCoreText(status.error_message()),
                  int(status.error_code()));
     return int(status.error_code());
+}
+
+std::shared_ptr<kelvora::core::VisionCore::Stub> CoreSession::admit(const char* pWhat, int* pCode)
+{
+    auto pStub = stub();
+    if (!pStub) {
+        spdlog::warn("{} failed: not connected to the vision core", pWhat);
+        *pCode = kNotConnected;
+        return nullptr;
+    }
+    if (!m_responseGate.isOpen()) {
+        spdlog::warn("{} failed: the vision core does not answer", pWhat);
+        *pCode = int(grpc::StatusCode::UNAVAILABLE);
+        return nullptr;
+    }
+    *pCode = 0;
+    return pStub;
+}
+
+int CoreSession::conclude(const grpc::Status& status, const char* pWhat)
+{
+    if (status.error_code() == grpc::StatusCode::DEADLINE_EXCEEDED)
+        m_responseGate.reportTimeout();
+    return check(status, pWhat);
+}
+
+void CoreSession::slowKeepalive(int nRefusedMs)
+{
+    // Both streams hear the same refusal; the interval doubles once.
+    int nCurrent = nRefusedMs;
+    const int nSlower = std::min(nCurrent * 2, kKeepaliveLimitMs);
+    if (nSlower != nCurrent && m_nKeepaliveMs.compare_exchange_strong(nCurrent, nSlower))
+        spdlog::warn("vision core refuses pings every {} ms; pinging every {} ms from now on",
+                     nCurrent, nSlower);
+}
+
+void CoreSession::expectStreams(int nStreams)
+{
+    std::lock_guard<std::mutex> lock(m_linkMutex);
+    m_nStreams = nStreams;
+    m_nStreamsUp = 0;
+    m_bLinkUp = false;
+    m_bLinkWasUp = false;
+}
+
+void CoreSession::streamUp()
+{
+    std::lock_guard<std::mutex> lock(m_linkMutex);
+    ++m_nStreamsUp;
+    if (m_bLinkUp || m_nStreamsUp < m_nStreams)
+        return;
+    m_bLinkUp = true;
+    // The first time is the connection that init reports itself.
+    if (!m_bLinkWasUp) {
+        m_bLinkWasUp = true;
+        return;
+    }
+    // A core that came back answers calls again as well.
+    m_responseGate.reset();
+    spdlog::info("link to vision core at {} is up again", endpoint());
+    deliver(m_linkCallback, true);
+}
+
+void CoreSession::streamDown()
+{
+    std::lock_guard<std::mutex> lock(m_linkMutex);
+    if (m_nStreamsUp > 0)
+        --m_nStreamsUp;
+    if (!m_bLinkUp)
+        return;
+    m_bLinkUp = false;
+    spdlog::warn("link to vision core at {} is down", endpoint());
+    deliver(m_linkCallback, false);
+}
+
+void CoreSession::setLinkCallback(LinkCallback callback)
+{
+    replace(m_linkCallback, std::move(callback));
 }
 
 template <typename Callback>

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -9,22 +11,40 @@
 
 #include "CallbackGate.h"
 #include "DropCounter.h"
+#include "ResponseGate.h"
 #include "corelink/CommTypes.h"
 #include "vision_core.grpc.pb.h"
 
 // State shared by a connection and its camera: the channel to the core, the
-// per-call deadline and the callbacks that the stream threads invoke.
+// per-call deadline, whether the core answers calls, whether both streams are
+// up, and the callbacks that the stream threads invoke.
 class CoreSession
 {
 public:
-    static constexpr std::chrono::milliseconds kCallTimeout{2000};
+    // Camera calls answer in milliseconds; they run on the operator's GUI
+    // thread, so a core that does not answer may hold it this long at most.
+    static constexpr std::chrono::milliseconds kCallTimeout{500};
+    // First contact, made off the GUI thread: a starting core gets longer.
+    static constexpr std::chrono::milliseconds kConnectTimeout{1000};
+    // HTTP/2 pings on an otherwise silent link, and how long an answer may
+    // take: a core whose host vanished (no FIN, no RST) is noticed within
+    // about two seconds. A core that refuses pings this often makes the
+    // interval double, up to the five minutes that every gRPC server accepts.
+    static constexpr int kKeepaliveMs = 1000;
+    static constexpr int kKeepaliveTimeoutMs = 1000;
+    static constexpr int kKeepaliveLimitMs = 5 * 60 * 1000;
     // 2448 x 2048 x 4 bytes with room to spare.
     static constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
     static constexpr int kNotConnected = -1;
 
-    // Builds the channel and waits up to kCallTimeout for the core to answer.
-    // Returns 0 or a non-zero code, and keeps no channel on failure.
+    CoreSession();
+    ~CoreSession();
+
+    // Builds the channel and waits up to kConnectTimeout for the core to
+    // answer. Returns 0 or a non-zero code, and keeps no channel on failure.
     int connect(const std::string& strEndpoint);
+    // Ends a connect() in progress on another thread early.
+    void cancelConnect();
     void disconnect();
     // After a stream broke: replaces the channel by a fresh one once that
     // one reaches the core (waiting at most nWaitMs). gRPC's own reconnection
@@ -40,6 +60,28 @@ public:
     // 0 for OK, else logs "what: reason" (the core's text escaped) and returns
     // the status code.
     static int check(const grpc::Status& status, const char* pWhat);
+
+    // The stub for one camera call, or null (with the reason logged and its
+    // code in *pCode) when not connected or while the core does not answer.
+    std::shared_ptr<kelvora::core::VisionCore::Stub> admit(const char* pWhat, int* pCode);
+    // The outcome of an admitted call: checks it and closes the gate on a
+    // deadline that ran out.
+    int conclude(const grpc::Status& status, const char* pWhat);
+    bool answering() const { return m_responseGate.isOpen(); }
+    std::uint64_t unansweredOutages() const { return m_responseGate.closures(); }
+
+    // Interval of the keepalive pings for channels made from now on.
+    int keepaliveMs() const { return m_nKeepaliveMs.load(); }
+    // The core closed the link for pinging too often at the given interval:
+    // ping half as often.
+    void slowKeepalive(int nRefusedMs);
+
+    // Link state: up once every stream of the connection is subscribed,
+    // down when one of them broke. The callback hears each change.
+    void expectStreams(int nStreams);
+    void streamUp();
+    void streamDown();
+    void setLinkCallback(LinkCallback callback);
 
     // Once a setter returns, the callback it replaced is not running on any
     // stream thread (unless the setter was called from inside that callback).
@@ -69,6 +111,17 @@ private:
     std::shared_ptr<kelvora::core::VisionCore::Stub> m_pStub;
     std::string m_strEndpoint;
     std::mutex m_renewMutex;
+    grpc::ClientContext* m_pConnectContext = nullptr;
+    bool m_bConnectCancelled = false;
+    std::atomic<int> m_nKeepaliveMs{kKeepaliveMs};
+    ResponseGate m_responseGate;
+
+    // Serialises link changes with their callbacks, so they arrive in order.
+    std::mutex m_linkMutex;
+    int m_nStreams = 0;
+    int m_nStreamsUp = 0;
+    bool m_bLinkUp = false;
+    bool m_bLinkWasUp = false;
 
     template <typename Callback>
     void replace(Callback& target, Callback callback);
@@ -85,4 +138,5 @@ private:
     DropCounter m_frameRejects;
     DropCounter m_messageRejects;
     DropCounter m_callbackFailures;
+    LinkCallback m_linkCallback;
 };

@@ -62,12 +62,6 @@ bool StreamWorker::waitSubscribed(std::chrono::steady_clock::time_point deadline
         && m_bSubscribed;
 }
 
-bool StreamWorker::stopping()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bStopping;
-}
-
 void StreamWorker::markSubscribed()
 {
     {
@@ -75,6 +69,8 @@ void StreamWorker::markSubscribed()
         m_bSubscribed = true;
     }
     m_wake.notify_all();
+    if (!m_bUp.exchange(true))
+        m_pSession->streamUp();
 }
 
 void StreamWorker::markDelivering()
@@ -96,6 +92,7 @@ void StreamWorker::run()
                 return;
             m_pContext = &context;
         }
+        const int nKeepaliveMs = m_pSession->keepaliveMs();
         grpc::Status status;
         // Last line of defence: nothing may leave this thread, or the process ends.
         try {
@@ -105,11 +102,22 @@ void StreamWorker::run()
         } catch (...) {
             status = grpc::Status(grpc::StatusCode::INTERNAL, "unknown exception");
         }
-        if (status.error_code() == grpc::StatusCode::UNAVAILABLE && !stopping())
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_pContext = nullptr;
+            if (m_bStopping)
+                return;
+        }
+        if (m_bUp.exchange(false))
+            m_pSession->streamDown();
+        // A core that refuses our pings says so in its GOAWAY.
+        if (status.error_message() == "Too many pings"
+            || status.error_message().find("too_many_pings") != std::string::npos)
+            m_pSession->slowKeepalive(nKeepaliveMs);
+        if (status.error_code() == grpc::StatusCode::UNAVAILABLE)
             m_pSession->renewChannel(kRenewWaitMs);
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_pContext = nullptr;
             if (m_bStopping)
                 return;
             // One line per outage, not one per retry.

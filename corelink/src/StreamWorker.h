@@ -40,7 +40,6 @@ protected:
 
 private:
     void run();
-    bool stopping();
 
     std::string m_strName;
     std::thread m_thread;
@@ -50,4 +49,6 @@ private:
     grpc::ClientContext* m_pContext = nullptr;
     bool m_bSubscribed = false;
     std::atomic<bool> m_bDelivering{false};
+    // Subscribed and counted as up by the session.
+    std::atomic<bool> m_bUp{false};
 };

@@ -40,6 +40,11 @@ bool SimServer::start(QString* pError)
     builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
     builder.SetMaxSendMessageSize(64 * 1024 * 1024);
     builder.SetMaxReceiveMessageSize(4 * 1024 * 1024);
+    // Clients ping every second or so to notice a dead link; by default gRPC
+    // closes a connection that pings more often than every five minutes
+    // while no data flows ("too_many_pings").
+    builder.AddChannelArgument(GRPC_ARG_HTTP2_MIN_RECV_PING_INTERVAL_WITHOUT_DATA_MS, 500);
+    builder.AddChannelArgument(GRPC_ARG_KEEPALIVE_PERMIT_WITHOUT_CALLS, 1);
     m_pServer = builder.BuildAndStart();
     if (!m_pServer || m_nPort == 0) {
         *pError = QStringLiteral("cannot listen on %1").arg(m_options.strListen);

@@ -19,8 +19,13 @@ public:
     // Results and messages arrive on threads of the library.
     virtual void setResultCallback(ResultCallback callback) = 0;
     virtual void setMessageCallback(MessageCallback callback) = 0;
+    // Hears the link go down (a stream broke: core gone, restarted, or silent
+    // past the keepalive timeout) and come up again (every stream subscribed
+    // anew), on a thread of the library. Not called for the first connection.
+    virtual void setLinkCallback(LinkCallback callback) = 0;
     // settings: {"rpc": {"ip": "host:port"}}. Returns 0 once the core answered,
-    // non-zero after about two seconds without an answer or for bad settings.
+    // non-zero after about a second without an answer or for bad settings.
+    // uninit() on another thread ends a waiting init early.
     // From then on frames, results and messages are received, and the
     // subscription is renewed by itself when the core restarts.
     // The first init raises glibc's mmap and trim thresholds (32 MiB,

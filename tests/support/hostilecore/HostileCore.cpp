@@ -19,6 +19,9 @@ bool HostileCore::start()
     grpc::ServerBuilder builder;
     builder.AddListeningPort("127.0.0.1:0", grpc::InsecureServerCredentials(), &m_nPort);
     builder.SetMaxSendMessageSize(64 * 1024 * 1024);
+    // Accepts the client's keepalive pings, as the project's cores do.
+    builder.AddChannelArgument(GRPC_ARG_HTTP2_MIN_RECV_PING_INTERVAL_WITHOUT_DATA_MS, 500);
+    builder.AddChannelArgument(GRPC_ARG_KEEPALIVE_PERMIT_WITHOUT_CALLS, 1);
     builder.RegisterService(this);
     m_pServer = builder.BuildAndStart();
     return m_pServer && m_nPort > 0;
