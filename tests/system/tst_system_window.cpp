@@ -345,7 +345,8 @@ void TestSystemWindow::savedFrameOnDiskAndThumbnail()
         const int nFrames = framesShown();
         QTest::mouseClick(toolButton("photo"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(framesShown(), nFrames + 1, 10000);
-        QCOMPARE(pStrip->count(), nShot);
+        // Listed once the service reports the file written.
+        QTRY_COMPARE_WITH_TIMEOUT(pStrip->count(), nShot, 10000);
     }
 
     for (int i = 0; i < pStrip->count(); ++i) {

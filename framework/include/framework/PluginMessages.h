@@ -36,6 +36,11 @@ enum PluginMessage : int
     MSG_GET_CAMERA_PARAMS = 20,  // reply jsonData: "exposure", "gain", "trigger_mode", "trigger_gap"
     MSG_CONTINUOUS_START = 21,
     MSG_CONTINUOUS_STOP = 22,
+    // Ids 0, 7 and 23 are unused and stay inert.
+    MSG_SAVE_SETTINGS = 24,      // to the service: jsonData "enabled" (bool: frames are saved now),
+                                 // "folder", "format" (".bmp" or ".jpg"), "type" ("all" or "ng")
+    MSG_FRAME_SAVED = 25,        // to the camera page, one per file written: varData: QImage, the
+                                 // thumbnail; jsonData "key", "name" (the file without extension), "file"
 };
 
 // Camera parameters as addressed between the command dispatch and the core link.

@@ -117,6 +117,9 @@ void Capturo::activatePage(QWidget* pContainer)
     m_pConfigUI = new CapturoUI(pContainer);
     connect(m_pConfigUI, SIGNAL(signalSendSignal(PluginMetaData)), this, SLOT(slotSendSignal(PluginMetaData)));
     pLayout->addWidget(m_pConfigUI);
+    for (const QPair<QString, bool>& result : m_earlyResults)
+        m_pConfigUI->addResult(result.first, result.second);
+    m_earlyResults.clear();
     sendCommand(MSG_GET_CAMERA_INFO);
     sendCommand(MSG_GET_CAMERA_PARAMS);
 }
@@ -130,9 +133,17 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         activatePage(plt.pHandle);
         return;
     }
-    // Frames, results and replies can come before the page was first shown.
-    if (!m_pConfigUI)
+    // Frames, results and replies can come before the page was first shown: the
+    // newest statuses wait for it (a connection outcome, a save failure), the rest goes.
+    if (!m_pConfigUI) {
+        if (plt.nMsgId == MSG_RESULT && !m_bUIInit) {
+            m_earlyResults.emplace_back(plt.jsonData.value("result").toString(),
+                                        plt.jsonData.value("success").toInt() == 1);
+            if (m_earlyResults.size() > size_t(kMaxEarlyResults))
+                m_earlyResults.pop_front();
+        }
         return;
+    }
 
     switch (plt.nMsgId) {
     case MSG_FRAME: {
@@ -140,6 +151,10 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         m_pConfigUI->showImage(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString());
         break;
     }
+    case MSG_FRAME_SAVED:
+        m_pConfigUI->addSavedFrame(QPixmap::fromImage(plt.varData.value<QImage>()),
+                                   plt.jsonData.value("name").toString());
+        break;
     case MSG_RESULT:
         m_pConfigUI->addResult(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);
         break;

@@ -2,7 +2,11 @@
 
 #include "framework/DTPluginBase.h"
 
+#include <QPair>
 #include <QPointer>
+#include <QString>
+
+#include <deque>
 
 class CapturoUI;
 class QPushButton;
@@ -15,6 +19,9 @@ class Capturo : public DTPluginBase
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "Plugin.Capturo")
 public:
+    // Status texts kept while the page was never opened, listed when it opens.
+    static constexpr int kMaxEarlyResults = 300;
+
     explicit Capturo(QObject* parent = nullptr);
 
     void loadUI() override;
@@ -40,6 +47,7 @@ private:
     // Guarded: the page container owns the panel and may delete it.
     QPointer<CapturoUI> m_pConfigUI;
     bool m_bUIInit = false;
+    std::deque<QPair<QString, bool>> m_earlyResults;
     QPushButton* m_pBackBtn = nullptr;
     QPushButton* m_pForwardBtn = nullptr;
     QPushButton* m_pPhotoBtn = nullptr;

@@ -76,6 +76,7 @@ void CapturoUI::setFolderChooser(ImageSetting::FolderChooser chooser)
 void CapturoUI::connectControls()
 {
     connect(m_pParams, &ParameterPanel::signalCommand, this, &CapturoUI::sendCommand);
+    connect(m_pImageSetting, &ImageSetting::signalSettingsChanged, this, &CapturoUI::sendSaveSettings);
     connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this, SLOT(slotGetPos(QColor, double, double)));
 
     connect(ui->checkBox_Video, SIGNAL(stateChanged(int)), this, SLOT(slotVideoChanged(int)));
@@ -93,6 +94,12 @@ void CapturoUI::connectControls()
     connect(ui->plainText_QD, SIGNAL(returnPressed()), this, SLOT(slotEditQD()));
     connect(ui->plainText_Quick, SIGNAL(returnPressed()), this, SLOT(slotEditQuick()));
     connect(ui->plainText_Trigger_Gap, SIGNAL(returnPressed()), this, SLOT(slotEditTrigger_Gap()));
+}
+
+void CapturoUI::sendSaveSettings()
+{
+    const bool bActive = !ui->checkBox_Video->isChecked() && !m_pSource->isLocalFile();
+    emit signalSendSignal(m_pSaver->settingsRecord(bActive));
 }
 
 void CapturoUI::sendCommand(int nMsgId, const QVariant& varData)
@@ -178,7 +185,12 @@ void CapturoUI::setCameraControlsEnabled(bool bEnabled)
 void CapturoUI::slotVideoChanged(int nState)
 {
     const bool bOn = nState == Qt::Checked;
+    // Saving stops before video frames come and resumes only once they stop.
+    if (bOn)
+        sendSaveSettings();
     m_pParams->videoChanged(bOn);
+    if (!bOn)
+        sendSaveSettings();
     // Frames are not saved in video mode, so its settings are out of reach.
     m_pSaveSettingBtn->setEnabled(!bOn);
 }
@@ -197,7 +209,10 @@ void CapturoUI::slotOpenLocalFile()
     m_pStrip->clear();
     m_pParams->enterLocalFileSource();
     m_pSaveSettingBtn->setEnabled(false);
+    // The switch goes off with saving, so coming back to the camera never shows it on
+    // while nothing is saved.
     m_pImageSetting->setSaveEnabled(false);
+    sendSaveSettings();
 
     const QString qsFolder = m_pSource->chooseFolder();
     if (qsFolder.isEmpty())
@@ -235,20 +250,23 @@ void CapturoUI::slotGetPos(QColor color, double x, double y)
 
 // ---- image list and saving ---------------------------------------------------------
 
+// Camera frames are saved by the service off the GUI thread, and listed when it
+// reports the file written (addSavedFrame): the list holds exactly the saved frames.
 void CapturoUI::showImage(QPixmap pixmap, QString name)
 {
     const bool bLocalFile = m_pSource->isLocalFile();
     if (!bLocalFile)
         name = m_pSaver->cameraFrameName(name);
-    const bool bVideo = ui->checkBox_Video->isChecked();
-    const bool bSave = m_pSaver->isSaveEnabled();
-    if (!bVideo && bSave)
-        m_pSaver->save(pixmap, name);
-
     m_pView->display(pixmap, true);
-
-    if (!bVideo && (bSave || bLocalFile))
+    if (bLocalFile && !ui->checkBox_Video->isChecked())
         m_pStrip->add(pixmap, name);
+}
+
+void CapturoUI::addSavedFrame(const QPixmap& icon, const QString& qsName)
+{
+    // The strip lists the folder's images while local files are shown.
+    if (!m_pSource->isLocalFile())
+        m_pStrip->add(icon, qsName);
 }
 
 void CapturoUI::slotImageItemClicked(QListWidgetItem* pItem)

@@ -45,6 +45,8 @@ public:
     ~CapturoUI() override;
 
     void showImage(QPixmap pixmap, QString name);
+    // A frame the service wrote to disk: listed under its file name without extension.
+    void addSavedFrame(const QPixmap& icon, const QString& qsName);
     void addResult(QString text, bool success);
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);
@@ -84,6 +86,8 @@ public slots:
 private:
     void connectControls();
     void sendCommand(int nMsgId, const QVariant& varData);
+    // Tells the service what to save; sent whenever a setting, video mode or the source changes.
+    void sendSaveSettings();
     void setCameraControlsEnabled(bool bEnabled);
 
     Ui::CapturoUI* ui;

@@ -5,6 +5,7 @@
 #include "ImageSetting.h"
 
 #include "framework/DTButton.h"
+#include "framework/PluginMessages.h"
 
 #include <QBoxLayout>
 #include <QDir>
@@ -60,7 +61,14 @@ QString FrameSaver::imageFormat() const
     return m_pImageSetting->imageFormat();
 }
 
-void FrameSaver::save(const QPixmap& pixmap, const QString& qsName) const
+PluginMetaData FrameSaver::settingsRecord(bool bActive) const
 {
-    pixmap.save(qsName + m_pImageSetting->imageFormat());
+    PluginMetaData plt;
+    plt.nModule = MODULE_SERVICE;
+    plt.nMsgId = MSG_SAVE_SETTINGS;
+    plt.jsonData.insert("enabled", bActive && m_pImageSetting->isSaveEnabled());
+    plt.jsonData.insert("folder", m_pImageSetting->savePath());
+    plt.jsonData.insert("format", m_pImageSetting->imageFormat());
+    plt.jsonData.insert("type", m_pImageSetting->imageType());
+    return plt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/PluginMetaData.h"
+
 #include <QPixmap>
 #include <QString>
 
@@ -9,7 +11,8 @@ class QBoxLayout;
 class QWidget;
 
 // Saving of received frames: the save-settings pop-up, the button that shows it on
-// hover, the default folder, and the names frames are saved and listed under.
+// hover, the default folder, and the settings record for the service, which
+// writes the frames off the GUI thread and reports each file written.
 class FrameSaver
 {
 public:
@@ -31,8 +34,9 @@ public:
     QString cameraFrameName(const QString& qsKey);
     bool isSaveEnabled() const;
     QString imageFormat() const;
-    // Writes the pixmap to qsName plus the chosen extension; failures are not reported.
-    void save(const QPixmap& pixmap, const QString& qsName) const;
+    // The settings for the service; bActive false (video, local files) keeps saving off
+    // whatever the switch says.
+    PluginMetaData settingsRecord(bool bActive) const;
 
 private:
     ImageSetting* m_pImageSetting = nullptr;

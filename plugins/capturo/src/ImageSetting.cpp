@@ -54,10 +54,24 @@ void ImageSetting::setSavePath(QString qsPath)
     ui->plainText_SavePath->setText(qsPath);
 }
 
+void ImageSetting::setSaveEnabled(bool bEnabled)
+{
+    // The switch's own slot updates the flag; a switch already in place changes nothing.
+    ui->checkBox->setChecked(bEnabled);
+    if (m_bSaveImage != bEnabled)
+        slotStateChanged(0);
+}
+
+QString ImageSetting::imageType() const
+{
+    return ui->radio_NG->isChecked() ? QStringLiteral("ng") : QStringLiteral("all");
+}
+
 void ImageSetting::slotStateChanged(int)
 {
     m_bSaveImage = ui->checkBox->isChecked();
     setControlsEnabled(m_bSaveImage);
+    emit signalSettingsChanged();
 }
 
 void ImageSetting::slotSaveFolder()
@@ -66,6 +80,7 @@ void ImageSetting::slotSaveFolder()
     if (qsFolder.isEmpty())
         return;
     setSavePath(qsFolder);
+    emit signalSettingsChanged();
     // The dialog took the pointer away; bring the pop-up back where it was.
     show();
 }
@@ -80,13 +95,15 @@ void ImageSetting::setControlsEnabled(bool bEnabled)
 
 void ImageSetting::slotRadioSave()
 {
-    // The image type ("全部" or "NG") lives only in its radio buttons: frames carry no
-    // verdict that saving could select on.
+    // Frames carry no verdict that saving could select on; the choice goes to the
+    // service with the other settings.
+    emit signalSettingsChanged();
 }
 
 void ImageSetting::slotRadioSaveFormat()
 {
     m_strImageFormat = ui->radio_Bmp->isChecked() ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
+    emit signalSettingsChanged();
 }
 
 void ImageSetting::leaveEvent(QEvent* event)

@@ -25,13 +25,20 @@ public:
     QString savePath() const { return m_strSavePath; }
     QString imageFormat() const { return m_strImageFormat; }
     bool isSaveEnabled() const { return m_bSaveImage; }
-    void setSaveEnabled(bool bEnabled) { m_bSaveImage = bEnabled; }
+    // Moves the switch too: the switch never shows a state that is not the saving state.
+    void setSaveEnabled(bool bEnabled);
+    // "all" or "ng", as the radio buttons stand.
+    QString imageType() const;
     void setSavePath(QString qsPath);
 
     // The folder dialog without parent, directories only; the default chooser.
     static QString askForFolder(const QString& qsCaption);
     // Replaces the folder dialog (tests, automation).
     void setFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }
+
+signals:
+    // Saving on or off, folder, type or format changed.
+    void signalSettingsChanged();
 
 public slots:
     void slotStateChanged(int);

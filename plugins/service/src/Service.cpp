@@ -5,9 +5,13 @@
 #include "framework/PluginMessages.h"
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QJsonObject>
 #include <QTimer>
 #include <QWidget>
+
+#include <cerrno>
+#include <cstring>
 
 // The resource's initialiser lives in the global namespace, so this helper does too.
 static void registerServiceResources()
@@ -25,6 +29,16 @@ Service::Service(QObject*)
     : m_handOff("test.bmp")
     , m_frames(this, kFramesInFlight, [this](const PluginMetaData& frame) { deliverFrame(frame); })
     , m_cameraState([this](const QString& qsText, bool bSuccess) { sendResult(qsText, bSuccess); }, 1000, this)
+    , m_saveStatus([this](const QString& qsText) { sendResult(qsText, false); }, kSaveReportIntervalMs, this)
+    , m_saver([this](const FrameSaveQueue::Saved& saved) { emit sendSignalToPlugins(savedFrameRecord(saved)); },
+              [this](const FrameSaveQueue::Failure& failure) {
+                  DTLog::instance().write(QtWarningMsg, QString("frame not saved: %1: %2")
+                                                            .arg(failure.qsFile, QString::fromLocal8Bit(
+                                                                                     std::strerror(failure.nErrno))));
+                  m_saveStatus.post(QString("failed %1").arg(failure.nErrno),
+                                    saveFailedText(failure.qsFile, failure.nErrno, failure.nTotal));
+              },
+              [this](quint64 nTotal) { m_saveStatus.post(QStringLiteral("overflow"), unsavedFramesText(nTotal)); })
 {
     m_pUIObject = nullptr;
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
@@ -90,8 +104,13 @@ void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = MSG_FRAME;
-    plt.varData = m_handOff.toImage(image);
-    plt.jsonData.insert("key", QString::number(image->getIdentifier()));
+    const QImage qimage = m_handOff.toImage(image);
+    const QString qsKey = QString::number(image->getIdentifier());
+    ++m_nReceivedFrames;
+    // Saving takes the frame before the display's bound can drop it.
+    m_saver.offer(image, qimage, qsKey);
+    plt.varData = qimage;
+    plt.jsonData.insert("key", qsKey);
     plt.jsonData.insert("width", image->width());
     plt.jsonData.insert("height", image->height());
     m_frames.post(plt);
@@ -140,6 +159,70 @@ void Service::reportRejectedFrames()
     const QString text = rejectedFramesText(m_nRejectedFrames.load());
     DTLog::instance().write(QtWarningMsg, text);
     sendResult(text, false);
+}
+
+qulonglong Service::unsavedFrames() const
+{
+    const FrameSaveQueue::Counters counters = m_saver.counters();
+    return counters.nOverflowed + counters.nFailed;
+}
+
+QString Service::saveFailedText(const QString& qsFile, int nErrno, quint64 nTotal)
+{
+    const char* pReason = nullptr;
+    switch (nErrno) {
+    case ENOSPC:
+    case EDQUOT:
+        pReason = QT_TRANSLATE_NOOP("Service", "磁盘空间不足");
+        break;
+    case EACCES:
+    case EPERM:
+        pReason = QT_TRANSLATE_NOOP("Service", "没有写入权限");
+        break;
+    case EROFS:
+        pReason = QT_TRANSLATE_NOOP("Service", "文件系统只读");
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        pReason = QT_TRANSLATE_NOOP("Service", "文件夹不存在");
+        break;
+    default:
+        break;
+    }
+    const QString qsReason = pReason ? tr(pReason) : QString::fromLocal8Bit(std::strerror(nErrno));
+    return tr("保存图片失败: %1 (%2), 此类失败共 %3 张").arg(qsFile, qsReason).arg(nTotal);
+}
+
+QString Service::unsavedFramesText(quint64 nTotal)
+{
+    return tr("磁盘写入跟不上, 未保存的帧共 %1 张").arg(nTotal);
+}
+
+PluginMetaData Service::savedFrameRecord(const FrameSaveQueue::Saved& saved)
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = MSG_FRAME_SAVED;
+    plt.varData = saved.icon;
+    plt.jsonData.insert("key", saved.qsKey);
+    plt.jsonData.insert("name", saved.qsName);
+    plt.jsonData.insert("file", saved.qsFile);
+    return plt;
+}
+
+// The camera page sends its save settings whenever they change; "enabled" is
+// already false while the page shows video or local files.
+void Service::applySaveSettings(const QJsonObject& json)
+{
+    FrameSaveQueue::Settings settings;
+    settings.qsFolder = json.value("folder").toString();
+    settings.qsFormat = json.value("format").toString() == QLatin1String(".jpg") ? QStringLiteral(".jpg")
+                                                                                 : QStringLiteral(".bmp");
+    settings.qsType = json.value("type").toString(QStringLiteral("all"));
+    settings.bEnabled = json.value("enabled").toBool() && !settings.qsFolder.isEmpty();
+    m_saver.setSettings(settings);
+    DTLog::instance().write(QtInfoMsg, QString("saving %1: %2 %3")
+                                           .arg(settings.bEnabled ? "on" : "off", settings.qsFolder, settings.qsFormat));
 }
 
 QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& gain,
@@ -272,6 +355,9 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
     case MSG_CONTINUOUS_STOP:
         bOk = rpc.stopContinuous();
         sendResult("调用连续拍照结束", bOk);
+        break;
+    case MSG_SAVE_SETTINGS:
+        applySaveSettings(plt.jsonData);
         break;
     default:
         break;

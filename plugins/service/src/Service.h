@@ -3,6 +3,8 @@
 #include "CameraStateNotice.h"
 #include "FrameHandOff.h"
 #include "FrameMailbox.h"
+#include "FrameSaveQueue.h"
+#include "RateLimitedStatus.h"
 #include "corelink/CommTypes.h"
 #include "framework/DTPluginBase.h"
 
@@ -26,6 +28,12 @@ class Service : public DTPluginBase
     Q_PROPERTY(bool connected READ isConnected CONSTANT)
     Q_PROPERTY(qulonglong droppedFrames READ droppedFrames)
     Q_PROPERTY(qulonglong rejectedFrames READ rejectedFrames)
+    // Saving: frames received from the core, frames written to disk, frames
+    // not saved (the writer's bound was reached, or the write failed).
+    Q_PROPERTY(qulonglong receivedFrames READ receivedFrames)
+    Q_PROPERTY(qulonglong savedFrames READ savedFrames)
+    Q_PROPERTY(qulonglong unsavedFrames READ unsavedFrames)
+    Q_PROPERTY(qulonglong failedSaves READ failedSaves)
     Q_PROPERTY(int loadState READ loadState)
     Q_PROPERTY(QObject* uiObject READ uiObject)
 
@@ -50,6 +58,14 @@ public:
     // Reports of refused frames are at least this far apart.
     static constexpr int kRejectReportIntervalMs = 1000;
 
+    // Status texts of saving; each kind goes out at most once a second.
+    static QString saveFailedText(const QString& qsFile, int nErrno, quint64 nTotal);
+    static QString unsavedFramesText(quint64 nTotal);
+    static constexpr int kSaveReportIntervalMs = 1000;
+    // The record that lists a written file on the camera page.
+    static PluginMetaData savedFrameRecord(const FrameSaveQueue::Saved& saved);
+    FrameSaveQueue& saveQueue() { return m_saver; }
+
     // Sends one empty frame record; a hand test of the camera page.
     Q_INVOKABLE void testDemo();
 
@@ -62,6 +78,10 @@ public:
     qulonglong droppedFrames() const { return m_frames.dropped(); }
     qulonglong rejectedFrames() const { return m_nRejectedFrames.load(); }
     int loadState() const { return m_nLoadState; }
+    qulonglong receivedFrames() const { return m_nReceivedFrames.load(); }
+    qulonglong savedFrames() const { return m_saver.counters().nSaved; }
+    qulonglong unsavedFrames() const;
+    qulonglong failedSaves() const { return m_saver.counters().nFailed; }
 
 public slots:
     void slotEventFromPlugins(PluginMetaData plt) override;
@@ -71,6 +91,7 @@ private:
     void reply(int nMsgId, const QVariant& value);
     void replyJson(int nMsgId, const QJsonObject& json);
     void reportRejectedFrames();
+    void applySaveSettings(const QJsonObject& json);
 
     int m_nLoadState = 1;
     FrameHandOff m_handOff;
@@ -81,4 +102,8 @@ private:
     // GUI thread only.
     QElapsedTimer m_lastRejectReport;
     CameraStateNotice m_cameraState;
+    std::atomic<quint64> m_nReceivedFrames{0};
+    RateLimitedStatus m_saveStatus;
+    // Last: its writer thread calls into the members above until it is gone.
+    FrameSaveQueue m_saver;
 };

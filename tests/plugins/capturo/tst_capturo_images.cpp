@@ -3,6 +3,8 @@
 #include "CapturoUI.h"
 #include "DTGraphicsScene.h"
 
+#include "framework/PluginMessages.h"
+
 #include <QCheckBox>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
@@ -69,8 +71,17 @@ private slots:
         m_pPanel = nullptr;
     }
 
+    // The page's part of saving: the settings record for the service whenever a
+    // setting changes, and a list of exactly the files the service reports written.
     void savingAndListing()
     {
+        QList<PluginMetaData> sent;
+        connect(m_pPanel, &CapturoUI::signalSendSignal, this, [&sent](PluginMetaData plt) {
+            if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_SAVE_SETTINGS)
+                sent << plt;
+        });
+        auto last = [&sent](const char* pField) { return sent.isEmpty() ? QJsonValue() : sent.last().jsonData[pField]; };
+
         // Saving off: shown, nothing written, nothing listed.
         m_pPanel->showImage(frame(200, 100, Qt::red), "16");
         QVERIFY(m_pPanel->currentScene());
@@ -78,22 +89,30 @@ private slots:
         QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files).size(), 0);
         QCOMPARE(m_pPanel->saveDir(), defaultFolder());
 
-        // The switch enables the pop-up's controls and saving.
+        // The switch enables the pop-up's controls and tells the service.
         QVERIFY(!setting("radio_Jpg")->isEnabled());
         switchSaving(true);
         QVERIFY(setting("radio_Jpg")->isEnabled());
         QVERIFY(m_pPanel->imageSetting()->isSaveEnabled());
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(last("enabled").toBool(), true);
+        QCOMPARE(last("folder").toString(), defaultFolder());
+        QCOMPARE(last("format").toString(), QString(".bmp"));
+        QCOMPARE(last("type").toString(), QString("all"));
 
+        // The page itself writes nothing and lists nothing for a frame it shows.
         m_pPanel->showImage(frame(200, 100, Qt::red), "17");
+        QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files).size(), 0);
+        QCOMPARE(imageList()->count(), 0);
+        // The service's report of the file written is listed.
         const QString qsBase = defaultFolder() + "//17";
-        QVERIFY(QFileInfo::exists(defaultFolder() + "/17.bmp"));
-        QCOMPARE(QImage(defaultFolder() + "/17.bmp").size(), QSize(200, 100));
+        QVERIFY(frame(200, 100, Qt::red).save(qsBase + ".bmp"));
+        m_pPanel->addSavedFrame(frame(70, 35, Qt::red), qsBase);
         QCOMPARE(imageList()->count(), 1);
         QListWidgetItem* pItem = imageList()->item(0);
         QCOMPARE(pItem->toolTip(), qsBase);
         QVERIFY(pItem->text().isEmpty());
         QCOMPARE(imageList()->iconSize(), QSize(70, 70));
-        // The strip keeps an icon-sized copy only.
         const QList<QSize> sizes = pItem->icon().availableSizes();
         QCOMPARE(sizes.size(), 1);
         QCOMPARE(sizes.first(), QSize(70, 35));
@@ -101,8 +120,11 @@ private slots:
         // Jpg from now on; an old thumbnail falls back to its ".bmp" file.
         qobject_cast<QRadioButton*>(setting("radio_Jpg"))->click();
         QCOMPARE(m_pPanel->imageSetting()->imageFormat(), QString(".jpg"));
-        m_pPanel->showImage(frame(40, 30, Qt::blue), "18");
-        QVERIFY(QFileInfo::exists(defaultFolder() + "/18.jpg"));
+        QCOMPARE(last("format").toString(), QString(".jpg"));
+        qobject_cast<QRadioButton*>(setting("radio_NG"))->click();
+        QCOMPARE(last("type").toString(), QString("ng"));
+        QVERIFY(frame(40, 30, Qt::blue).save(defaultFolder() + "//18.jpg"));
+        m_pPanel->addSavedFrame(frame(40, 30, Qt::blue), defaultFolder() + "//18");
         QCOMPARE(imageList()->count(), 2);
 
         // Clicking shows the file at the current zoom, without fitting.
@@ -119,32 +141,54 @@ private slots:
         m_pPanel->slotImageItemClicked(imageList()->item(0));
         QCOMPARE(m_pPanel->currentScene(), pBefore.data());
 
-        // Video mode: neither written nor listed, whatever the switch says.
+        // Video mode: saving off for the service while the switch stays on; back on after.
         m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(true);
+        QCOMPARE(last("enabled").toBool(), false);
         m_pPanel->showImage(frame(40, 30, Qt::green), "19");
-        QVERIFY(!QFileInfo::exists(defaultFolder() + "/19.jpg"));
-        QCOMPARE(imageList()->count(), 2);
         QCOMPARE(shownSize(), QSize(40, 30));
         m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(false);
+        QCOMPARE(last("enabled").toBool(), true);
 
-        // A folder picked in the pop-up applies from the next frame on.
+        // A folder picked in the pop-up goes to the service at once.
         QTemporaryDir other;
         m_pPanel->imageSetting()->setFolderChooser([&other](const QString&) { return other.path(); });
         m_pPanel->imageSetting()->slotSaveFolder();
         QCOMPARE(m_pPanel->imageSetting()->savePath(), other.path());
-        m_pPanel->showImage(frame(40, 30, Qt::green), "20");
-        QVERIFY(QFileInfo::exists(other.path() + "/20.jpg"));
-        QCOMPARE(imageList()->item(2)->toolTip(), other.path() + "//20");
+        QCOMPARE(last("folder").toString(), other.path());
 
         // A cancelled dialog keeps the folder.
+        const int nSent = sent.size();
         m_pPanel->imageSetting()->setFolderChooser([](const QString&) { return QString(); });
         m_pPanel->imageSetting()->slotSaveFolder();
         QCOMPARE(m_pPanel->imageSetting()->savePath(), other.path());
+        QCOMPARE(sent.size(), nSent);
 
         switchSaving(false);
-        m_pPanel->showImage(frame(40, 30, Qt::green), "21");
-        QCOMPARE(imageList()->count(), 3);
-        QVERIFY(!QFileInfo::exists(other.path() + "/21.jpg"));
+        QCOMPARE(last("enabled").toBool(), false);
+    }
+
+    // Open the local files and come back: the switch shows what saving does.
+    void saveSwitchAfterLocalFiles()
+    {
+        QList<bool> enabled;
+        connect(m_pPanel, &CapturoUI::signalSendSignal, this, [&enabled](PluginMetaData plt) {
+            if (plt.nMsgId == MSG_SAVE_SETTINGS)
+                enabled << plt.jsonData["enabled"].toBool();
+        });
+        switchSaving(true);
+        m_strChosenFolder.clear();
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        m_pPanel->findChild<QToolButton*>("toolBtn_Camera")->click();
+        auto* pSwitch = qobject_cast<QCheckBox*>(setting("checkBox"));
+        QVERIFY(!pSwitch->isChecked());
+        QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
+        QVERIFY(!setting("radio_Jpg")->isEnabled());
+        QCOMPARE(enabled.first(), true);
+        QCOMPARE(enabled.last(), false);
+        // One click turns it on again, as it shows.
+        pSwitch->click();
+        QVERIFY(m_pPanel->imageSetting()->isSaveEnabled());
+        QCOMPARE(enabled.last(), true);
     }
 
     void localFileSource()
@@ -189,8 +233,11 @@ private slots:
     void backAndForward()
     {
         switchSaving(true);
-        for (int i = 1; i <= 3; ++i)
-            m_pPanel->showImage(frame(10 * i, 10, Qt::gray), QString::number(100 + i));
+        for (int i = 1; i <= 3; ++i) {
+            const QString qsName = defaultFolder() + "//" + QString::number(100 + i);
+            QVERIFY(frame(10 * i, 10, Qt::gray).save(qsName + ".bmp"));
+            m_pPanel->addSavedFrame(frame(10 * i, 10, Qt::gray), qsName);
+        }
         m_pPanel->slotExpand();
         const QTransform zoomed = view()->transform();
 

@@ -273,7 +273,8 @@ private slots:
         QVERIFY(!child<QRadioButton>("radioBtn_Inner")->isEnabled());
         QVERIFY(!pSave->isEnabled());
         pVideo->setChecked(false);
-        QCOMPARE(m_log.ids(), (QList<int>{MSG_VIDEO_MODE_ON, MSG_VIDEO_MODE_OFF}));
+        // Saving is off for the service before video frames come, and back only after.
+        QCOMPARE(m_log.ids(), (QList<int>{MSG_SAVE_SETTINGS, MSG_VIDEO_MODE_ON, MSG_VIDEO_MODE_OFF, MSG_SAVE_SETTINGS}));
         QVERIFY(child<QSlider>("horizontalSlider_Gain")->isEnabled());
         QVERIFY(child<QRadioButton>("radioBtn_Inner")->isEnabled());
         QVERIFY(pSave->isEnabled());
@@ -290,7 +291,13 @@ private slots:
         QVERIFY(child<QToolButton>("toolBtn_LocalFile")->isChecked());
         QVERIFY(pVideo->isChecked());
         QVERIFY(!pVideo->isEnabled());
-        QVERIFY(m_log.records.isEmpty());
+        // No camera command; the service only hears that nothing is saved (video is on).
+        for (const PluginMetaData& plt : m_log.records) {
+            QCOMPARE(plt.nMsgId, int(MSG_SAVE_SETTINGS));
+            QCOMPARE(plt.jsonData["enabled"].toBool(), false);
+        }
+        QVERIFY(!m_log.records.isEmpty());
+        m_log.clear();
         QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
         for (const char* pName : {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain", "plainText_Gain",
                                   "horizontalSlider_Quick", "plainText_Quick", "radioBtn_Out", "radioBtn_Inner",
