@@ -1,0 +1,111 @@
+// The histogram the operator judges exposure by: exact bins on small frames, the
+// sampling grid on large ones, and a worker that never falls behind a fast stream.
+#include "HistogramWorker.h"
+#include "ImageHistogram.h"
+
+#include <QtTest>
+
+class TstCapturoHistogram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void colourFrameCountsEveryChannel()
+    {
+        QImage image(3, 2, QImage::Format_RGB32);
+        image.setPixel(0, 0, qRgb(0, 0, 0));
+        image.setPixel(1, 0, qRgb(255, 10, 20));
+        image.setPixel(2, 0, qRgb(10, 10, 20));
+        image.setPixel(0, 1, qRgb(0, 0, 1));
+        image.setPixel(1, 1, qRgb(0, 0, 0));
+        image.setPixel(2, 1, qRgb(128, 255, 255));
+        const ImageHistogram h = ImageHistogram::compute(image);
+        QVERIFY(!h.isGrey());
+        QCOMPARE(h.step(), 1);
+        QCOMPARE(h.sampled(), quint64(6));
+        QCOMPARE(h.channel(0)[0], 3u);
+        QCOMPARE(h.channel(0)[10], 1u);
+        QCOMPARE(h.channel(0)[128], 1u);
+        QCOMPARE(h.channel(0)[255], 1u);
+        QCOMPARE(h.channel(1)[10], 2u);
+        QCOMPARE(h.channel(1)[255], 1u);
+        QCOMPARE(h.channel(2)[20], 2u);
+        QCOMPARE(h.channel(2)[1], 1u);
+        QCOMPARE(h.channel(2)[0], 2u);
+        // (255,10,20) and (128,255,255) are clipped; only the two all-zero pixels are black.
+        QCOMPARE(h.saturated(), quint64(2));
+        QCOMPARE(h.black(), quint64(2));
+        quint64 nTotal = 0;
+        for (quint32 n : h.channel(1))
+            nTotal += n;
+        QCOMPARE(nTotal, quint64(6));
+    }
+
+    void greyFrameIsOneCurve_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("Grayscale8") << int(QImage::Format_Grayscale8);
+        QTest::newRow("RGB32 with equal channels") << int(QImage::Format_RGB32);
+        QTest::newRow("RGB888 with equal channels") << int(QImage::Format_RGB888);
+    }
+    void greyFrameIsOneCurve()
+    {
+        QFETCH(int, format);
+        QImage grey(4, 4, QImage::Format_Grayscale8);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                grey.scanLine(y)[x] = uchar(x == 0 ? 0 : x == 3 ? 255 : 100 + y);
+        const ImageHistogram h = ImageHistogram::compute(grey.convertToFormat(QImage::Format(format)));
+        QVERIFY(h.isGrey());
+        QCOMPARE(h.channel(0)[0], 4u);
+        QCOMPARE(h.channel(0)[255], 4u);
+        QCOMPARE(h.channel(0)[100], 2u);
+        QCOMPARE(h.channel(0)[103], 2u);
+        QCOMPARE(h.saturated(), quint64(4));
+        QCOMPARE(h.black(), quint64(4));
+    }
+
+    void largeFrameIsSampledOnAGrid()
+    {
+        // 2048x2048 with at most 64k samples: every 8th pixel of every 8th row.
+        QImage image(2048, 2048, QImage::Format_Grayscale8);
+        image.fill(50);
+        for (int y = 0; y < 2048; y += 8)
+            image.scanLine(y)[0] = 255;
+        const ImageHistogram h = ImageHistogram::compute(image, 64 * 1024);
+        QCOMPARE(h.step(), 8);
+        QCOMPARE(h.sampled(), quint64(256 * 256));
+        QCOMPARE(h.saturated(), quint64(256));
+        QCOMPARE(h.estimate(h.saturated()), quint64(256 * 64));
+        QCOMPARE(h.channel(0)[50], quint32(256 * 256 - 256));
+        QVERIFY(ImageHistogram::compute(QImage()).isNull());
+    }
+
+    void workerReportsTheNewestFrameAtItsPace()
+    {
+        HistogramWorker worker(100);
+        QList<ImageHistogram> results;
+        connect(&worker, &HistogramWorker::signalHistogramReady, this,
+                [&](const ImageHistogram& h) { results << h; });
+        QImage frame(64, 64, QImage::Format_Grayscale8);
+        QElapsedTimer clock;
+        clock.start();
+        int nValue = 0;
+        // A stream of 200 frames in about 0.4 s: the worker computes a few, not 200.
+        while (clock.elapsed() < 400) {
+            frame.fill(uint(++nValue % 200));
+            worker.submit(frame.copy());
+            QTest::qWait(2);
+        }
+        const int nLast = nValue % 200;
+        QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty() && results.last().channel(0)[size_t(nLast)] == 64u * 64u, 2000);
+        QVERIFY2(results.size() <= 7, qPrintable(QString::number(results.size())));
+        QVERIFY(results.size() >= 2);
+        const int nSettled = results.size();
+        QTest::qWait(300);
+        QCOMPARE(results.size(), nSettled);
+    }
+};
+
+QTEST_MAIN(TstCapturoHistogram)
+#include "tst_capturo_histogram.moc"
