@@ -7,6 +7,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
   libjsoncpp-dev libeigen3-dev libspdlog-dev
   libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
+  qttools5-dev
   libbenchmark-dev libopencv-imgcodecs-dev
   libaravis-dev aravis-tools aravis-tools-cli libusb-1.0-0-dev libopencv-imgproc-dev iproute2
   clang libclang-rt-14-dev

@@ -1,4 +1,5 @@
 #include "DebugConsole.h"
+#include "Language.h"
 #include "MainWindow.h"
 #include "SignalQuit.h"
 #include "framework/DTLog.h"
@@ -28,6 +29,9 @@ int main(int argc, char** argv)
         qInstallMessageHandler(&DTLog::messageHandler);
     if (!qsCmdLine.isEmpty())
         log.write(QtInfoMsg, "GetCmdInput:" + qsCmdLine);
+
+    // Before any window or plugin exists, so every text they create is translated.
+    Language::install(Language::chosen(qEnvironmentVariable("KELVORA_LANG"), "config.ini"));
 
     const qreal dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
     log.write(QtInfoMsg, QString("...Init Window... DisplayPer: %1").arg(dpi, 0, 'g', 6));
