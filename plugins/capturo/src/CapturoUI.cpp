@@ -4,6 +4,7 @@
 #include "DTGraphicsScene.h"
 #include "FrameSaver.h"
 #include "ImageView.h"
+#include "ViewOptions.h"
 #include "ParameterPanel.h"
 #include "SourceSwitch.h"
 #include "ui_CapturoUI.h"
@@ -37,6 +38,8 @@ CapturoUI::CapturoUI(QWidget* parent)
     m_pSource = new SourceSwitch(ui->toolBtn_Camera, ui->toolBtn_LocalFile, this);
     m_pSaver = std::make_unique<FrameSaver>(this, ui->horizontalLayout);
     m_pView = new ImageView(ui->graphicsView_Image, ui->lbl_imageResult, this);
+    m_pOptions = new ViewOptions(ui->graphicsView_Image, this);
+    connect(m_pView, &ImageView::signalDisplayed, m_pOptions, &ViewOptions::slotImageShown);
 
     m_pSourceGroup = m_pSource->group();
     m_pImageSetting = m_pSaver->imageSetting();

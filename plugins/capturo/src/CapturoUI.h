@@ -23,6 +23,7 @@ class QButtonGroup;
 class QListWidgetItem;
 class QScrollBar;
 class SourceSwitch;
+class ViewOptions;
 
 namespace Ui {
 class CapturoUI;
@@ -54,6 +55,8 @@ public:
     ImageSetting* imageSetting() const;
     QString saveDir() const;
     DTGraphicsScene* currentScene() const;
+    // The image view's context menu: histogram and acquisition figures.
+    ViewOptions* viewOptions() const { return m_pOptions; }
     // Replaces the folder dialog of the local-file source (tests, automation).
     void setFolderChooser(ImageSetting::FolderChooser chooser);
 
@@ -101,6 +104,7 @@ private:
     SourceSwitch* m_pSource = nullptr;
     std::unique_ptr<FrameSaver> m_pSaver;
     ImageView* m_pView = nullptr;
+    ViewOptions* m_pOptions = nullptr;
     // Borrowed from the parts above, under the names the page is known by.
     QButtonGroup* m_pSourceGroup = nullptr;
     ImageSetting* m_pImageSetting = nullptr;

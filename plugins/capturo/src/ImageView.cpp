@@ -34,6 +34,7 @@ void ImageView::display(const QPixmap& pixmap, bool bFit)
     pScene->update();
     m_pView->update();
     m_pView->show();
+    emit signalDisplayed(pixmap);
 }
 
 void ImageView::applyFit()

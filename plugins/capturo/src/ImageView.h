@@ -33,6 +33,8 @@ public:
     static QString readOutText(const QColor& color, double x, double y);
 
 signals:
+    // Every image put on screen, so views over it (the histogram) follow the display.
+    void signalDisplayed(const QPixmap& pixmap);
     // The current scene's read-out under the mouse: on-screen colour and position.
     void signalItemInfo(QColor color, double x, double y);
 

@@ -1,7 +1,13 @@
 // The histogram the operator judges exposure by: exact bins on small frames, the
 // sampling grid on large ones, and a worker that never falls behind a fast stream.
+#include "CapturoUI.h"
+#include "HistogramOverlay.h"
 #include "HistogramWorker.h"
 #include "ImageHistogram.h"
+#include "ViewOptions.h"
+
+#include <QAction>
+#include <QMenu>
 
 #include <QtTest>
 
@@ -104,6 +110,46 @@ private slots:
         const int nSettled = results.size();
         QTest::qWait(300);
         QCOMPARE(results.size(), nSettled);
+    }
+
+    // Off until the operator asks, from the view's context menu; then it follows
+    // whatever the view shows, and switching it off hides it again.
+    void pageHistogramFromTheContextMenu()
+    {
+        CapturoUI page;
+        page.resize(1280, 760);
+        page.show();
+        ViewOptions* pOptions = page.viewOptions();
+        QVERIFY(pOptions);
+        QCOMPARE(pOptions->menu()->actions().size(), 2);
+        QVERIFY(!pOptions->histogramAction()->isChecked());
+        QVERIFY(!pOptions->figuresAction()->isChecked());
+        HistogramOverlay* pOverlay = pOptions->histogramOverlay();
+
+        QImage frame(40, 30, QImage::Format_RGB32);
+        frame.fill(qRgb(255, 255, 255));
+        page.showImage(QPixmap::fromImage(frame), "1");
+        QTest::qWait(50);
+        QVERIFY(!pOverlay->isVisible());
+        QVERIFY(pOverlay->histogram().isNull());
+
+        // Switched on: the image already on screen is counted at once.
+        pOptions->histogramAction()->trigger();
+        QVERIFY(pOverlay->isVisible());
+        QTRY_COMPARE(pOverlay->histogram().saturated(), quint64(40 * 30));
+        QCOMPARE(pOverlay->saturatedText(), QString::fromUtf8("饱和像素: 1200"));
+
+        frame.fill(qRgb(0, 0, 0));
+        page.showImage(QPixmap::fromImage(frame), "2");
+        QTRY_COMPARE(pOverlay->histogram().black(), quint64(40 * 30));
+        QCOMPARE(pOverlay->blackText(), QString::fromUtf8("黑色像素: 1200"));
+
+        pOptions->histogramAction()->trigger();
+        QVERIFY(!pOverlay->isVisible());
+        QSignalSpy figures(pOptions, &ViewOptions::signalFiguresToggled);
+        pOptions->figuresAction()->trigger();
+        QCOMPARE(figures.size(), 1);
+        QCOMPARE(figures.at(0).at(0).toBool(), true);
     }
 };
 
