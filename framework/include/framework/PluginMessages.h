@@ -41,6 +41,11 @@ enum PluginMessage : int
                                  // "folder", "format" (".bmp" or ".jpg"), "type" ("all" or "ng")
     MSG_FRAME_SAVED = 25,        // to the camera page, one per file written: varData: QImage, the
                                  // thumbnail; jsonData "key", "name" (the file without extension), "file"
+    MSG_CORE_CONNECTED = 26,     // service -> camera page: the core was reached (again); read the camera anew
+    MSG_FIGURES_REQUEST = 27,    // camera page -> service: varData bool, acquisition figures wanted or not
+    MSG_FIGURES = 28,            // service -> camera page, once a second while wanted: jsonData "received",
+                                 // "bytes", "dropped", "saved", "save_failed" (totals since start), "link"
+                                 // ("connected", "lost" or "reconnecting")
 };
 
 // Camera parameters as addressed between the command dispatch and the core link.
