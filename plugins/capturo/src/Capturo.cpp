@@ -2,8 +2,8 @@
 
 #include "CameraInfoType.h"
 #include "CameraParams.h"
-#include "CameraRanges.h"
 #include "CapturoUI.h"
+#include "SliderRanges.h"
 
 #include "framework/PluginMessages.h"
 
@@ -161,7 +161,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     case MSG_GET_CAMERA_INFO: {
         qRegisterMetaType<CameraInfo>("CameraInfo");
         const CameraInfo info = plt.varData.value<CameraInfo>();
-        const double dGainMax = CameraRanges::fromInfo(info).fGainMax;
+        const double dGainMax = info.fGainMax;
         m_pConfigUI->addResult(QStringLiteral("增益:") + QString::number(dGainMax, 'g', 6), true);
         m_pConfigUI->applyCameraInfo(info);
         break;

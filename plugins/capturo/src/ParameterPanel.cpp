@@ -1,7 +1,7 @@
 #include "ParameterPanel.h"
 
-#include "CameraRanges.h"
 #include "CapturoLook.h"
+#include "SliderRanges.h"
 #include "ui_CapturoUI.h"
 
 #include "framework/PluginMessages.h"
@@ -10,7 +10,6 @@
 #include <QListView>
 #include <QSignalBlocker>
 
-#include <climits>
 
 ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
     : QObject(pPanel)
@@ -102,14 +101,12 @@ void ParameterPanel::setRange(QSlider* pSlider, QLineEdit* pEdit, int nMin, int 
 
 void ParameterPanel::applyCameraInfo(const CameraInfo& info)
 {
-    const CameraRanges ranges = CameraRanges::fromInfo(info);
-    const auto toSliderInt = [](quint32 nValue) { return static_cast<int>(qMin<quint32>(nValue, INT_MAX)); };
-    setRange(ui.horizontalSlider_Quick, ui.plainText_Quick, toSliderInt(ranges.nExposureMin),
-             toSliderInt(ranges.nExposureMax));
-    setRange(ui.horizontalSlider_Gain, ui.plainText_Gain, truncToInt(ranges.fGainMin), truncToInt(ranges.fGainMax));
-    setRange(ui.horizontalSlider_QD, ui.plainText_QD, ranges.nDebounceMin, ranges.nDebounceMax);
-    setRange(ui.horizontalSlider_Trigger_Gap, ui.plainText_Trigger_Gap, truncToInt(ranges.fGapMin),
-             truncToInt(ranges.fGapMax));
+    const SliderRanges ranges = SliderRanges::fromInfo(info);
+    setRange(ui.horizontalSlider_Quick, ui.plainText_Quick, ranges.exposure.nMin, ranges.exposure.nMax);
+    setRange(ui.horizontalSlider_Gain, ui.plainText_Gain, ranges.gain.nMin, ranges.gain.nMax);
+    setRange(ui.horizontalSlider_QD, ui.plainText_QD, ranges.debounce.nMin, ranges.debounce.nMax);
+    setRange(ui.horizontalSlider_Trigger_Gap, ui.plainText_Trigger_Gap, ranges.triggerGap.nMin,
+             ranges.triggerGap.nMax);
 }
 
 void ParameterPanel::applyCameraParams(const CameraParams& params)

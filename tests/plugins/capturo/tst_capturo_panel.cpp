@@ -1,8 +1,8 @@
 // Parameter panel: edits, sliders, camera ranges and values, trigger mode, video mode
 // and the enabling rules of the two data sources.
-#include "CameraRanges.h"
 #include "CapturoUI.h"
 #include "CommandLog.h"
+#include "SliderRanges.h"
 
 #include "framework/PluginMessages.h"
 
@@ -38,16 +38,16 @@ class TestCapturoPanel : public QObject
 
     static CameraInfo rangesInfo()
     {
-        CameraRanges ranges;
-        ranges.nExposureMin = 10;
-        ranges.nExposureMax = 100000;
-        ranges.fGainMin = 1.5f;
-        ranges.fGainMax = 24.9f;
-        ranges.nDebounceMin = 0;
-        ranges.nDebounceMax = 500;
-        ranges.fGapMin = 1.0f;
-        ranges.fGapMax = 1000.7f;
-        return ranges.toInfo();
+        CameraInfo info;
+        info.nExposureMin = 10;
+        info.nExposureMax = 100000;
+        info.fGainMin = 1.5f;
+        info.fGainMax = 24.9f;
+        info.nDebounceMin = 0;
+        info.nDebounceMax = 500;
+        info.fTriggerGapMin = 1.0f;
+        info.fTriggerGapMax = 1000.7f;
+        return info;
     }
 
     void enter(const char* pEdit, const QString& text)
@@ -179,9 +179,9 @@ private slots:
 
         // A second reply replaces ranges and validators; an exposure range beyond int
         // saturates instead of wrapping negative.
-        CameraRanges wide = CameraRanges::fromInfo(rangesInfo());
+        CameraInfo wide = rangesInfo();
         wide.nExposureMax = 0xFFFFFFF0u;
-        m_pPanel->applyCameraInfo(wide.toInfo());
+        m_pPanel->applyCameraInfo(wide);
         QCOMPARE(child<QSlider>("horizontalSlider_Quick")->maximum(), INT_MAX);
         QCOMPARE(m_pPanel->findChildren<QIntValidator*>().size(), 4);
 

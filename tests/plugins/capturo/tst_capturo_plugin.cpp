@@ -1,7 +1,6 @@
 // The plugin: tool buttons handed to the host, command sends, the routing of records
 // addressed to the camera page, and the same contract through the built capturo.so.
 #include "Capturo.h"
-#include "CameraRanges.h"
 #include "CapturoUI.h"
 #include "CommandLog.h"
 #include "DTGraphicsScene.h"
@@ -197,14 +196,14 @@ private slots:
         QCOMPARE(pResults->item(nBefore + 1)->foreground().color(), QColor(255, 255, 255));
 
         // Camera ranges reply: a gain line first, then the ranges.
-        CameraRanges ranges;
+        CameraInfo ranges;
         ranges.nExposureMax = 5000;
         ranges.fGainMin = 1.5f;
         ranges.fGainMax = 24.9f;
         ranges.nDebounceMax = 100;
-        ranges.fGapMax = 50.0f;
+        ranges.fTriggerGapMax = 50.0f;
         PluginMetaData info = record(MSG_GET_CAMERA_INFO);
-        info.varData = QVariant::fromValue(ranges.toInfo());
+        info.varData = QVariant::fromValue(ranges);
         QCOMPARE(QMetaType::typeName(info.varData.userType()), "CameraInfo");
         host.deliver(info);
         QCOMPARE(pResults->item(nBefore + 2)->text(), QString("增益:24.9"));
