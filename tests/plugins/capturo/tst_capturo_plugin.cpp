@@ -149,6 +149,40 @@ private slots:
         QVERIFY(host.serviceIds().isEmpty());
     }
 
+    // A connection outcome or a save failure reported while the home page shows
+    // is listed when the camera page first opens: the newest few hundred, in order.
+    void statusesBeforeThePageOpensAreListedWhenItOpens()
+    {
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        const int nSent = Capturo::kMaxEarlyResults + 20;
+        for (int i = 0; i < nSent; ++i) {
+            PluginMetaData result = record(MSG_RESULT);
+            result.jsonData = {{"result", QString("s%1").arg(i)}, {"success", i % 2}};
+            host.deliver(result);
+        }
+        PluginMetaData frame = record(MSG_FRAME);
+        frame.varData = QImage(8, 8, QImage::Format_RGB32);
+        host.deliver(frame);
+
+        QWidget container;
+        new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        QListWidget* pResults = results(plugin.configUI());
+        QCOMPARE(pResults->count(), 1 + Capturo::kMaxEarlyResults);
+        for (int nRow = 1; nRow < pResults->count(); ++nRow) {
+            const int i = nSent - Capturo::kMaxEarlyResults + nRow - 1;
+            QCOMPARE(pResults->item(nRow)->text(), QString("s%1").arg(i));
+            QCOMPARE(pResults->item(nRow)->foreground().color(), i % 2 ? QColor(255, 255, 255) : QColor(238, 70, 59));
+        }
+        // Listed once: opening the page again adds nothing.
+        QWidget other;
+        new QVBoxLayout(&other);
+        host.deliver(pageRecord(&other));
+        QCOMPARE(pResults->count(), 1 + Capturo::kMaxEarlyResults);
+    }
+
     void pageActivationAndRouting()
     {
         Capturo plugin;
