@@ -5,6 +5,7 @@
 #include "FrameSaver.h"
 #include "ImageView.h"
 #include "ViewOptions.h"
+#include "LocalFolderLoader.h"
 #include "ParameterPanel.h"
 #include "SourceSwitch.h"
 #include "ui_CapturoUI.h"
@@ -40,6 +41,7 @@ CapturoUI::CapturoUI(QWidget* parent)
     m_pView = new ImageView(ui->graphicsView_Image, ui->lbl_imageResult, this);
     m_pOptions = new ViewOptions(ui->graphicsView_Image, this);
     connect(m_pView, &ImageView::signalDisplayed, m_pOptions, &ViewOptions::slotImageShown);
+    m_pLoader = new LocalFolderLoader(this);
 
     m_pSourceGroup = m_pSource->group();
     m_pImageSetting = m_pSaver->imageSetting();
@@ -50,6 +52,8 @@ CapturoUI::CapturoUI(QWidget* parent)
 
 CapturoUI::~CapturoUI()
 {
+    // No image of a folder may arrive at a page half torn down.
+    delete m_pLoader;
     // The scene goes before the view it is shown in.
     delete m_pView;
     m_pSaver.reset();
@@ -80,6 +84,12 @@ void CapturoUI::connectControls()
 {
     connect(m_pParams, &ParameterPanel::signalCommand, this, &CapturoUI::sendCommand);
     connect(m_pImageSetting, &ImageSetting::signalSettingsChanged, this, &CapturoUI::sendSaveSettings);
+    connect(m_pLoader, &LocalFolderLoader::signalThumbnail, this, [this](int, QImage icon, QString qsName) {
+        m_pStrip->add(QPixmap::fromImage(icon), qsName);
+    });
+    connect(m_pLoader, &LocalFolderLoader::signalLastImage, this,
+            [this](QImage image, QString) { m_pView->display(QPixmap::fromImage(image), true); });
+    connect(m_pLoader, &LocalFolderLoader::signalRefused, this, [this](QString qsStatus) { addResult(qsStatus, false); });
     connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this, SLOT(slotGetPos(QColor, double, double)));
 
     connect(ui->checkBox_Video, SIGNAL(stateChanged(int)), this, SLOT(slotVideoChanged(int)));
@@ -202,6 +212,7 @@ void CapturoUI::slotVideoChanged(int nState)
 
 void CapturoUI::slotOpenCamera()
 {
+    m_pLoader->cancel();
     m_pStrip->clear();
     m_pParams->enterCameraSource();
     m_pSaveSettingBtn->setEnabled(true);
@@ -217,11 +228,12 @@ void CapturoUI::slotOpenLocalFile()
     m_pImageSetting->setSaveEnabled(false);
     sendSaveSettings();
 
+    m_pLoader->cancel();
     const QString qsFolder = m_pSource->chooseFolder();
     if (qsFolder.isEmpty())
         return;
-    for (const SourceSwitch::LocalImage& image : SourceSwitch::localImages(qsFolder))
-        showImage(QPixmap(image.qsPath), image.qsName);
+    // Thumbnails come in folder order as they are decoded; the last image ends up shown, fitted.
+    m_pLoader->load(qsFolder);
 }
 
 // ---- image view ------------------------------------------------------------------
@@ -276,8 +288,14 @@ void CapturoUI::slotImageItemClicked(QListWidgetItem* pItem)
 {
     // The file on disk is the source: the strip keeps only icon-sized copies.
     const QString qsFile = ThumbnailStrip::fileOf(pItem, m_pSaver->imageFormat());
-    if (!qsFile.isEmpty())
-        m_pView->display(QPixmap(qsFile), false);
+    if (qsFile.isEmpty())
+        return;
+    QString qsStatus;
+    const QImage image = LocalFolderLoader::read(qsFile, QSize(), &qsStatus);
+    if (image.isNull())
+        addResult(qsStatus, false);
+    else
+        m_pView->display(QPixmap::fromImage(image), false);
 }
 
 void CapturoUI::slotShowPreviousImage()

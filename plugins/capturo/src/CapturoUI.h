@@ -18,6 +18,7 @@ class DTButton;
 class DTGraphicsScene;
 class FrameSaver;
 class ImageView;
+class LocalFolderLoader;
 class ParameterPanel;
 class QButtonGroup;
 class QListWidgetItem;
@@ -59,6 +60,8 @@ public:
     ViewOptions* viewOptions() const { return m_pOptions; }
     // Replaces the folder dialog of the local-file source (tests, automation).
     void setFolderChooser(ImageSetting::FolderChooser chooser);
+    // Decodes the images of a chosen folder off the GUI thread.
+    LocalFolderLoader* folderLoader() const { return m_pLoader; }
 
 signals:
     void signalSendSignal(PluginMetaData plt);
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<FrameSaver> m_pSaver;
     ImageView* m_pView = nullptr;
     ViewOptions* m_pOptions = nullptr;
+    LocalFolderLoader* m_pLoader = nullptr;
     // Borrowed from the parts above, under the names the page is known by.
     QButtonGroup* m_pSourceGroup = nullptr;
     ImageSetting* m_pImageSetting = nullptr;

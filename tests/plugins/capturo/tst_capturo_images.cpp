@@ -2,10 +2,14 @@
 // mode, the local-file source, thumbnail clicks, back/forward and the memory bounds.
 #include "CapturoUI.h"
 #include "DTGraphicsScene.h"
+#include "LocalFolderLoader.h"
+#include "SourceSwitch.h"
 
 #include "framework/PluginMessages.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <QImageReader>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
 #include <QListWidget>
@@ -38,6 +42,8 @@ class TestCapturoImages : public QObject
     // Size of the pixmap the view shows now.
     QSize shownSize() const
     {
+        if (!m_pPanel->currentScene())
+            return QSize();
         for (QGraphicsItem* pItem : m_pPanel->currentScene()->items())
             if (auto* pPixmapItem = qgraphicsitem_cast<QGraphicsPixmapItem*>(pItem))
                 return pPixmapItem->pixmap().size();
@@ -204,9 +210,9 @@ private slots:
         switchSaving(true);
         m_strChosenFolder = qsDir;
         m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QTRY_COMPARE(shownSize(), QSize(31, 21));
         QCOMPARE(imageList()->count(), 1);
         QCOMPARE(imageList()->item(0)->toolTip(), qsDir + "/photo");
-        QCOMPARE(shownSize(), QSize(31, 21));
         QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
 
         // A camera frame arriving now is listed under its bare key and not saved.
@@ -218,7 +224,7 @@ private slots:
         // Only the extension is cut, so an image inside "sub.bmp/" finds its file again.
         m_strChosenFolder = qsDir + "/sub.bmp";
         m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
-        QCOMPARE(imageList()->count(), 1);
+        QTRY_COMPARE(imageList()->count(), 1);
         QCOMPARE(imageList()->item(0)->toolTip(), qsDir + "/sub.bmp/inner");
         m_pPanel->showImage(QPixmap(), "blank");
         m_pPanel->slotImageItemClicked(imageList()->item(0));
@@ -228,6 +234,130 @@ private slots:
         m_pPanel->findChild<QToolButton*>("toolBtn_Camera")->click();
         QCOMPARE(imageList()->count(), 0);
         QVERIFY(QFileInfo::exists(qsDir + "/photo.jpg"));
+    }
+
+    // A big folder opens while the window keeps answering: every timer tick of
+    // the event loop comes within 100 ms, thumbnails arrive in folder order, and
+    // the last image ends up shown, fitted.
+    void aThousandImagesNeverStallTheWindow()
+    {
+        QTemporaryDir folder;
+        QImage image(640, 480, QImage::Format_RGB32);
+        for (int i = 0; i < 1000; ++i) {
+            image.fill(QColor::fromHsv(i % 360, 200, 200));
+            QVERIFY(image.save(folder.filePath(QString("img%1.jpg").arg(i)), "JPG", 50));
+        }
+        const QVector<SourceSwitch::LocalImage> order = SourceSwitch::localImages(folder.path());
+        QCOMPARE(order.size(), 1000);
+        image = QImage(300, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QVERIFY(image.save(order.last().qsPath, "JPG"));
+
+        QList<int> indexes;
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalThumbnail, this,
+                [&indexes](int nIndex, QImage, QString) { indexes << nIndex; });
+        bool bFinished = false;
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this, [&bFinished] { bFinished = true; });
+        QElapsedTimer clock;
+        qint64 nLastTick = 0;
+        qint64 nLongestGap = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, this, [&] {
+            nLongestGap = qMax(nLongestGap, clock.elapsed() - nLastTick);
+            nLastTick = clock.elapsed();
+        });
+        clock.start();
+        ticks.start(5);
+        QTest::qWait(50);
+        nLongestGap = 0;
+        nLastTick = clock.elapsed();
+        clock.restart();
+        nLastTick = 0;
+        m_strChosenFolder = folder.path();
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bFinished, 120000);
+        QTest::qWait(50);
+        ticks.stop();
+        qInfo("1000 images in %lld ms, longest gap between ticks %lld ms", clock.elapsed(), nLongestGap);
+        QVERIFY2(nLongestGap <= 100, qPrintable(QString::number(nLongestGap)));
+
+        QCOMPARE(imageList()->count(), 1000);
+        QList<int> expected;
+        for (int i = 0; i < 1000; ++i) {
+            expected << i;
+            QCOMPARE(imageList()->item(i)->toolTip(), order[i].qsName);
+        }
+        QCOMPARE(indexes, expected);
+        // Icon-sized only.
+        QCOMPARE(imageList()->item(0)->icon().availableSizes().value(0), QSize(70, 52));
+        QCOMPARE(shownSize(), QSize(300, 200));
+    }
+
+    // A few hundred bytes whose header claims 16000x16000: refused by its size
+    // before decoding, with a status naming it; memory stays where it was.
+    void aDecompressionBombIsRefused()
+    {
+        QTemporaryDir folder;
+        QByteArray jpeg;
+        {
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            QImage small(16, 16, QImage::Format_RGB32);
+            small.fill(Qt::gray);
+            QVERIFY(small.save(&buffer, "JPG"));
+        }
+        // The frame header's height and width, as big as a 16-bit field allows here.
+        const int nSof = jpeg.indexOf(QByteArray("\xff\xc0", 2));
+        QVERIFY(nSof > 0);
+        for (int nOffset : {5, 7}) {
+            jpeg[nSof + nOffset] = char(16000 >> 8);
+            jpeg[nSof + nOffset + 1] = char(16000 & 0xff);
+        }
+        QFile bomb(folder.filePath("bomb.jpg"));
+        QVERIFY(bomb.open(QIODevice::WriteOnly));
+        bomb.write(jpeg);
+        bomb.close();
+        QVERIFY(jpeg.size() < 1000);
+        QCOMPARE(QImageReader(bomb.fileName()).size(), QSize(16000, 16000));
+        frame(20, 10, Qt::red).save(folder.filePath("fine.bmp"));
+
+        const auto residentMiB = [] {
+            QFile statm("/proc/self/statm");
+            statm.open(QIODevice::ReadOnly);
+            return statm.readAll().split(' ').value(1).toLongLong() * 4096 / (1024 * 1024);
+        };
+        const qint64 nStart = residentMiB();
+        qint64 nPeak = nStart;
+        QTimer sample;
+        connect(&sample, &QTimer::timeout, this, [&] { nPeak = qMax(nPeak, residentMiB()); });
+        sample.start(1);
+        bool bFinished = false;
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this, [&bFinished] { bFinished = true; });
+        QListWidget* pResults = m_pPanel->findChild<QListWidget*>("listWidget_ShowResult");
+        const int nResults = pResults->count();
+        m_strChosenFolder = folder.path();
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bFinished, 20000);
+        QTest::qWait(20);
+        nPeak = qMax(nPeak, residentMiB());
+        QVERIFY2(nPeak - nStart < 200, qPrintable(QString("%1 MiB more").arg(nPeak - nStart)));
+
+        QCOMPARE(imageList()->count(), 1);
+        QCOMPARE(imageList()->item(0)->toolTip(), folder.filePath("fine"));
+        QCOMPARE(shownSize(), QSize(20, 10));
+        QCOMPARE(pResults->count(), nResults + 1);
+        QVERIFY(pResults->item(nResults)->text().contains(bomb.fileName()));
+        QVERIFY(pResults->item(nResults)->text().contains("16000x16000"));
+        QCOMPARE(pResults->item(nResults)->foreground().color(), QColor(238, 70, 59));
+
+        // Clicking a thumbnail whose file became a bomb meanwhile refuses it as well.
+        QVERIFY(QFile::remove(folder.filePath("fine.bmp")));
+        QVERIFY(QFile::copy(bomb.fileName(), folder.filePath("fine.bmp.jpg")));
+        QVERIFY(QFile::rename(folder.filePath("fine.bmp.jpg"), folder.filePath("fine.jpg")));
+        m_pPanel->slotImageItemClicked(imageList()->item(0));
+        QCOMPARE(pResults->count(), nResults + 2);
+        QCOMPARE(shownSize(), QSize(20, 10));
+        QVERIFY(residentMiB() - nStart < 200);
     }
 
     void backAndForward()
