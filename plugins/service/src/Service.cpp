@@ -332,7 +332,8 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         bOk = rpc.getCameraInfo(&value);
         if (bOk)
             reply(plt.nMsgId, value);
-        sendResult("获取相机增益成功", bOk);
+        // The catalogue's text says the read succeeded: a failure has its own.
+        sendResult(bOk ? QStringLiteral("获取相机增益成功") : tr("获取相机增益失败"), bOk);
         break;
     case MSG_GET_CAMERA_PARAMS: {
         QVariant exposure;
@@ -345,7 +346,7 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         bOk = rpc.getCameraParam(PARAM_TRIGGER_GAP, &triggerGap) && bOk;
         if (bOk)
             replyJson(plt.nMsgId, cameraParamsJson(exposure, gain, triggerMode, triggerGap));
-        sendResult("获取相机参数值成功", bOk);
+        sendResult(bOk ? QStringLiteral("获取相机参数值成功") : tr("获取相机参数值失败"), bOk);
         break;
     }
     case MSG_CONTINUOUS_START:

@@ -49,8 +49,8 @@ private slots:
         QTest::newRow("16") << int(MSG_GET_TRIGGER_MODE) << "获取触发模式:0";
         QTest::newRow("17") << int(MSG_SET_DEBOUNCE) << "设置去抖时间:0";
         QTest::newRow("18") << int(MSG_GET_DEBOUNCE) << "获取去抖时间:0";
-        QTest::newRow("19") << int(MSG_GET_CAMERA_INFO) << "获取相机增益成功:0";
-        QTest::newRow("20") << int(MSG_GET_CAMERA_PARAMS) << "获取相机参数值成功:0";
+        QTest::newRow("19") << int(MSG_GET_CAMERA_INFO) << "获取相机增益失败:0";
+        QTest::newRow("20") << int(MSG_GET_CAMERA_PARAMS) << "获取相机参数值失败:0";
         QTest::newRow("21") << int(MSG_CONTINUOUS_START) << "调用连续拍照:0";
         QTest::newRow("22") << int(MSG_CONTINUOUS_STOP) << "调用连续拍照结束:0";
     }
