@@ -12,7 +12,10 @@ public:
     explicit DTGraphicsScene(QObject* parent = nullptr);
 
 signals:
+    // The pointer is over the image: on-screen colour and image position, now.
     void signalItemInfo(QColor color, double x, double y);
+    // The pointer is over the view but off the image.
+    void signalPointerOffImage();
 
 protected:
     void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;

@@ -1,8 +1,10 @@
 #include "ImageView.h"
 
+#include "CapturoLook.h"
 #include "DTGraphicsScene.h"
 #include "ViewPortModel.h"
 
+#include <QEvent>
 #include <QGraphicsView>
 #include <QLabel>
 
@@ -11,6 +13,15 @@ ImageView::ImageView(QGraphicsView* pView, QLabel* pReadOut, QObject* parent)
     , m_pView(pView)
     , m_pReadOut(pReadOut)
 {
+    m_pView->viewport()->installEventFilter(this);
+}
+
+bool ImageView::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // A position shown after the pointer left would be taken for where it is.
+    if (pWatched == m_pView->viewport() && pEvent->type() == QEvent::Leave && !m_pReadOut->text().isEmpty())
+        showPointerOffImage();
+    return QObject::eventFilter(pWatched, pEvent);
 }
 
 ImageView::~ImageView()
@@ -24,6 +35,7 @@ void ImageView::display(const QPixmap& pixmap, bool bFit)
     pScene->addPixmap(pixmap);
     connect(pScene, SIGNAL(signalItemInfo(QColor, double, double)), this,
             SIGNAL(signalItemInfo(QColor, double, double)));
+    connect(pScene, &DTGraphicsScene::signalPointerOffImage, this, &ImageView::showPointerOffImage);
     m_pView->setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     m_pView->setScene(pScene);
     // The replaced scene holds the previous frame and is shown nowhere any more.
@@ -106,4 +118,9 @@ QString ImageView::readOutText(const QColor& color, double x, double y)
 void ImageView::showReadOut(const QColor& color, double x, double y)
 {
     m_pReadOut->setText(readOutText(color, x, y));
+}
+
+void ImageView::showPointerOffImage()
+{
+    m_pReadOut->setText(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "光标在图像外")));
 }

@@ -29,6 +29,8 @@ public:
     void rotate();
 
     void showReadOut(const QColor& color, double x, double y);
+    // The pointer is off the image (or has left the view): no position to show.
+    void showPointerOffImage();
     // "x:%1 , y:%2     R:%3 G:%4 B:%5" with the coordinates to six significant digits.
     static QString readOutText(const QColor& color, double x, double y);
 
@@ -37,6 +39,9 @@ signals:
     void signalDisplayed(const QPixmap& pixmap);
     // The current scene's read-out under the mouse: on-screen colour and position.
     void signalItemInfo(QColor color, double x, double y);
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     void zoom(double dFactor);

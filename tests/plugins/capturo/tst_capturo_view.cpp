@@ -125,18 +125,41 @@ private slots:
         m_pPanel->slotGetPos(QColor(1, 2, 3), 1234567.0, -0.25);
         QCOMPARE(pLabel->text(), QString("x:1.23457e+06 , y:-0.25     R:1 G:2 B:3"));
 
-        // The second move reports where the previous one was, with the colour on screen.
-        m_pPanel->showImage(frame(2000, 1600, QColor(200, 40, 90)), "1");
+        // Each move reports where the pointer is now, in image pixels, after zoom and
+        // rotation, with the colour the screen shows there.
+        // Zoomed in, so that every image pixel spans more than one screen pixel.
+        m_pPanel->showImage(frame(200, 150, QColor(200, 40, 90)), "1");
         view()->resetTransform();
+        m_pPanel->slotExpand();
+        m_pPanel->slotExpand();
+        m_pPanel->slotRotate();
         QTest::qWait(50);
-        const QPoint first = view()->viewport()->rect().center();
-        const QPointF firstScene = view()->mapToScene(first);
-        moveMouse(first);
-        moveMouse(first + QPoint(1, 0));
-        const QString expected = QString("x:%1 , y:%2     R:200 G:40 B:90")
-                                     .arg(QString::number(firstScene.x(), 'g', 6))
-                                     .arg(QString::number(firstScene.y(), 'g', 6));
-        QCOMPARE(pLabel->text(), expected);
+        const QList<QPointF> pixels = {{100, 50}, {150, 100}, {0, 0}, {199, 149}};
+        for (const QPointF& pixel : pixels) {
+            moveMouse(view()->mapFromScene(pixel + QPointF(0.5, 0.5)));
+            const QStringList parts = pLabel->text().split(QRegularExpression("[:, ]+"), Qt::SkipEmptyParts);
+            QCOMPARE(parts.size(), 10);
+            QCOMPARE(parts.mid(4), (QStringList{"R", "200", "G", "40", "B", "90"}));
+            const QPointF shown(parts[1].toDouble(), parts[3].toDouble());
+            QVERIFY2(qFloor(shown.x()) == pixel.x() && qFloor(shown.y()) == pixel.y(), qPrintable(pLabel->text()));
+        }
+
+        // Off the image, but still over the view: no position at all.
+        const QRectF imageOnView = view()->mapFromScene(QRectF(0, 0, 200, 150)).boundingRect();
+        QVERIFY(imageOnView.left() > 10);
+        moveMouse(QPoint(3, 3));
+        QCOMPARE(pLabel->text(), QString("光标在图像外"));
+        moveMouse(view()->mapFromScene(QPointF(10.5, 10.5)));
+        QVERIFY(pLabel->text().startsWith("x:10"));
+        // Just past the image's last row, which the quarter turn shows on the left.
+        moveMouse(view()->mapFromScene(QPointF(100, 151)));
+        QCOMPARE(pLabel->text(), QString("光标在图像外"));
+
+        // Leaving the view leaves no stale position behind.
+        moveMouse(view()->mapFromScene(QPointF(10.5, 10.5)));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(view()->viewport(), &leave);
+        QCOMPARE(pLabel->text(), QString("光标在图像外"));
     }
 };
 
