@@ -129,6 +129,16 @@ bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValu
     return m_pStub->GetParam(&context, request, pValue).ok();
 }
 
+bool SimCore::setParam(const kelvora::core::ParamValue& value)
+{
+    if (!m_pStub)
+        return false;
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
+    kelvora::core::Empty empty;
+    return m_pStub->SetParam(&context, value, &empty).ok();
+}
+
 bool SimCore::takePhoto()
 {
     if (!m_pStub)

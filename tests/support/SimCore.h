@@ -43,6 +43,9 @@ public:
 
     // Camera state read straight from the core.
     bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
+    // Changes a camera setting as another client of the core would (value carries
+    // the parameter). False when the core refused it.
+    bool setParam(const kelvora::core::ParamValue& value);
     // Asks the core for one frame, as another client of the core would.
     bool takePhoto();
 

@@ -44,6 +44,40 @@ namespace {
 
 const char* const kFrameStatus = "相机获取拍照成功";
 
+// One camera setting, as the core's probe writes and reads it.
+struct CameraValue
+{
+    kelvora::core::Param param;
+    double dValue;
+
+    kelvora::core::ParamValue value() const
+    {
+        kelvora::core::ParamValue result;
+        result.set_param(param);
+        switch (param) {
+        case kelvora::core::PARAM_EXPOSURE: result.set_u32(quint32(dValue)); break;
+        case kelvora::core::PARAM_GAIN:
+        case kelvora::core::PARAM_TRIGGER_GAP: result.set_f32(float(dValue)); break;
+        default: result.set_i32(qint32(dValue)); break;
+        }
+        return result;
+    }
+    static double of(const kelvora::core::ParamValue& value)
+    {
+        switch (value.value_case()) {
+        case kelvora::core::ParamValue::kU32: return value.u32();
+        case kelvora::core::ParamValue::kF32: return double(value.f32());
+        case kelvora::core::ParamValue::kI32: return value.i32();
+        default: return -1;
+        }
+    }
+};
+
+const CameraValue kLeftBehind[] = {{kelvora::core::PARAM_GAIN, 3.7},
+                                   {kelvora::core::PARAM_EXPOSURE, 12345},
+                                   {kelvora::core::PARAM_TRIGGER_MODE, 1},
+                                   {kelvora::core::PARAM_DEBOUNCE, 50}};
+
 QByteArray classOf(QWidget* pWidget)
 {
     return pWidget ? QByteArray(pWidget->metaObject()->className()) : QByteArray();
@@ -106,6 +140,12 @@ void TestSystemWindow::initTestCase()
 
     QVERIFY(m_core.start());
     QVERIFY(m_core.watchMessages());
+    // The camera as an earlier session left it: internal trigger, 50 ms debounce and
+    // a gain no slider step gives. This client must read it back and change nothing.
+    for (const CameraValue& setting : kLeftBehind)
+        QVERIFY2(m_core.setParam(setting.value()), kelvora::core::Param_Name(setting.param).c_str());
+    QVERIFY(m_core.waitForMessage("PARAM_DEBOUNCE", 5000));
+    m_core.clearMessages();
     m_pRun = std::make_unique<RunFolder>();
     QVERIFY(m_pRun->addListedPlugins());
     QVERIFY(m_pRun->writeConfig(m_core.endpoint()));
@@ -207,14 +247,36 @@ void TestSystemWindow::cameraPageFillsFromCore()
         QTRY_COMPARE_WITH_TIMEOUT(pSlider->minimum(), range.nMin, 5000);
         QCOMPARE(pSlider->maximum(), range.nMax);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(control<QSlider>("horizontalSlider_Quick")->value(), 10000, 5000);
-    QCOMPARE(control<QLineEdit>("plainText_Quick")->text(), QString("10000"));
-    QCOMPARE(control<QSlider>("horizontalSlider_Gain")->value(), 0);
+    // What the camera holds, read back: exposure, the gain as it is (the slider can
+    // only take whole numbers), internal trigger with its rows, and the debounce.
+    QTRY_COMPARE_WITH_TIMEOUT(control<QLineEdit>("plainText_QD")->text(), QString("50"), 5000);
+    QCOMPARE(control<QSlider>("horizontalSlider_Quick")->value(), 12345);
+    QCOMPARE(control<QLineEdit>("plainText_Quick")->text(), QString("12345"));
+    QCOMPARE(control<QLineEdit>("plainText_Gain")->text(), QString("3.7"));
+    QCOMPARE(control<QSlider>("horizontalSlider_Gain")->value(), 3);
     QCOMPARE(control<QSlider>("horizontalSlider_Trigger_Gap")->value(), 100);
-    QVERIFY(control<QRadioButton>("radioBtn_Out")->isChecked());
+    QCOMPARE(control<QSlider>("horizontalSlider_QD")->value(), 50);
+    QVERIFY(control<QRadioButton>("radioBtn_Inner")->isChecked());
+    QVERIFY(!control<QRadioButton>("radioBtn_Out")->isChecked());
+    QVERIFY(control<QLineEdit>("plainText_Trigger_Gap")->isVisible());
+    QVERIFY(!control<QLineEdit>("plainText_QD")->isVisible());
+    QCOMPARE(control<QWidget>("lbl_capturo_3")->property("text").toString(), QString("触发间隔(毫秒)"));
     const QStringList results = texts(control<QListWidget>("listWidget_ShowResult"));
     QVERIFY2(results.contains("增益:24"), qPrintable(results.join(" | ")));
     QVERIFY(results.contains("获取相机参数值成功"));
+
+    // Opening the page changed nothing at the camera: no setting reached the core.
+    QTest::qWait(300);
+    for (const std::string& strMessage : m_core.messages())
+        QVERIFY2(strMessage.find("\"param\"") == std::string::npos, strMessage.c_str());
+    for (const CameraValue& setting : kLeftBehind) {
+        kelvora::core::ParamValue value;
+        QVERIFY(m_core.param(setting.param, &value));
+        QCOMPARE(CameraValue::of(value), double(float(setting.dValue)));
+    }
+    // Back to external trigger for the rest of the session, as the operator would.
+    QTest::mouseClick(control<QRadioButton>("radioBtn_Out"), Qt::LeftButton);
+    QVERIFY(control<QLineEdit>("plainText_QD")->isVisible());
 }
 
 void TestSystemWindow::lowScreenShowsEverySetting()
@@ -303,14 +365,15 @@ void TestSystemWindow::parameterChangeReachesCore()
     QVERIFY(pGain);
     kelvora::core::ParamValue value;
     QVERIFY(m_core.param(kelvora::core::PARAM_GAIN, &value));
-    QCOMPARE(value.f32(), 0.0f);
+    QCOMPARE(value.f32(), 3.7f);
 
+    // The slider stands at the gain's whole part; each step is the operator's own.
     QTest::keyClick(pGain, Qt::Key_Right);
     QTest::keyClick(pGain, Qt::Key_Right);
-    QCOMPARE(pGain->value(), 2);
-    QCOMPARE(control<QLineEdit>("plainText_Gain")->text(), QString("2"));
+    QCOMPARE(pGain->value(), 5);
+    QCOMPARE(control<QLineEdit>("plainText_Gain")->text(), QString("5"));
     QVERIFY(m_core.param(kelvora::core::PARAM_GAIN, &value));
-    QCOMPARE(value.f32(), 2.0f);
+    QCOMPARE(value.f32(), 5.0f);
 
     // Typed into the exposure field and confirmed with Enter.
     QLineEdit* pExposure = control<QLineEdit>("plainText_Quick");
@@ -379,6 +442,13 @@ void TestSystemWindow::savedFrameOnDiskAndThumbnail()
 void TestSystemWindow::localFileSourceListsFolder()
 {
     const QString strFolder = m_home.path() + "/Documents/kelvora/images";
+    // Saving off first: the folder is to hold what the camera saved so far, while
+    // continuous shooting goes on below.
+    QCheckBox* pSwitch = savePopup()->findChild<QCheckBox*>("checkBox");
+    if (pSwitch->isChecked())
+        pSwitch->click();
+    QVERIFY(!pSwitch->isChecked());
+    QTest::qWait(300);
     const QStringList files = QDir(strFolder).entryList({"*.bmp"}, QDir::Files);
     QVERIFY(!files.isEmpty());
 
@@ -397,6 +467,10 @@ void TestSystemWindow::localFileSourceListsFolder()
         }
     });
     answer.start(50);
+    // Continuous shooting goes on while the operator browses the folder.
+    m_core.clearMessages();
+    QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
+    QVERIFY(m_core.waitForMessage("\"continuous\"", 5000));
     QToolButton* pLocal = control<QToolButton>("toolBtn_LocalFile");
     QTest::mouseClick(pLocal, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(bAnswered, 10000);
@@ -411,6 +485,15 @@ void TestSystemWindow::localFileSourceListsFolder()
     QStringList expected = files;
     expected.sort();
     QCOMPARE(listed, expected);
+    // Camera frames keep arriving, and neither replace the browsed image nor join
+    // the list.
+    QGraphicsScene* pBrowsed = view()->scene();
+    const int nFrames = framesShown();
+    QTRY_VERIFY_WITH_TIMEOUT(framesShown() >= nFrames + 3, 15000);
+    QCOMPARE(view()->scene(), pBrowsed);
+    QCOMPARE(pStrip->count(), files.size());
+    QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
+    QVERIFY(m_core.waitForMessage("\"idle\"", 5000));
     QVERIFY(!control<QCheckBox>("checkBox_Video")->isEnabled());
     // Loading the folder saved nothing new.
     QCOMPARE(QDir(strFolder).entryList({"*.bmp"}, QDir::Files).size(), files.size());

@@ -122,6 +122,8 @@ void Capturo::activatePage(QWidget* pContainer)
     m_earlyResults.clear();
     sendCommand(MSG_GET_CAMERA_INFO);
     sendCommand(MSG_GET_CAMERA_PARAMS);
+    // The parameter set leaves the debounce time out; it has a read of its own.
+    sendCommand(MSG_GET_DEBOUNCE);
 }
 
 void Capturo::slotEventFromPlugins(PluginMetaData plt)
@@ -148,7 +150,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     switch (plt.nMsgId) {
     case MSG_FRAME: {
         const QImage image = plt.varData.value<QImage>();
-        m_pConfigUI->showImage(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString());
+        m_pConfigUI->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString());
         break;
     }
     case MSG_FRAME_SAVED:
@@ -173,6 +175,14 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         params.nTriggerMode = truncToInt(plt.jsonData.value("trigger_mode").toDouble());
         params.fTriggerGap = static_cast<float>(plt.jsonData.value("trigger_gap").toDouble());
         m_pConfigUI->applyCameraParams(params);
+        break;
+    }
+    case MSG_GET_DEBOUNCE: {
+        // A read that found nothing carries no value: the field keeps what it shows.
+        bool bOk = false;
+        const int nMilliseconds = plt.varData.toInt(&bOk);
+        if (plt.varData.isValid() && bOk)
+            m_pConfigUI->applyDebounce(nMilliseconds);
         break;
     }
     default:

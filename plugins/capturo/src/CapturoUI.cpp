@@ -90,6 +90,7 @@ void CapturoUI::connectControls()
     connect(m_pLoader, &LocalFolderLoader::signalLastImage, this,
             [this](QImage image, QString) { m_pView->display(QPixmap::fromImage(image), true); });
     connect(m_pLoader, &LocalFolderLoader::signalRefused, this, [this](QString qsStatus) { addResult(qsStatus, false); });
+    connect(m_pParams, &ParameterPanel::signalRefused, this, [this](const QString& qsText) { addResult(qsText, false); });
     connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this, SLOT(slotGetPos(QColor, double, double)));
 
     connect(ui->checkBox_Video, SIGNAL(stateChanged(int)), this, SLOT(slotVideoChanged(int)));
@@ -182,6 +183,11 @@ void CapturoUI::applyCameraInfo(const CameraInfo& info)
 void CapturoUI::applyCameraParams(const CameraParams& params)
 {
     m_pParams->applyCameraParams(params);
+}
+
+void CapturoUI::applyDebounce(int nMilliseconds)
+{
+    m_pParams->applyDebounce(nMilliseconds);
 }
 
 void CapturoUI::slotTriggerMode()
@@ -282,6 +288,15 @@ void CapturoUI::addSavedFrame(const QPixmap& icon, const QString& qsName)
     // The strip lists the folder's images while local files are shown.
     if (!m_pSource->isLocalFile())
         m_pStrip->add(icon, qsName);
+}
+
+void CapturoUI::showCameraFrame(QPixmap pixmap, QString key)
+{
+    // Acquisition goes on while the operator browses a folder; its frames would
+    // replace the browsed image and fill the list with entries of no file.
+    if (m_pSource->isLocalFile())
+        return;
+    showImage(pixmap, key);
 }
 
 void CapturoUI::slotImageItemClicked(QListWidgetItem* pItem)

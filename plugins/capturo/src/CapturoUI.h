@@ -49,9 +49,13 @@ public:
     void showImage(QPixmap pixmap, QString name);
     // A frame the service wrote to disk: listed under its file name without extension.
     void addSavedFrame(const QPixmap& icon, const QString& qsName);
+    // A frame from the camera: shown through showImage with the camera as the source;
+    // while local files are browsed it leaves their view and list alone.
+    void showCameraFrame(QPixmap pixmap, QString key);
     void addResult(QString text, bool success);
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);
+    void applyDebounce(int nMilliseconds);
 
     ImageSetting* imageSetting() const;
     QString saveDir() const;

@@ -7,9 +7,36 @@
 #include "framework/PluginMessages.h"
 
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QListView>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
+
+namespace {
+
+// A whole number within the camera's range. A number outside it, or one with
+// decimals (a gain the camera reported, say), can still stand in the edit, so that
+// Enter can tell the operator why it is refused instead of the keys simply not working.
+class CameraRangeValidator : public QIntValidator
+{
+public:
+    CameraRangeValidator(int nMin, int nMax, QObject* parent)
+        : QIntValidator(nMin, nMax, parent)
+    {
+    }
+
+    State validate(QString& qsInput, int& nPos) const override
+    {
+        const State state = QIntValidator::validate(qsInput, nPos);
+        if (state != Invalid)
+            return state;
+        static const QRegularExpression number(QStringLiteral("^[+-]?\\d{0,10}(\\.\\d*)?$"));
+        return number.match(qsInput).hasMatch() ? Intermediate : Invalid;
+    }
+};
+
+}  // namespace
 
 ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
     : QObject(pPanel)
@@ -28,18 +55,102 @@ ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
     pCombo->setView(new QListView());
 
     ui.radioBtn_Out->setChecked(true);
+
+    for (QLineEdit* pEdit : {ui.plainText_Quick, ui.plainText_Gain, ui.plainText_QD, ui.plainText_Trigger_Gap})
+        pEdit->installEventFilter(this);
+}
+
+QSlider* ParameterPanel::sliderOf(const QLineEdit* pEdit) const
+{
+    if (pEdit == ui.plainText_Quick)
+        return ui.horizontalSlider_Quick;
+    if (pEdit == ui.plainText_Gain)
+        return ui.horizontalSlider_Gain;
+    if (pEdit == ui.plainText_QD)
+        return ui.horizontalSlider_QD;
+    if (pEdit == ui.plainText_Trigger_Gap)
+        return ui.horizontalSlider_Trigger_Gap;
+    return nullptr;
+}
+
+QString ParameterPanel::nameOf(const QLineEdit* pEdit) const
+{
+    if (pEdit == ui.plainText_Quick)
+        return CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "快门速度"));
+    if (pEdit == ui.plainText_Gain)
+        return CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "增益"));
+    if (pEdit == ui.plainText_QD)
+        return CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "去抖时间"));
+    return CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "触发间隔"));
+}
+
+bool ParameterPanel::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() != QEvent::KeyPress)
+        return QObject::eventFilter(pWatched, pEvent);
+    const int nKey = static_cast<QKeyEvent*>(pEvent)->key();
+    auto* pEdit = qobject_cast<QLineEdit*>(pWatched);
+    if (!pEdit || !sliderOf(pEdit) || (nKey != Qt::Key_Return && nKey != Qt::Key_Enter))
+        return QObject::eventFilter(pWatched, pEvent);
+    // Acceptable input goes on to returnPressed and is sent; anything else would be
+    // dropped by the edit without a word.
+    if (!pEdit->validator() || pEdit->hasAcceptableInput())
+        return false;
+    refuseEdit(pEdit);
+    return true;
+}
+
+void ParameterPanel::refuseEdit(QLineEdit* pEdit)
+{
+    const QString qsCamera = m_cameraText.value(pEdit, QString::number(sliderOf(pEdit)->value()));
+    const QString qsTyped = pEdit->text().trimmed();
+    // A value the camera reported (a gain of 3.7, say) is not sent back unchanged.
+    if (qsTyped == qsCamera)
+        return;
+    const auto* pRange = qobject_cast<const QIntValidator*>(pEdit->validator());
+    const int nMin = pRange ? pRange->bottom() : sliderOf(pEdit)->minimum();
+    const int nMax = pRange ? pRange->top() : sliderOf(pEdit)->maximum();
+    bool bWhole = false;
+    qsTyped.toLongLong(&bWhole);
+    const QString qsText = bWhole
+        ? CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1 %2 超出范围 %3 - %4, 已恢复为 %5"))
+              .arg(nameOf(pEdit), qsTyped)
+              .arg(nMin)
+              .arg(nMax)
+              .arg(qsCamera)
+        : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1输入无效, 应为 %2 - %3 的整数, 已恢复为 %4"))
+              .arg(nameOf(pEdit))
+              .arg(nMin)
+              .arg(nMax)
+              .arg(qsCamera);
+    pEdit->setText(qsCamera);
+    emit signalRefused(qsText);
+}
+
+void ParameterPanel::showCameraValue(QSlider* pSlider, QLineEdit* pEdit, int nSliderValue, const QString& qsText)
+{
+    // The slider's slot would send the value back to the camera as a setting.
+    {
+        const QSignalBlocker blocker(pSlider);
+        pSlider->setValue(nSliderValue);
+    }
+    // The edit shows the camera's own value: a slider holds whole numbers only.
+    pEdit->setText(qsText);
+    m_cameraText.insert(pEdit, qsText);
 }
 
 void ParameterPanel::quickSliderChanged(int nValue)
 {
     ui.plainText_Quick->setText(QString::number(nValue));
     emit signalCommand(MSG_SET_EXPOSURE, nValue);
+    m_cameraText.insert(ui.plainText_Quick, QString::number(nValue));
 }
 
 void ParameterPanel::gainSliderChanged(int nValue)
 {
     ui.plainText_Gain->setText(QString::number(nValue));
     emit signalCommand(MSG_SET_GAIN, nValue);
+    m_cameraText.insert(ui.plainText_Gain, QString::number(nValue));
 }
 
 void ParameterPanel::qdSliderChanged(int nValue)
@@ -59,7 +170,9 @@ void ParameterPanel::confirmEdit(QLineEdit* pEdit, QSlider* pSlider, int nMsgId)
     // Moving the slider may run its slot first, which rewrites the edit with the
     // clamped value; the command carries the text as it stands afterwards.
     pSlider->setValue(pEdit->text().toInt());
-    emit signalCommand(nMsgId, pEdit->text().toInt());
+    const int nValue = pEdit->text().toInt();
+    emit signalCommand(nMsgId, nValue);
+    m_cameraText.insert(pEdit, QString::number(nValue));
 }
 
 void ParameterPanel::editGainConfirmed()
@@ -84,6 +197,7 @@ void ParameterPanel::editTriggerGapConfirmed()
 
 void ParameterPanel::setRange(QSlider* pSlider, QLineEdit* pEdit, int nMin, int nMax)
 {
+    const int nOld = pSlider->value();
     {
         // A range that clamps the slider's value must not reach the camera as a
         // setting: the page would overwrite the camera's exposure and gain with the
@@ -91,9 +205,14 @@ void ParameterPanel::setRange(QSlider* pSlider, QLineEdit* pEdit, int nMin, int 
         const QSignalBlocker blocker(pSlider);
         pSlider->setRange(nMin, nMax);
     }
-    pEdit->setText(QString::number(pSlider->value()));
+    // A value read from the camera stays as it was unless the range moved it.
+    if (pSlider->value() != nOld || pEdit->text().isEmpty()) {
+        pEdit->setText(QString::number(pSlider->value()));
+        // What the camera held was outside this range: it is not known any more.
+        m_cameraText.remove(pEdit);
+    }
     const QValidator* pOld = pEdit->validator();
-    pEdit->setValidator(new QIntValidator(nMin, nMax, m_pPanel));
+    pEdit->setValidator(new CameraRangeValidator(nMin, nMax, m_pPanel));
     // A later reply replaces the ranges; the validator it replaces is ours to free.
     if (pOld && pOld->parent() == m_pPanel)
         delete pOld;
@@ -111,19 +230,36 @@ void ParameterPanel::applyCameraInfo(const CameraInfo& info)
 
 void ParameterPanel::applyCameraParams(const CameraParams& params)
 {
-    ui.horizontalSlider_Gain->setValue(truncToInt(params.fGain));
-    ui.horizontalSlider_Quick->setValue(params.nExposure);
-    ui.radioBtn_Out->setChecked(params.nTriggerMode == 0);
-    ui.horizontalSlider_Trigger_Gap->setValue(truncToInt(params.fTriggerGap));
-    ui.plainText_Trigger_Gap->setText(QString::number(params.fTriggerGap, 'g', 6));
+    // Filling the controls from the camera sends nothing to it.
+    showCameraValue(ui.horizontalSlider_Gain, ui.plainText_Gain, truncToInt(params.fGain),
+                    QString::number(params.fGain, 'g', 6));
+    showCameraValue(ui.horizontalSlider_Quick, ui.plainText_Quick, params.nExposure,
+                    QString::number(params.nExposure));
+    const bool bExternal = params.nTriggerMode == 0;
+    (bExternal ? ui.radioBtn_Out : ui.radioBtn_Inner)->setChecked(true);
+    showTriggerRows(bExternal);
+    showCameraValue(ui.horizontalSlider_Trigger_Gap, ui.plainText_Trigger_Gap, truncToInt(params.fTriggerGap),
+                    QString::number(params.fTriggerGap, 'g', 6));
+}
+
+void ParameterPanel::applyDebounce(int nMilliseconds)
+{
+    showCameraValue(ui.horizontalSlider_QD, ui.plainText_QD, nMilliseconds, QString::number(nMilliseconds));
 }
 
 void ParameterPanel::triggerModeClicked()
 {
     const bool bExternal = ui.radioBtn_Out->isChecked();
-    ui.lbl_capturo_3->setText(bExternal ? CapturoLook::text("去抖设置(毫秒)") : CapturoLook::text("触发间隔(毫秒)"));
     ui.horizontalSlider_QD->setEnabled(true);
     ui.plainText_QD->setEnabled(true);
+    showTriggerRows(bExternal);
+    // The camera follows what the operator picked: 0 external, 1 internal trigger.
+    emit signalCommand(MSG_SET_TRIGGER_MODE, bExternal ? 0 : 1);
+}
+
+void ParameterPanel::showTriggerRows(bool bExternal)
+{
+    ui.lbl_capturo_3->setText(bExternal ? CapturoLook::text("去抖设置(毫秒)") : CapturoLook::text("触发间隔(毫秒)"));
     ui.comboBox_trigger_type->setEnabled(bExternal);
     ui.lbl_trigger_type->setVisible(bExternal);
     ui.comboBox_trigger_type->setVisible(bExternal);
@@ -131,8 +267,6 @@ void ParameterPanel::triggerModeClicked()
     ui.plainText_Trigger_Gap->setVisible(!bExternal);
     ui.horizontalSlider_QD->setVisible(bExternal);
     ui.plainText_QD->setVisible(bExternal);
-    // The camera follows what the operator picked: 0 external, 1 internal trigger.
-    emit signalCommand(MSG_SET_TRIGGER_MODE, bExternal ? 0 : 1);
 }
 
 void ParameterPanel::setCameraControlsEnabled(bool bEnabled)

@@ -3,7 +3,9 @@
 #include "CameraInfoType.h"
 #include "CameraParams.h"
 
+#include <QHash>
 #include <QObject>
+#include <QString>
 #include <QVariant>
 
 class QLineEdit;
@@ -16,7 +18,9 @@ class CapturoUI;
 
 // The camera settings of the page: four slider and edit pairs (exposure, gain,
 // debounce, trigger interval), trigger mode, trigger type and video mode. Operator
-// input becomes signalCommand; camera replies fill the controls.
+// input becomes signalCommand; camera replies fill the controls without sending
+// anything back. Input outside the camera's range is refused with signalRefused and
+// the edit goes back to the camera's value.
 class ParameterPanel : public QObject
 {
     Q_OBJECT
@@ -26,6 +30,7 @@ public:
 
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);
+    void applyDebounce(int nMilliseconds);
 
     void quickSliderChanged(int nValue);
     void gainSliderChanged(int nValue);
@@ -48,11 +53,27 @@ public:
 
 signals:
     void signalCommand(int nMsgId, QVariant varData);
+    // A status line for the operator: the input was refused, and why.
+    void signalRefused(QString qsText);
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     void confirmEdit(QLineEdit* pEdit, QSlider* pSlider, int nMsgId);
     void setRange(QSlider* pSlider, QLineEdit* pEdit, int nMin, int nMax);
+    // Slider and edit show a value read from the camera; nothing is sent.
+    void showCameraValue(QSlider* pSlider, QLineEdit* pEdit, int nSliderValue, const QString& qsText);
+    // Label, rows and trigger type of the chosen trigger mode.
+    void showTriggerRows(bool bExternal);
+    // Enter on text the edit's range does not accept: say so, show the camera's value.
+    void refuseEdit(QLineEdit* pEdit);
+    QSlider* sliderOf(const QLineEdit* pEdit) const;
+    QString nameOf(const QLineEdit* pEdit) const;
 
     Ui::CapturoUI& ui;
     QWidget* m_pPanel;
+    // Per edit, the text of the value the camera is known to hold: from its replies
+    // and from what the operator last sent.
+    QHash<const QLineEdit*, QString> m_cameraText;
 };

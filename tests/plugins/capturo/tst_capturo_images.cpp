@@ -215,10 +215,14 @@ private slots:
         QCOMPARE(imageList()->item(0)->toolTip(), qsDir + "/photo");
         QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
 
-        // A camera frame arriving now is listed under its bare key and not saved.
-        m_pPanel->showImage(frame(10, 10, Qt::blue), "42");
-        QCOMPARE(imageList()->count(), 2);
-        QCOMPARE(imageList()->item(1)->toolTip(), QString("42"));
+        // Camera frames arriving now (continuous shooting goes on) leave the browsed
+        // image and the list alone, and nothing is saved.
+        QPointer<DTGraphicsScene> pBrowsed = m_pPanel->currentScene();
+        for (int i = 0; i < 3; ++i)
+            m_pPanel->showCameraFrame(frame(10, 10, Qt::blue), QString::number(42 + i));
+        QCOMPARE(imageList()->count(), 1);
+        QCOMPARE(m_pPanel->currentScene(), pBrowsed.data());
+        QCOMPARE(shownSize(), QSize(31, 21));
         QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files).size(), 0);
 
         // Only the extension is cut, so an image inside "sub.bmp/" finds its file again.
@@ -230,10 +234,12 @@ private slots:
         m_pPanel->slotImageItemClicked(imageList()->item(0));
         QCOMPARE(shownSize(), QSize(33, 23));
 
-        // Back to the camera: the list is cleared, files stay.
+        // Back to the camera: the list is cleared, files stay, frames show again.
         m_pPanel->findChild<QToolButton*>("toolBtn_Camera")->click();
         QCOMPARE(imageList()->count(), 0);
         QVERIFY(QFileInfo::exists(qsDir + "/photo.jpg"));
+        m_pPanel->showCameraFrame(frame(12, 10, Qt::blue), "50");
+        QCOMPARE(shownSize(), QSize(12, 10));
     }
 
     // A big folder opens while the window keeps answering: every timer tick of

@@ -143,11 +143,12 @@ private slots:
         enter("plainText_Trigger_Gap", "12");
         QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_GAP, 12}}));
 
-        // With ranges in force an emptied field cannot be confirmed at all.
+        // With ranges in force an emptied or non-numeric field is not sent: it is
+        // refused and shows the slider's value again.
         m_pPanel->applyCameraInfo(rangesInfo());
         m_log.clear();
         enter("plainText_Gain", "");
-        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString());
+        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString("1"));
         enter("plainText_QD", "");
         enter("plainText_Gain", "x");
         QVERIFY(m_log.records.isEmpty());
@@ -223,28 +224,117 @@ private slots:
 
     void cameraValues()
     {
+        m_pPanel->applyCameraInfo(rangesInfo());
         CameraParams params;
-        params.fGain = 7.8f;
-        params.nExposure = 50;
+        params.fGain = 3.7f;
+        params.nExposure = 12345;
         params.nTriggerMode = 0;
         params.fTriggerGap = 12.5f;
         child<QRadioButton>("radioBtn_Inner")->click();
         m_log.clear();
         m_pPanel->applyCameraParams(params);
-        QCOMPARE(child<QSlider>("horizontalSlider_Gain")->value(), 7);
-        QCOMPARE(child<QSlider>("horizontalSlider_Quick")->value(), 50);
+        // The camera's values on screen, nothing sent back: the gain is shown as it is
+        // and its slider stands at the whole part.
+        QVERIFY(m_log.records.isEmpty());
+        QCOMPARE(child<QSlider>("horizontalSlider_Gain")->value(), 3);
+        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString("3.7"));
+        QCOMPARE(child<QSlider>("horizontalSlider_Quick")->value(), 12345);
+        QCOMPARE(child<QLineEdit>("plainText_Quick")->text(), QString("12345"));
         QCOMPARE(child<QSlider>("horizontalSlider_Trigger_Gap")->value(), 12);
         QCOMPARE(child<QLineEdit>("plainText_Trigger_Gap")->text(), QString("12.5"));
-        // Exposure and gain go back once; the radio change by program sends nothing and
-        // leaves the interval controls on screen until the operator clicks.
-        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 7}, {MSG_SET_EXPOSURE, 50}}));
+        // External trigger read back while internal was shown: its rows come with it.
         QVERIFY(child<QRadioButton>("radioBtn_Out")->isChecked());
-        QVERIFY(child<QSlider>("horizontalSlider_Trigger_Gap")->isVisible());
+        QVERIFY(child<QSlider>("horizontalSlider_QD")->isVisible());
+        QVERIFY(child<QComboBox>("comboBox_trigger_type")->isVisible());
+        QVERIFY(!child<QSlider>("horizontalSlider_Trigger_Gap")->isVisible());
+        QCOMPARE(child<QLabel>("lbl_capturo_3")->text(), QString("去抖设置(毫秒)"));
 
-        // A non-zero mode cannot uncheck the checked auto-exclusive button.
+        // Internal trigger read back the other way.
         params.nTriggerMode = 1;
         m_pPanel->applyCameraParams(params);
-        QVERIFY(child<QRadioButton>("radioBtn_Out")->isChecked());
+        QVERIFY(child<QRadioButton>("radioBtn_Inner")->isChecked());
+        QVERIFY(!child<QRadioButton>("radioBtn_Out")->isChecked());
+        QVERIFY(child<QLineEdit>("plainText_Trigger_Gap")->isVisible());
+        QVERIFY(!child<QLineEdit>("plainText_QD")->isVisible());
+        QVERIFY(!child<QComboBox>("comboBox_trigger_type")->isVisible());
+        QCOMPARE(child<QLabel>("lbl_capturo_3")->text(), QString("触发间隔(毫秒)"));
+
+        // The debounce time has a read of its own.
+        m_pPanel->applyDebounce(50);
+        QCOMPARE(child<QSlider>("horizontalSlider_QD")->value(), 50);
+        QCOMPARE(child<QLineEdit>("plainText_QD")->text(), QString("50"));
+        QVERIFY(m_log.records.isEmpty());
+
+        // Enter on a value the camera reported sends nothing: 3.7 would go out as 3.
+        QTest::keyClick(child<QLineEdit>("plainText_Gain"), Qt::Key_Return);
+        QVERIFY(m_log.records.isEmpty());
+        QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString("3.7"));
+        // The operator's own moves still go out.
+        QTest::keyClick(child<QSlider>("horizontalSlider_Gain"), Qt::Key_Right);
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 4}}));
+    }
+
+    void refusedInput()
+    {
+        m_pPanel->applyCameraInfo(rangesInfo());
+        CameraParams params;
+        params.fGain = 3.7f;
+        params.nExposure = 500;
+        params.fTriggerGap = 20.0f;
+        m_pPanel->applyCameraParams(params);
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        const int nBefore = pResults->count();
+        m_log.clear();
+
+        // A gain above the camera's range can be typed, and Enter says why it is not
+        // taken; the box shows the camera's value again and nothing is sent.
+        QLineEdit* pGain = child<QLineEdit>("plainText_Gain");
+        pGain->selectAll();
+        QTest::keyClicks(pGain, "30");
+        QCOMPARE(pGain->text(), QString("30"));
+        QTest::keyClick(pGain, Qt::Key_Return);
+        QVERIFY(m_log.records.isEmpty());
+        QCOMPARE(pGain->text(), QString("3.7"));
+        QCOMPARE(child<QSlider>("horizontalSlider_Gain")->value(), 3);
+        QCOMPARE(pResults->count(), nBefore + 1);
+        QListWidgetItem* pLine = pResults->item(nBefore);
+        QCOMPARE(pLine->text(), QString("增益 30 超出范围 1 - 24, 已恢复为 3.7"));
+        QCOMPARE(pLine->foreground().color(), QColor(238, 70, 59));
+
+        // Below the range, and an emptied box, the same way.
+        QLineEdit* pQuick = child<QLineEdit>("plainText_Quick");
+        pQuick->selectAll();
+        QTest::keyClicks(pQuick, "5");
+        QTest::keyClick(pQuick, Qt::Key_Enter);
+        QCOMPARE(pQuick->text(), QString("500"));
+        QCOMPARE(pResults->item(nBefore + 1)->text(), QString("快门速度 5 超出范围 10 - 100000, 已恢复为 500"));
+        pGain->clear();
+        QTest::keyClick(pGain, Qt::Key_Return);
+        QCOMPARE(pGain->text(), QString("3.7"));
+        QCOMPARE(pResults->item(nBefore + 2)->text(), QString("增益输入无效, 应为 1 - 24 的整数, 已恢复为 3.7"));
+        QVERIFY(m_log.records.isEmpty());
+
+        // Letters are still kept out as they are typed; a fraction is refused on Enter.
+        pGain->selectAll();
+        QTest::keyClicks(pGain, "a");
+        QCOMPARE(pGain->text(), QString("3.7"));
+        pGain->selectAll();
+        QTest::keyClicks(pGain, "2.5");
+        QTest::keyClick(pGain, Qt::Key_Return);
+        QCOMPARE(pGain->text(), QString("3.7"));
+        QCOMPARE(pResults->item(nBefore + 3)->text(), QString("增益输入无效, 应为 1 - 24 的整数, 已恢复为 3.7"));
+
+        // After a value the operator sent, a refusal goes back to that value.
+        pGain->selectAll();
+        QTest::keyClicks(pGain, "12");
+        QTest::keyClick(pGain, Qt::Key_Return);
+        QCOMPARE(m_log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 12}, {MSG_SET_GAIN, 12}}));
+        pGain->selectAll();
+        QTest::keyClicks(pGain, "99");
+        QTest::keyClick(pGain, Qt::Key_Return);
+        QCOMPARE(pGain->text(), QString("12"));
+        QCOMPARE(m_log.records.size(), 2);
+        QCOMPARE(pResults->count(), nBefore + 5);
     }
 
     void triggerModeAndVideo()

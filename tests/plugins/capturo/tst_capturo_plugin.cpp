@@ -9,6 +9,7 @@
 
 #include <QGraphicsView>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPluginLoader>
 #include <QPushButton>
@@ -204,7 +205,7 @@ private slots:
         host.deliver(pageRecord(&container));
         QCOMPARE(plugin.configUI(), pPanel);
         QCOMPARE(pPanel->parentWidget(), &container);
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
 
         // Panel commands leave unchanged through the plugin.
         host.log.clear();
@@ -231,7 +232,7 @@ private slots:
 
         // Camera ranges reply: a gain line first, then the ranges.
         CameraInfo ranges;
-        ranges.nExposureMax = 5000;
+        ranges.nExposureMax = 50000;
         ranges.fGainMin = 1.5f;
         ranges.fGainMax = 24.9f;
         ranges.nDebounceMax = 100;
@@ -244,19 +245,32 @@ private slots:
         QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->maximum(), 24);
         QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->minimum(), 1);
 
-        // Parameter reply: mode 0.9 truncates to 0 (external), 1.9 to 1 (left as is).
+        // Parameter reply from a core reporting gain 3.7 and exposure 12345: the page
+        // shows them and sends nothing back. Mode 0.9 truncates to 0 (external).
         PluginMetaData params = record(MSG_GET_CAMERA_PARAMS);
-        params.jsonData = {{"gain", 7.8}, {"exposure", 1200.0}, {"trigger_mode", 0.9}, {"trigger_gap", 12.5}};
+        params.jsonData = {{"gain", 3.7}, {"exposure", 12345.0}, {"trigger_mode", 0.9}, {"trigger_gap", 12.5}};
+        pPanel->findChild<QRadioButton*>("radioBtn_Inner")->click();
         host.log.clear();
         host.deliver(params);
         QVERIFY(pPanel->findChild<QRadioButton*>("radioBtn_Out")->isChecked());
-        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->value(), 7);
-        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Quick")->value(), 1200);
-        QCOMPARE(host.log.idValues(), (QList<IdValue>{{MSG_SET_GAIN, 7}, {MSG_SET_EXPOSURE, 1200}}));
-        pPanel->findChild<QRadioButton*>("radioBtn_Inner")->click();
+        QCOMPARE(pPanel->findChild<QLineEdit*>("plainText_Gain")->text(), QString("3.7"));
+        QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Quick")->value(), 12345);
+        QCOMPARE(host.serviceIds(), QList<int>());
+        // 1.9 truncates to 1: internal, read back as such.
         params.jsonData["trigger_mode"] = 1.9;
         host.deliver(params);
         QVERIFY(pPanel->findChild<QRadioButton*>("radioBtn_Inner")->isChecked());
+        QVERIFY(pPanel->findChild<QLineEdit*>("plainText_Trigger_Gap")->isVisibleTo(pPanel));
+        QCOMPARE(host.serviceIds(), QList<int>());
+
+        // The debounce reply fills its field; a failed read (no value) leaves it.
+        PluginMetaData debounce = record(MSG_GET_DEBOUNCE);
+        debounce.varData = 50;
+        host.deliver(debounce);
+        QCOMPARE(pPanel->findChild<QLineEdit*>("plainText_QD")->text(), QString("50"));
+        host.deliver(record(MSG_GET_DEBOUNCE));
+        QCOMPARE(pPanel->findChild<QLineEdit*>("plainText_QD")->text(), QString("50"));
+        QCOMPARE(host.serviceIds(), QList<int>());
 
         // Frames reach the view under their key; a payload that is no image is an empty scene.
         QImage image(64, 48, QImage::Format_RGB32);
@@ -310,7 +324,7 @@ private slots:
         new QVBoxLayout(&container);
         host.deliver(pageRecord(&container));
         host.deliver(pageRecord(&container));
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
         QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
         host.button("continuePhoto")->click();
         QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));
