@@ -30,6 +30,9 @@ constexpr int kMessageError = 2;
 constexpr int kMessageCameraState = 3;
 
 const char* const kLine = "Line0";
+// Trigger modes as the operator's client numbers them.
+constexpr int kExternal = 0;
+constexpr int kInternal = 1;
 const char* const kDebouncer = "LineDebouncerTime";
 
 // Owns the error a library call reports.
@@ -419,8 +422,8 @@ bool GenICamCamera::readRanges(std::string* pError)
     for (guint i = 0; ppSources && i < nSources; ++i)
         m_bHasLine0 = m_bHasLine0 || g_strcmp0(ppSources[i], kLine) == 0;
     g_free(ppSources);
-    ranges.set_trigger_mode_min(0);
-    ranges.set_trigger_mode_max(m_bHasLine0 ? 1 : 0);
+    ranges.set_trigger_mode_min(m_bHasLine0 ? kExternal : kInternal);
+    ranges.set_trigger_mode_max(kInternal);
 
     m_bHasDebouncer = arv_camera_is_feature_available(m_pCamera, kDebouncer, nullptr);
     if (m_bHasDebouncer) {
@@ -448,7 +451,7 @@ bool GenICamCamera::readRanges(std::string* pError)
     }
     m_fTriggerGap = std::clamp(m_fTriggerGap, ranges.trigger_gap_min(), ranges.trigger_gap_max());
     if (!m_bHasLine0)
-        m_nTriggerMode = 0;
+        m_nTriggerMode = kInternal;
 
     std::lock_guard<std::mutex> lock(m_mutex);
     m_ranges = ranges;
@@ -526,7 +529,7 @@ bool GenICamCamera::arm(std::string* pError)
     if (m_mode == Video)
         arv_camera_clear_triggers(m_pCamera, error.out());
     else
-        arv_camera_set_trigger(m_pCamera, m_nTriggerMode == 1 ? kLine : "Software", error.out());
+        arv_camera_set_trigger(m_pCamera, m_nTriggerMode == kExternal ? kLine : "Software", error.out());
     if (error.failed()) {
         *pError = "trigger: " + error.text();
         return false;
@@ -735,15 +738,15 @@ Status GenICamCamera::doSet(const ParamValue& value)
             break;
         if (value.i32() < 0 || value.i32() > 1)
             return Status(StatusCode::INVALID_ARGUMENT, "trigger mode " + std::to_string(value.i32())
-                                                            + " outside 0 (internal) to 1 (external)");
-        if (value.i32() == 1 && !m_bHasLine0)
+                                                            + " outside 0 (external) to 1 (internal)");
+        if (value.i32() == kExternal && !m_bHasLine0)
             return Status(StatusCode::FAILED_PRECONDITION, "the camera has no Line0 trigger input");
         if (value.i32() == m_nTriggerMode)
             return Status::OK;
         const int nOld = m_nTriggerMode;
         m_nTriggerMode = value.i32();
         // Continuous shooting is software triggering: it ends on Line0.
-        if (m_nTriggerMode == 1 && m_mode == Continuous)
+        if (m_nTriggerMode == kExternal && m_mode == Continuous)
             m_mode = Idle;
         std::string strError;
         if (m_mode != Video && !arm(&strError)) {
@@ -825,7 +828,7 @@ Status GenICamCamera::doCommand(kelvora::core::CommandKind kind)
                         "the camera is on external trigger (Line0): its frames come with the line's pulses");
     switch (kind) {
     case kelvora::core::COMMAND_TAKE_PHOTO: {
-        if (m_nTriggerMode == 1)
+        if (m_nTriggerMode == kExternal)
             return onLine;
         if (m_mode == Video)
             return Status(StatusCode::FAILED_PRECONDITION, "video is running: the camera is free-running");
@@ -840,7 +843,7 @@ Status GenICamCamera::doCommand(kelvora::core::CommandKind kind)
         return Status::OK;
     }
     case kelvora::core::COMMAND_START_CONTINUOUS:
-        if (m_nTriggerMode == 1)
+        if (m_nTriggerMode == kExternal)
             return onLine;
         return setMode(Continuous);
     case kelvora::core::COMMAND_START_VIDEO: return setMode(Video);

@@ -26,10 +26,10 @@ typedef struct _ArvDevice ArvDevice;
 // for seconds when it has gone away, and the RPC threads must still answer.
 // They hand their work to that thread and wait a bounded time for it.
 //
-// Trigger mode 0 (internal): the camera waits for software triggers; a photo
-// is one trigger, continuous shooting one per trigger gap. Trigger mode 1
-// (external): the camera is armed on Line0 and its frames come with the
-// line's pulses; photo and continuous are refused. Video: free-running in
+// Trigger mode 1 (internal, the default): the camera waits for software
+// triggers; a photo is one trigger, continuous shooting one per trigger gap.
+// Trigger mode 0 (external): the camera is armed on Line0 and its frames come
+// with the line's pulses; photo and continuous are refused. Video: free-running in
 // either mode. A lost camera is reopened every few seconds and gets the
 // operator's settings and acquisition mode back.
 class GenICamCamera final : public CameraBackend
@@ -100,7 +100,8 @@ private:
     bool m_bHasDebouncer = false;
     bool m_bHasLine0 = false;
     Mode m_mode = Idle;
-    int m_nTriggerMode = 0;
+    // 0 external (Line0), 1 internal (software triggers), as the client counts.
+    int m_nTriggerMode = 1;
     float m_fTriggerGap = 100.0f;
     // What the operator set, put back on a reopened camera.
     std::optional<double> m_exposure;

@@ -29,6 +29,9 @@ namespace {
 constexpr int kInvalidArgument = 3;
 constexpr int kFailedPrecondition = 9;
 constexpr int kUnimplemented = 12;
+// Trigger modes as the client numbers them.
+constexpr int kExternal = 0;
+constexpr int kInternal = 1;
 
 // The fake camera program, started and killed like a camera's power.
 class FakeCameraProcess
@@ -300,7 +303,12 @@ void TestGenICamCamera::rangesAndSettingsReachTheCamera()
     QCOMPARE(info.fGainMax, 10.0f);
     QCOMPARE(info.fTriggerGapMin, 1.0f);
     QCOMPARE(info.fTriggerGapMax, 10000.0f);
+    // Both trigger modes: Line0 (0) and software (1, the default).
+    QCOMPARE(info.nTriggerModeMin, 0u);
     QCOMPARE(info.nTriggerModeMax, 1u);
+    int nMode = -1;
+    QCOMPARE(pCamera->getTriggerMode(&nMode), 0);
+    QCOMPARE(nMode, kInternal);
     QCOMPARE(info.nDebounceMin, 0);
     QCOMPARE(info.nDebounceMax, 0);
 
@@ -359,7 +367,7 @@ void TestGenICamCamera::photoContinuousVideoAndExternalTrigger()
     Station station;
     QVERIFY(station.start({"--width", "320", "--height", "240", "--video-fps", "100"}));
     auto pCamera = station.camera();
-    QCOMPARE(pCamera->setTriggerMode(0), 0);
+    QCOMPARE(pCamera->setTriggerMode(kInternal), 0);
 
     // Photo: exactly one frame.
     QVERIFY(photo(station));
@@ -408,10 +416,10 @@ void TestGenICamCamera::photoContinuousVideoAndExternalTrigger()
     // External trigger: the camera waits for Line0; photo and continuous
     // say so instead of pretending, and nothing arrives.
     station.frames.clear();
-    QCOMPARE(pCamera->setTriggerMode(1), 0);
+    QCOMPARE(pCamera->setTriggerMode(kExternal), 0);
     int nMode = -1;
     QCOMPARE(pCamera->getTriggerMode(&nMode), 0);
-    QCOMPARE(nMode, 1);
+    QCOMPARE(nMode, kExternal);
     QCOMPARE(pCamera->takePhoto(), kFailedPrecondition);
     QCOMPARE(pCamera->startContinuous(), kFailedPrecondition);
     std::this_thread::sleep_for(500ms);
@@ -421,7 +429,7 @@ void TestGenICamCamera::photoContinuousVideoAndExternalTrigger()
     QVERIFY(station.frames.waitFor(10, 3000ms));
     QCOMPARE(pCamera->stopVideo(), 0);
     // Back to internal: photos again.
-    QCOMPARE(pCamera->setTriggerMode(0), 0);
+    QCOMPARE(pCamera->setTriggerMode(kInternal), 0);
     std::this_thread::sleep_for(300ms);
     station.frames.clear();
     QVERIFY(photo(station));
@@ -447,7 +455,7 @@ void TestGenICamCamera::pixelFormatsArriveWithTheirContent()
         Station station;
         QVERIFY(station.start({"--width", QString::number(nWidth), "--height", QString::number(nHeight),
                                "--pixel-format", format}));
-        QCOMPARE(station.camera()->setTriggerMode(0), 0);
+        QCOMPARE(station.camera()->setTriggerMode(kInternal), 0);
         const auto pFrame = photo(station);
         QVERIFY(pFrame);
         QCOMPARE(pFrame->width(), nWidth);
@@ -486,7 +494,7 @@ void TestGenICamCamera::lostCameraComesBackWithSettingsAndMode()
     Station station;
     QVERIFY(station.start({"--width", "320", "--height", "240"}));
     auto pCamera = station.camera();
-    QCOMPARE(pCamera->setTriggerMode(0), 0);
+    QCOMPARE(pCamera->setTriggerMode(kInternal), 0);
     QCOMPARE(pCamera->setExposure(300000), 0);
     QCOMPARE(pCamera->setGain(4.0f), 0);
     QCOMPARE(pCamera->startVideo(), 0);
