@@ -90,7 +90,10 @@ void CapturoUI::connectControls()
     connect(m_pLoader, &LocalFolderLoader::signalLastImage, this,
             [this](QImage image, QString) { m_pView->display(QPixmap::fromImage(image), true); });
     connect(m_pLoader, &LocalFolderLoader::signalRefused, this, [this](QString qsStatus) { addResult(qsStatus, false); });
-    connect(m_pParams, &ParameterPanel::signalRefused, this, [this](const QString& qsText) { addResult(qsText, false); });
+    connect(m_pParams, &ParameterPanel::signalRefused, this, [this](const QString& qsText) {
+        addResult(qsText, false);
+        m_pResults->showNewest();
+    });
     connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this, SLOT(slotGetPos(QColor, double, double)));
 
     connect(ui->checkBox_Video, SIGNAL(stateChanged(int)), this, SLOT(slotVideoChanged(int)));

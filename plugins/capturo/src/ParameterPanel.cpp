@@ -112,17 +112,13 @@ void ParameterPanel::refuseEdit(QLineEdit* pEdit)
     const int nMax = pRange ? pRange->top() : sliderOf(pEdit)->maximum();
     bool bWhole = false;
     qsTyped.toLongLong(&bWhole);
+    // Short enough for one line of the status list; the box shows the value kept.
     const QString qsText = bWhole
-        ? CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1 %2 超出范围 %3 - %4, 已恢复为 %5"))
+        ? CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1 %2 超出范围 %3 - %4"))
               .arg(nameOf(pEdit), qsTyped)
               .arg(nMin)
               .arg(nMax)
-              .arg(qsCamera)
-        : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1输入无效, 应为 %2 - %3 的整数, 已恢复为 %4"))
-              .arg(nameOf(pEdit))
-              .arg(nMin)
-              .arg(nMax)
-              .arg(qsCamera);
+        : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1应为 %2 - %3 的整数")).arg(nameOf(pEdit)).arg(nMin).arg(nMax);
     pEdit->setText(qsCamera);
     emit signalRefused(qsText);
 }

@@ -32,3 +32,9 @@ void ResultList::add(const QString& qsText, bool bSuccess)
     while (m_pList->count() > MaxResults)
         delete m_pList->takeItem(0);
 }
+
+void ResultList::showNewest()
+{
+    if (m_pList->count() > 0)
+        m_pList->scrollToItem(m_pList->item(m_pList->count() - 1));
+}

@@ -15,6 +15,9 @@ public:
     explicit ResultList(QListWidget* pList);
 
     void add(const QString& qsText, bool bSuccess);
+    // Scrolls the newest line into view. The list does not follow new lines by
+    // itself; an answer to the operator's own input is brought to their eyes.
+    void showNewest();
 
 private:
     QListWidget* m_pList;
