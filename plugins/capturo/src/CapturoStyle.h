@@ -74,4 +74,25 @@ inline constexpr const char* kRadio = "background-color: rgb(61, 60, 64); color:
 inline constexpr const char* kControlBackground = "background-color: rgb(61, 60, 64);";
 inline constexpr const char* kResultList = "border:1px solid rgb(61, 60, 64); background-color: rgb(61, 60, 64);";
 
+// Looks of the page's own making, in its colours: light text on the settings grey,
+// the accent blue for what is picked.
+inline constexpr const char* kThumbnailToolTip =
+    "QToolTip { color: #EAEAEA; background-color: rgba(57, 55, 62, 1); border: 1px solid rgba(115, 129, 255, 1);"
+    " padding: 3px; font: 12px; }";
+// The picked thumbnail: a filled accent box behind the icon (its alpha out of 255).
+inline constexpr int kSelectionRgb[3] = {115, 129, 255};
+inline constexpr int kSelectionAlpha = 110;
+inline constexpr const char* kFolderDialog =
+    "QFileDialog, QFileDialog QWidget { background-color: rgb(61, 60, 64); color: #EAEAEA; font: 12px; }"
+    "QFileDialog QLineEdit, QFileDialog QComboBox, QFileDialog QListView, QFileDialog QTreeView {"
+    " background-color: rgba(57, 55, 62, 1); border: 1px solid rgba(255, 255, 255, 0.15); border-radius: 4px;"
+    " selection-background-color: rgba(115, 129, 255, 1); selection-color: #FFFFFF; padding: 2px; }"
+    "QFileDialog QPushButton { background-color: rgba(57, 55, 62, 1); border: 1px solid rgba(255, 255, 255, 0.15);"
+    " border-radius: 4px; padding: 4px 16px; min-width: 60px; }"
+    "QFileDialog QPushButton:hover, QFileDialog QToolButton:hover { color: rgba(115, 129, 255, 1);"
+    " border: 1px solid rgba(115, 129, 255, 1); background-color: rgba(115, 129, 255, 0.1); }"
+    "QFileDialog QPushButton:disabled { color: rgba(234, 234, 234, 0.4); }"
+    "QFileDialog QToolButton { border: 1px solid transparent; border-radius: 4px; padding: 2px; }"
+    "QFileDialog QHeaderView::section { background-color: rgba(57, 55, 62, 1); color: #EAEAEA; border: 0px; }";
+
 }  // namespace CapturoStyle

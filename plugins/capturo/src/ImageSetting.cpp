@@ -1,9 +1,9 @@
 #include "ImageSetting.h"
 
 #include "CapturoStyle.h"
+#include "FolderDialog.h"
 #include "ui_ImageSetting.h"
 
-#include <QFileDialog>
 
 ImageSetting::ImageSetting(QWidget*)
     : QWidget(nullptr, Qt::FramelessWindowHint)
@@ -40,7 +40,7 @@ ImageSetting::ImageSetting(QWidget*)
 
 QString ImageSetting::askForFolder(const QString& qsCaption)
 {
-    return QFileDialog::getExistingDirectory(nullptr, qsCaption, QString(), QFileDialog::ShowDirsOnly);
+    return FolderDialog::choose(qsCaption);
 }
 
 ImageSetting::~ImageSetting()

@@ -31,7 +31,7 @@ public:
     QString imageType() const;
     void setSavePath(QString qsPath);
 
-    // The folder dialog without parent, directories only; the default chooser.
+    // The page's own folder dialog (FolderDialog), directories only; the default chooser.
     static QString askForFolder(const QString& qsCaption);
     // Replaces the folder dialog (tests, automation).
     void setFolderChooser(FolderChooser chooser) { m_folderChooser = std::move(chooser); }

@@ -3,9 +3,47 @@
 #include "CapturoStyle.h"
 
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QListView>
 #include <QListWidget>
+#include <QToolTip>
+
+namespace {
+
+// Shows an entry's tool tip in the page's colours. Left to the list, the tip would
+// take the list's dark background with the default dark text.
+class ToolTipLook : public QObject
+{
+public:
+    explicit ToolTipLook(QListWidget* pList)
+        : QObject(pList)
+        , m_pList(pList)
+    {
+        m_pList->viewport()->setStyleSheet(CapturoStyle::kThumbnailToolTip);
+        m_pList->viewport()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (pWatched != m_pList->viewport() || pEvent->type() != QEvent::ToolTip)
+            return QObject::eventFilter(pWatched, pEvent);
+        const auto* pHelp = static_cast<QHelpEvent*>(pEvent);
+        const QListWidgetItem* pItem = m_pList->itemAt(pHelp->pos());
+        if (!pItem || pItem->toolTip().isEmpty()) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(pHelp->globalPos(), pItem->toolTip(), m_pList->viewport(),
+                           m_pList->visualItemRect(pItem));
+        return true;
+    }
+
+private:
+    QListWidget* m_pList;
+};
+
+}  // namespace
 
 ThumbnailStrip::ThumbnailStrip(QListWidget* pList)
     : m_pList(pList)
@@ -21,6 +59,15 @@ ThumbnailStrip::ThumbnailStrip(QListWidget* pList)
     // Every thumbnail has the same icon box and no text: lay the strip out in constant
     // time instead of measuring thousands of items after each frame.
     m_pList->setUniformItemSizes(true);
+
+    // The picked entry in the page's accent instead of the style's own highlight.
+    QPalette palette = m_pList->palette();
+    const QColor accent(CapturoStyle::kSelectionRgb[0], CapturoStyle::kSelectionRgb[1],
+                        CapturoStyle::kSelectionRgb[2], CapturoStyle::kSelectionAlpha);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::Highlight, accent);
+    m_pList->setPalette(palette);
+    new ToolTipLook(m_pList);
 }
 
 // A thumbnail holds only what its icon shows, never the full frame. Large frames are

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 class TestCapturoImages : public QObject
@@ -391,6 +392,52 @@ private slots:
         QCOMPARE(imageList()->currentRow(), 1);
         QCOMPARE(shownSize(), QSize(20, 10));
         QCOMPARE(view()->transform(), zoomed);
+    }
+
+    void thumbnailLook()
+    {
+        switchSaving(false);
+        m_strChosenFolder.clear();
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        for (int i = 0; i < 3; ++i)
+            m_pPanel->showImage(frame(64, 64, Qt::darkGray), QString("/some/folder/image_%1").arg(i));
+        QListWidget* pList = imageList();
+        QTRY_VERIFY(pList->isVisible());
+
+        // The picked entry is marked in the page's accent blue, not the style's own.
+        pList->setCurrentRow(1);
+        const QRect itemRect = pList->visualItemRect(pList->item(1));
+        const QImage strip = pList->viewport()->grab().toImage();
+        const QColor marked = strip.pixelColor(itemRect.topLeft() + QPoint(1, 1));
+        const QColor base = strip.pixelColor(itemRect.topLeft() - QPoint(4, -1));
+        QCOMPARE(base, QColor(32, 29, 29));
+        const double dAlpha = 110 / 255.0;
+        const QColor accent(qRound(32 + (115 - 32) * dAlpha), qRound(29 + (129 - 29) * dAlpha),
+                            qRound(29 + (255 - 29) * dAlpha));
+        QVERIFY2(qAbs(marked.red() - accent.red()) <= 3 && qAbs(marked.green() - accent.green()) <= 3
+                     && qAbs(marked.blue() - accent.blue()) <= 3,
+                 qPrintable(marked.name()));
+
+        // An entry's tool tip is light text on a dark ground: readable.
+        QHelpEvent help(QEvent::ToolTip, itemRect.center(), pList->viewport()->mapToGlobal(itemRect.center()));
+        QApplication::sendEvent(pList->viewport(), &help);
+        QWidget* pTip = nullptr;
+        QTRY_VERIFY((pTip = [] {
+            for (QWidget* pWidget : QApplication::topLevelWidgets())
+                if (pWidget->inherits("QTipLabel") && pWidget->isVisible())
+                    return pWidget;
+            return static_cast<QWidget*>(nullptr);
+        }()));
+        QCOMPARE(pTip->property("text").toString(), QString("/some/folder/image_1"));
+        const QImage tip = pTip->grab().toImage();
+        const QColor ground = tip.pixelColor(tip.width() / 2, 2);
+        int nBrightest = 0;
+        for (int y = 0; y < tip.height(); ++y)
+            for (int x = 0; x < tip.width(); ++x)
+                nBrightest = qMax(nBrightest, qGray(tip.pixel(x, y)));
+        QVERIFY2(qGray(ground.rgb()) < 90, qPrintable(ground.name()));
+        QVERIFY2(nBrightest - qGray(ground.rgb()) > 120, qPrintable(QString::number(nBrightest)));
+        QToolTip::hideText();
     }
 
     void memoryBounds()
