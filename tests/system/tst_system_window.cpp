@@ -4,8 +4,9 @@
 // camera's state straight from the core.
 //
 // With KELVORA_SCREENSHOT_DIR set, the run also saves pictures of the screen
-// (camera page, save pop-up, local-file source) into that folder; a relative
-// folder is taken from the source tree.
+// (camera page, save pop-up, thumbnails, folder dialog, local-file source) into
+// that folder, named with the screen's size; a relative folder is taken from the
+// source tree.
 #include "DTTitleBar.h"
 #include "DTToolBar.h"
 #include "DT_PluginsManager.h"
@@ -19,6 +20,7 @@
 #include <QFileDialog>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPluginLoader>
@@ -190,7 +192,12 @@ void TestSystemWindow::screenshot(const QString& strName)
     QTest::qWait(300);
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
     QVERIFY(QDir().mkpath(strDir));
-    QVERIFY(shot.save(QDir(strDir).filePath(strName)));
+    // One picture per screen size the run had: "camera_page_1920x1080.png".
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const QFileInfo name(strName);
+    const QString strFile = QString("%1_%2x%3.%4").arg(name.completeBaseName()).arg(screen.width())
+                                .arg(screen.height()).arg(name.suffix());
+    QVERIFY(shot.save(QDir(strDir).filePath(strFile)));
 }
 
 void TestSystemWindow::startUpShowsSearchThenNotFound()
@@ -385,6 +392,17 @@ void TestSystemWindow::parameterChangeReachesCore()
     QCOMPARE(value.u32(), 25000u);
     const QStringList results = texts(control<QListWidget>("listWidget_ShowResult"));
     QVERIFY(results.contains("设置增益") && results.contains("设置曝光"));
+
+    // A gain above the camera's range: refused with the range in the status list,
+    // the box back at the camera's value, the camera untouched.
+    QLineEdit* pGainEdit = control<QLineEdit>("plainText_Gain");
+    pGainEdit->selectAll();
+    QTest::keyClicks(pGainEdit, "30");
+    QTest::keyClick(pGainEdit, Qt::Key_Return);
+    QCOMPARE(pGainEdit->text(), QString("5"));
+    QCOMPARE(texts(control<QListWidget>("listWidget_ShowResult")).last(), QString("增益 30 超出范围 0 - 24"));
+    QVERIFY(m_core.param(kelvora::core::PARAM_GAIN, &value));
+    QCOMPARE(value.f32(), 5.0f);
 }
 
 void TestSystemWindow::savedFrameOnDiskAndThumbnail()
@@ -437,6 +455,13 @@ void TestSystemWindow::savedFrameOnDiskAndThumbnail()
     // Leaving the pop-up hides it again.
     QTest::mouseMove(m_pWindow->funcListWidget(), QPoint(20, 300));
     QTRY_VERIFY_WITH_TIMEOUT(!pPopup->isVisible(), 5000);
+
+    // The picked thumbnail and another one's tool tip, for the pictures.
+    const QRect second = pStrip->visualItemRect(pStrip->item(1));
+    QTest::mouseMove(pStrip->viewport(), second.center());
+    QHelpEvent help(QEvent::ToolTip, second.center(), pStrip->viewport()->mapToGlobal(second.center()));
+    QApplication::sendEvent(pStrip->viewport(), &help);
+    screenshot("thumbnails.png");
 }
 
 void TestSystemWindow::localFileSourceListsFolder()
@@ -454,6 +479,7 @@ void TestSystemWindow::localFileSourceListsFolder()
 
     // The operator picks the folder in the dialog that the source button opens.
     bool bAnswered = false;
+    bool bPageDialog = false;
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
         for (QWidget* pWidget : QApplication::topLevelWidgets()) {
@@ -461,6 +487,11 @@ void TestSystemWindow::localFileSourceListsFolder()
             if (pDialog && pDialog->isVisible()) {
                 answer.stop();
                 bAnswered = true;
+                // The page's own dialog, in its look and language.
+                bPageDialog = pDialog->testOption(QFileDialog::DontUseNativeDialog)
+                    && pDialog->labelText(QFileDialog::Accept) == "选择"
+                    && pDialog->windowTitle() == "选择图片文件夹路径";
+                screenshot("folder_dialog.png");
                 pDialog->setDirectory(strFolder);
                 static_cast<QDialog*>(pDialog)->accept();
             }
@@ -472,9 +503,17 @@ void TestSystemWindow::localFileSourceListsFolder()
     QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
     QVERIFY(m_core.waitForMessage("\"continuous\"", 5000));
     QToolButton* pLocal = control<QToolButton>("toolBtn_LocalFile");
+    // The folder is read off the GUI thread; its last image is shown when it is done.
+    QObject* pLoader = nullptr;
+    for (QObject* pChild : panel()->findChildren<QObject*>())
+        if (pChild->inherits("LocalFolderLoader"))
+            pLoader = pChild;
+    QVERIFY(pLoader);
+    QSignalSpy loaded(pLoader, SIGNAL(signalFinished(int)));
     QTest::mouseClick(pLocal, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(bAnswered, 10000);
     answer.stop();
+    QVERIFY(bPageDialog);
 
     QListWidget* pStrip = control<QListWidget>("listWidget_Image");
     QTRY_COMPARE_WITH_TIMEOUT(pStrip->count(), files.size(), 5000);
@@ -487,6 +526,8 @@ void TestSystemWindow::localFileSourceListsFolder()
     QCOMPARE(listed, expected);
     // Camera frames keep arriving, and neither replace the browsed image nor join
     // the list.
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 10000);
+    QTest::qWait(100);
     QGraphicsScene* pBrowsed = view()->scene();
     const int nFrames = framesShown();
     QTRY_VERIFY_WITH_TIMEOUT(framesShown() >= nFrames + 3, 15000);
