@@ -249,6 +249,9 @@ void MainWindow::slotPluginAddStatusBarControls(QWidget* pWidget, int strech)
 {
     if (m_pStatusBar && pWidget) {
         m_pStatusBar->addWidget(pWidget, strech);
+        // A plugin hides its widget to take its figures away: the bar then goes too.
+        m_statusWidgets.append(pWidget);
+        pWidget->installEventFilter(this);
         showStatusBar();
     }
 }
@@ -269,6 +272,31 @@ void MainWindow::showStatusBar()
     m_pStatusBar->raise();
     if (m_pMainWidget)
         m_pMainWidget->setGeometry(pageRect());
+}
+
+void MainWindow::hideUnusedStatusBar()
+{
+    if (!m_pStatusBar->isVisible() || !m_pStatusLabel->text().isEmpty())
+        return;
+    for (const QPointer<QWidget>& pWidget : qAsConst(m_statusWidgets))
+        if (pWidget && !pWidget->isHidden())
+            return;
+    m_pStatusBar->hide();
+    if (m_pMainWidget)
+        m_pMainWidget->setGeometry(pageRect());
+}
+
+bool MainWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // ...ToParent: sent on show() and hide() even while the bar itself is hidden.
+    if ((pEvent->type() == QEvent::ShowToParent || pEvent->type() == QEvent::HideToParent)
+        && m_statusWidgets.contains(qobject_cast<QWidget*>(pWatched))) {
+        if (pEvent->type() == QEvent::ShowToParent)
+            showStatusBar();
+        else
+            hideUnusedStatusBar();
+    }
+    return QMainWindow::eventFilter(pWatched, pEvent);
 }
 
 QRect MainWindow::pageRect() const

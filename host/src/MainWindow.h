@@ -5,7 +5,9 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <QList>
 #include <QPoint>
+#include <QPointer>
 
 class DTButton;
 class DTTitleBar;
@@ -76,6 +78,9 @@ private:
     void adoptWidget(QWidget* pWidget);
     bool isInTitleBar(QPoint globalPos) const;
     void showStatusBar();
+    // Hides the bar again once its label is empty and every plugin widget in it is hidden.
+    void hideUnusedStatusBar();
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     QRect pageRect() const;
 
     HostLifecycle m_lifecycle;
@@ -92,6 +97,7 @@ private:
     DTToolBar* m_pToolBar = nullptr;
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusLabel = nullptr;
+    QList<QPointer<QWidget>> m_statusWidgets;
     WindowResizer* m_pResizer = nullptr;
     int m_nNormalWidth = 0;
 };

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QWindow>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
@@ -60,6 +61,7 @@ private slots:
     void dragByTitleBar();
     void doubleClickRestoresSavedWidth();
     void resizeZonesOnTheNativeWindow();
+    void statusBarHidesWhenItsWidgetsDo();
 
 private:
     MainWindow* m_pWindow = nullptr;
@@ -287,6 +289,35 @@ void TestMainWindow::pluginSlots()
     w.slotEventFromPlugins(plt);
     QCOMPARE(records(spy).size(), 1);
     QCOMPARE(records(spy).at(0).varData.toInt(), 42);
+}
+
+void TestMainWindow::statusBarHidesWhenItsWidgetsDo()
+{
+    MainWindow& w = *m_pWindow;
+    QStatusBar* pBar = w.statusBar();
+    w.slotSetMainWidget(new QWidget);
+    const QRect fullPage = w.mainWidget()->geometry();
+    QVERIFY(!pBar->isVisible());
+
+    // A plugin's figures on: the bar appears and the page ends above it.
+    auto* pFigures = new QLabel("figures");
+    w.slotPluginAddStatusBarControls(pFigures, 1);
+    QVERIFY(pBar->isVisible());
+    QCOMPARE(w.mainWidget()->geometry().bottom(), pBar->geometry().top() - 1);
+    // Off: the page gets its whole height back.
+    pFigures->hide();
+    QVERIFY(!pBar->isVisible());
+    QCOMPARE(w.mainWidget()->geometry(), fullPage);
+    pFigures->show();
+    QVERIFY(pBar->isVisible());
+    QCOMPARE(w.mainWidget()->geometry().bottom(), pBar->geometry().top() - 1);
+
+    // A status text keeps the bar even with the plugin's widget hidden.
+    w.slotPluginShowStatusBarInfo(QString::fromUtf8("就绪"));
+    pFigures->hide();
+    QVERIFY(pBar->isVisible());
+    delete pFigures;
+    QVERIFY(pBar->isVisible());
 }
 
 void TestMainWindow::dragByTitleBar()

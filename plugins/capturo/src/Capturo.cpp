@@ -3,7 +3,9 @@
 #include "CameraInfoType.h"
 #include "CameraParams.h"
 #include "CapturoUI.h"
+#include "LiveFigures.h"
 #include "SliderRanges.h"
+#include "ViewOptions.h"
 
 #include "framework/PluginMessages.h"
 
@@ -14,8 +16,23 @@
 #include <QVBoxLayout>
 
 Capturo::Capturo(QObject* parent)
+    : m_pFigures(new LiveFigures(this))
 {
     setParent(parent);
+    connect(m_pFigures, &LiveFigures::signalPlaceLabel, this,
+            [this](QWidget* pLabel) { emit signalAddStatusBarControls(pLabel, 1); });
+    connect(m_pFigures, &LiveFigures::signalRequest, this, [this](bool bOn) {
+        PluginMetaData plt;
+        plt.nModule = MODULE_SERVICE;
+        plt.nMsgId = MSG_FIGURES_REQUEST;
+        plt.varData = bOn;
+        sendEvent(plt);
+    });
+}
+
+void Capturo::slotFiguresToggled(bool bOn)
+{
+    m_pFigures->setOn(bOn);
 }
 
 QPushButton* Capturo::addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot, bool bSeparator,
@@ -116,6 +133,7 @@ void Capturo::activatePage(QWidget* pContainer)
     m_bUIInit = true;
     m_pConfigUI = new CapturoUI(pContainer);
     connect(m_pConfigUI, SIGNAL(signalSendSignal(PluginMetaData)), this, SLOT(slotSendSignal(PluginMetaData)));
+    connect(m_pConfigUI->viewOptions(), &ViewOptions::signalFiguresToggled, this, &Capturo::slotFiguresToggled);
     pLayout->addWidget(m_pConfigUI);
     for (const QPair<QString, bool>& result : m_earlyResults)
         m_pConfigUI->addResult(result.first, result.second);
@@ -150,12 +168,16 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     switch (plt.nMsgId) {
     case MSG_FRAME: {
         const QImage image = plt.varData.value<QImage>();
-        m_pConfigUI->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString());
+        if (m_pConfigUI->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString()))
+            m_pFigures->frameShown();
         break;
     }
     case MSG_FRAME_SAVED:
         m_pConfigUI->addSavedFrame(QPixmap::fromImage(plt.varData.value<QImage>()),
                                    plt.jsonData.value("name").toString());
+        break;
+    case MSG_FIGURES:
+        m_pFigures->addTotals(plt.jsonData);
         break;
     case MSG_RESULT:
         m_pConfigUI->addResult(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);

@@ -9,6 +9,7 @@
 #include <deque>
 
 class CapturoUI;
+class LiveFigures;
 class QPushButton;
 
 // The camera page plugin: adds the image tool buttons to the host's tool bar, builds
@@ -26,6 +27,7 @@ public:
 
     void loadUI() override;
     CapturoUI* configUI() const { return m_pConfigUI; }
+    LiveFigures* liveFigures() const { return m_pFigures; }
 
 public slots:
     void slotEventFromPlugins(PluginMetaData plt) override;
@@ -37,6 +39,8 @@ public slots:
     void slotRotate();
     void slotBack();
     void slotForward();
+    // From the image view's menu: the acquisition figures in the status bar.
+    void slotFiguresToggled(bool bOn);
 
 private:
     QPushButton* addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot, bool bSeparator,
@@ -46,6 +50,7 @@ private:
 
     // Guarded: the page container owns the panel and may delete it.
     QPointer<CapturoUI> m_pConfigUI;
+    LiveFigures* m_pFigures = nullptr;
     bool m_bUIInit = false;
     std::deque<QPair<QString, bool>> m_earlyResults;
     QPushButton* m_pBackBtn = nullptr;

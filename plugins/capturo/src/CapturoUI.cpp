@@ -293,13 +293,14 @@ void CapturoUI::addSavedFrame(const QPixmap& icon, const QString& qsName)
         m_pStrip->add(icon, qsName);
 }
 
-void CapturoUI::showCameraFrame(QPixmap pixmap, QString key)
+bool CapturoUI::showCameraFrame(QPixmap pixmap, QString key)
 {
     // Acquisition goes on while the operator browses a folder; its frames would
     // replace the browsed image and fill the list with entries of no file.
     if (m_pSource->isLocalFile())
-        return;
+        return false;
     showImage(pixmap, key);
+    return true;
 }
 
 void CapturoUI::slotImageItemClicked(QListWidgetItem* pItem)

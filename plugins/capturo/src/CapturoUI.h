@@ -50,8 +50,8 @@ public:
     // A frame the service wrote to disk: listed under its file name without extension.
     void addSavedFrame(const QPixmap& icon, const QString& qsName);
     // A frame from the camera: shown through showImage with the camera as the source;
-    // while local files are browsed it leaves their view and list alone.
-    void showCameraFrame(QPixmap pixmap, QString key);
+    // while local files are browsed it leaves their view and list alone (returns false).
+    bool showCameraFrame(QPixmap pixmap, QString key);
     void addResult(QString text, bool success);
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <deque>
+
+// The live acquisition figures as the operator reads them: what arrives from the
+// core (frames and megabytes a second), what the page shows a second, and the totals
+// of frames dropped for display, saved and not saved, with the state of the link.
+// Received and shown rates come from separate counters, so a display that falls
+// behind never makes the camera look slow. No widgets: times are given, not read.
+class AcquisitionFigures
+{
+    Q_DECLARE_TR_FUNCTIONS(AcquisitionFigures)
+
+public:
+    // Totals since the service started, as it reports them about once a second.
+    struct Totals {
+        quint64 nReceived = 0;
+        quint64 nBytes = 0;
+        quint64 nDropped = 0;
+        quint64 nSaved = 0;
+        quint64 nSaveFailed = 0;
+        QString qsLink;
+    };
+    struct Figures {
+        double dReceivedFps = 0;
+        double dShownFps = 0;
+        double dMBps = 0;
+        Totals totals;
+    };
+
+    // Rates are averaged over this span, long enough to smooth a 1 s reporting beat.
+    static constexpr qint64 WindowMs = 2000;
+
+    void addTotals(qint64 nAtMs, const Totals& totals);
+    void addShown(qint64 nAtMs);
+    Figures figures(qint64 nNowMs);
+    // Starts over, as after the figures were switched off and on again.
+    void reset();
+
+    // "接收 29.9 帧/秒 | 显示 29.9 帧/秒 | 3.42 MB/秒 | 显示丢弃 0 | 已保存 120 | 保存失败 0 | 视觉核心: 已连接"
+    static QString text(const Figures& figures);
+    static QString linkText(const QString& qsLink);
+
+private:
+    struct Sample {
+        qint64 nAtMs;
+        Totals totals;
+    };
+    std::deque<Sample> m_samples;
+    std::deque<qint64> m_shown;
+};
