@@ -43,6 +43,7 @@ Service::Service(QObject*)
     m_pUIObject = nullptr;
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
     m_nLoadState = 1;
+    connect(&m_figuresTimer, &QTimer::timeout, this, &Service::sendFigures);
     registerServiceResources();
     init();
     // The core's threads outlive the application object in a plain exit; stop
@@ -107,6 +108,7 @@ void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
     const QImage qimage = m_handOff.toImage(image);
     const QString qsKey = QString::number(image->getIdentifier());
     ++m_nReceivedFrames;
+    m_nReceivedBytes += quint64(image->widthStep()) * quint64(image->height());
     // Saving takes the frame before the display's bound can drop it.
     m_saver.offer(image, qimage, qsKey);
     plt.varData = qimage;
@@ -114,6 +116,27 @@ void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
     plt.jsonData.insert("width", image->width());
     plt.jsonData.insert("height", image->height());
     m_frames.post(plt);
+}
+
+QJsonObject Service::figures() const
+{
+    return QJsonObject{
+        {"received", double(receivedFrames())},
+        {"bytes", double(receivedBytes())},
+        {"dropped", double(droppedFrames())},
+        {"saved", double(savedFrames())},
+        {"save_failed", double(unsavedFrames())},
+        {"link", isConnected() ? "connected" : "lost"},
+    };
+}
+
+void Service::sendFigures()
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = MSG_FIGURES;
+    plt.jsonData = figures();
+    emit sendSignalToPlugins(plt);
 }
 
 void Service::deliverFrame(const PluginMetaData& frame)
@@ -359,6 +382,14 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         break;
     case MSG_SAVE_SETTINGS:
         applySaveSettings(plt.jsonData);
+        break;
+    case MSG_FIGURES_REQUEST:
+        if (!plt.varData.toBool()) {
+            m_figuresTimer.stop();
+        } else if (!m_figuresTimer.isActive()) {
+            sendFigures();
+            m_figuresTimer.start(kFiguresIntervalMs);
+        }
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 #include "framework/DTPluginBase.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QtPlugin>
 
 #include <atomic>
@@ -82,6 +83,12 @@ public:
     qulonglong savedFrames() const { return m_saver.counters().nSaved; }
     qulonglong unsavedFrames() const;
     qulonglong failedSaves() const { return m_saver.counters().nFailed; }
+    qulonglong receivedBytes() const { return m_nReceivedBytes.load(); }
+
+    // The camera page's acquisition figures: totals since start and the link's state.
+    QJsonObject figures() const;
+    // How often the figures go out while the page wants them.
+    static constexpr int kFiguresIntervalMs = 1000;
 
 public slots:
     void slotEventFromPlugins(PluginMetaData plt) override;
@@ -92,6 +99,7 @@ private:
     void replyJson(int nMsgId, const QJsonObject& json);
     void reportRejectedFrames();
     void applySaveSettings(const QJsonObject& json);
+    void sendFigures();
 
     int m_nLoadState = 1;
     FrameHandOff m_handOff;
@@ -103,6 +111,9 @@ private:
     QElapsedTimer m_lastRejectReport;
     CameraStateNotice m_cameraState;
     std::atomic<quint64> m_nReceivedFrames{0};
+    std::atomic<quint64> m_nReceivedBytes{0};
+    // Runs only while the camera page shows its figures.
+    QTimer m_figuresTimer;
     RateLimitedStatus m_saveStatus;
     // Last: its writer thread calls into the members above until it is gone.
     FrameSaveQueue m_saver;

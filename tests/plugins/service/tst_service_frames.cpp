@@ -167,6 +167,65 @@ private slots:
         QCOMPARE(m_pService->droppedFrames() - nDroppedBefore, 48ull);
     }
 
+    // The figures count what arrives apart from what the page is given: a GUI thread
+    // that falls behind shows as dropped frames, never as a slower camera.
+    void figuresTellReceivedFromShown()
+    {
+        QElapsedTimer quiet;
+        quiet.start();
+        for (int nSeen = -1; nSeen != m_page.records.size() && quiet.elapsed() < 10000;) {
+            nSeen = m_page.records.size();
+            QTest::qWait(300);
+        }
+        auto figures = [this] {
+            QList<QJsonObject> result;
+            for (const PluginMetaData& plt : m_page.records)
+                if (plt.nModule == MODULE_CAPTURO && plt.nMsgId == MSG_FIGURES)
+                    result << plt.jsonData;
+            return result;
+        };
+        auto request = [this](bool bOn) {
+            m_pService->slotEventFromPlugins(
+                PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_FIGURES_REQUEST, bOn, nullptr, {}});
+        };
+        m_page.records.clear();
+        QVERIFY(figures().isEmpty());
+        request(true);
+        QCOMPARE(figures().size(), 1);   // at once, then once a second
+        const QJsonObject before = figures().first();
+        QCOMPARE(before.value("link").toString(), QString("connected"));
+
+        // 50 frames of 16x8 grey (rows of 21 bytes) while the GUI thread is busy.
+        std::thread feeder([this] {
+            for (quint64 i = 1; i <= 50; ++i)
+                m_pService->onFrameCallback(uniformFrame(16, 8, VexaImage::IMAGE_GRAY, 0, 7000 + i));
+        });
+        feeder.join();
+        QTRY_VERIFY_WITH_TIMEOUT(figures().size() >= 2, 3000);
+        const QJsonObject after = figures().last();
+        const int nShown = m_page.frames().size();
+        QCOMPARE(after.value("received").toDouble() - before.value("received").toDouble(), 50.0);
+        QCOMPARE(after.value("bytes").toDouble() - before.value("bytes").toDouble(), 50.0 * 21 * 8);
+        QCOMPARE(nShown, Service::kFramesInFlight);
+        QCOMPARE(after.value("dropped").toDouble() - before.value("dropped").toDouble(), double(50 - nShown));
+
+        // From the simulator at a known rate: 20 frames a second.
+        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_SET_TRIGGER_GAP, 50, nullptr, {}});
+        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_START, {}, nullptr, {}});
+        const int nFrom = figures().size();
+        QTRY_VERIFY_WITH_TIMEOUT(figures().size() >= nFrom + 3, 6000);
+        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
+        const QList<QJsonObject> all = figures();
+        const double dPerBeat = all.last().value("received").toDouble() - all.at(all.size() - 2).value("received").toDouble();
+        QVERIFY2(dPerBeat >= 5 && dPerBeat <= 30, qPrintable(QString::number(dPerBeat)));
+
+        // Not wanted any more: nothing more goes out.
+        request(false);
+        const int nLast = figures().size();
+        QTest::qWait(1500);
+        QCOMPARE(figures().size(), nLast);
+    }
+
     void recordImageMatchesQtsReadingOfTheFile()
     {
         // Widths around the four-pixel steps of the conversion, odd widths
