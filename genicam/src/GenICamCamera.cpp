@@ -2,6 +2,7 @@
 
 #include <arv.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <future>
@@ -15,9 +16,9 @@ using grpc::StatusCode;
 
 namespace {
 
-// An RPC thread waits this long for the camera thread, below the client's
-// own two-second deadline.
-constexpr auto kAnswerWithin = std::chrono::milliseconds(1500);
+// An RPC thread waits this long for the camera thread, within the client's
+// own half-second deadline, so the client hears why.
+constexpr auto kAnswerWithin = std::chrono::milliseconds(450);
 // Without a whole frame or a successful call for this long, one register read
 // checks that the camera is still there.
 constexpr auto kProbeAfter = std::chrono::milliseconds(1000);
@@ -187,9 +188,17 @@ Status GenICamCamera::call(Task task, bool bNeedsCamera)
         m_jobs.push_back(pJob);
     }
     m_wake.notify_all();
-    if (answer.wait_for(kAnswerWithin) != std::future_status::ready)
-        return Status(StatusCode::DEADLINE_EXCEEDED, "camera did not answer in time");
-    return answer.get();
+    if (answer.wait_for(kAnswerWithin) == std::future_status::ready)
+        return answer.get();
+    // A job that has not started yet is withdrawn: a command reported as
+    // failed must not take effect later.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = std::find(m_jobs.begin(), m_jobs.end(), pJob);
+    if (it != m_jobs.end()) {
+        m_jobs.erase(it);
+        return Status(StatusCode::UNAVAILABLE, "camera busy; the command was not carried out");
+    }
+    return Status(StatusCode::DEADLINE_EXCEEDED, "camera slow to answer; the command may still take effect");
 }
 
 // Runs the queued jobs; false once the camera is to stop.

@@ -29,6 +29,7 @@ namespace {
 constexpr int kInvalidArgument = 3;
 constexpr int kFailedPrecondition = 9;
 constexpr int kUnimplemented = 12;
+constexpr int kUnavailable = 14;
 // Trigger modes as the client numbers them.
 constexpr int kExternal = 0;
 constexpr int kInternal = 1;
@@ -506,6 +507,17 @@ void TestGenICamCamera::lostCameraComesBackWithSettingsAndMode()
     QElapsedTimer timer;
     timer.start();
     fake.kill();
+    // Before the core has noticed, a setting meets a camera that no longer
+    // answers: the client hears of it within its deadline, and the value
+    // is not put on the camera later.
+    std::this_thread::sleep_for(300ms);
+    const auto setStart = std::chrono::steady_clock::now();
+    QVERIFY(pCamera->setExposure(12345) != 0);
+    QVERIFY(std::chrono::steady_clock::now() - setStart < 1s);
+    // A call right behind it is refused as unavailable and fills nothing in.
+    float fQueued = -1.0f;
+    QCOMPARE(pCamera->getGain(&fQueued), kUnavailable);
+    QCOMPARE(fQueued, -1.0f);
     QVERIFY(station.messages.waitFor(MESSAGE_TYPE_CAMERA_STATE, "camera", "lost", 15000ms, nMessages));
     const qint64 nLostAfter = timer.restart();
     // Calls needing the camera answer at once instead of hanging.
