@@ -4,7 +4,13 @@
 // latency from the core's send to the scene holding the frame, against a bare
 // gRPC reader of a second, identical core in the same run (the transport ceiling).
 //
+// With --save bmp|jpg the page shoots continuously at the shortest trigger
+// interval (1 ms) with saving on instead of video mode (which never saves),
+// and each round also gives the frames saved and not saved per second (files
+// in the save folder, for plugins that do not count them).
+//
 //   pipeline_bench [--seconds 4] [--rounds 5] [--width 1920] [--height 1080] [--plugins DIR]
+//                  [--save bmp|jpg]
 #include "BareStream.h"
 #include "HostSession.h"
 #include "MainWindow.h"
@@ -12,9 +18,12 @@
 #include "SimCore.h"
 #include "ThreadCpu.h"
 
+#include "framework/PluginMessages.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
 
 #include <cstdio>
@@ -34,6 +43,8 @@ ThreadCpu cpuNow(const SimCore& core)
 
 struct PageRate
 {
+    double dSavedFps = 0;
+    double dNotSavedFps = 0;
     double dFps = 0;
     double dPaintFps = 0;
     quint64 nShown = 0;
@@ -42,12 +53,25 @@ struct PageRate
     QMap<QString, double> cpuSeconds;
 };
 
-PageRate measurePage(HostSession& session, PageProbe& probe, const SimCore& core, double dSeconds)
+int filesIn(const QString& strFolder)
+{
+    return QDir(strFolder).entryList(QDir::Files).size();
+}
+
+PageRate measurePage(HostSession& session, PageProbe& probe, const SimCore& core, double dSeconds, bool bSave)
 {
     QObject* pService = session.servicePlugin();
-    session.videoBox()->setChecked(true);
+    if (bSave) {
+        session.send(MODULE_SERVICE, MSG_SET_TRIGGER_GAP, 1.0);
+        session.clickContinuous();
+    } else {
+        session.videoBox()->setChecked(true);
+    }
     spinEvents(1000);
     probe.reset();
+    const bool bCounts = pService->property("savedFrames").isValid();
+    const quint64 nSaved0 = bCounts ? pService->property("savedFrames").toULongLong() : filesIn(session.saveFolder());
+    const quint64 nNotSaved0 = pService->property("unsavedFrames").toULongLong();
     const quint64 nDropped0 = pService->property("droppedFrames").toULongLong();
     const ThreadCpu cpuStart = cpuNow(core);
     QElapsedTimer timer;
@@ -61,9 +85,23 @@ PageRate measurePage(HostSession& session, PageProbe& probe, const SimCore& core
     rate.dFps = probe.shown() / dElapsed;
     rate.dPaintFps = probe.paints() / dElapsed;
     rate.latenciesMs = probe.latenciesMs();
-    session.videoBox()->setChecked(false);
+    if (bSave) {
+        const quint64 nSaved = bCounts ? pService->property("savedFrames").toULongLong() : filesIn(session.saveFolder());
+        rate.dSavedFps = (nSaved - nSaved0) / dElapsed;
+        rate.dNotSavedFps = (pService->property("unsavedFrames").toULongLong() - nNotSaved0) / dElapsed;
+        session.clickContinuous();
+        session.send(MODULE_SERVICE, MSG_CONTINUOUS_STOP);
+    } else {
+        session.videoBox()->setChecked(false);
+    }
     // Frames still in flight land before the next round.
     spinEvents(500);
+    if (bSave) {
+        // Spares the disk; the writer may still finish a file or two meanwhile.
+        QDir folder(session.saveFolder());
+        for (const QString& strFile : folder.entryList(QDir::Files))
+            folder.remove(strFile);
+    }
     return rate;
 }
 
@@ -111,7 +149,8 @@ int main(int argc, char** argv)
     parser.addOptions({{"seconds", "Measuring time per round.", "s", "4"},
                        {"rounds", "Rounds of page and bare reader, alternating.", "n", "5"},
                        {"width", "Frame width.", "px", "1920"},
-                       {"height", "Frame height.", "px", "1080"}});
+                       {"height", "Frame height.", "px", "1080"},
+                       {"save", "Continuous shooting with saving on, as bmp or jpg.", "ext"}});
     parser.addOption({"plugins", "Folder of the plugin files to load (default: the built ones).", "dir"});
     parser.addHelpOption();
     parser.process(app);
@@ -131,6 +170,12 @@ int main(int argc, char** argv)
     HostSession session;
     if (!session.open(pageCore.endpoint(), parser.value("plugins")))
         return 1;
+    const QString strSave = parser.value("save");
+    const bool bSave = !strSave.isEmpty();
+    if (bSave && !session.enableSaving(strSave)) {
+        std::fprintf(stderr, "saving could not be switched on\n");
+        return 1;
+    }
     PageProbe probe(session.imageView());
     QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
 
@@ -139,6 +184,7 @@ int main(int argc, char** argv)
     QVector<double> pageLatencies;
     QVector<double> bareLatencies;
     QVector<double> pageRates;
+    QVector<double> savedRates;
     QVector<double> bareRates;
     QVector<double> ratios;
     CpuShare bareShare;
@@ -154,7 +200,7 @@ int main(int argc, char** argv)
                 bareCpu = cpuNow(bareCore).since(bareStart);
             bStarted = true;
         });
-        const PageRate page = measurePage(session, probe, pageCore, dSeconds);
+        const PageRate page = measurePage(session, probe, pageCore, dSeconds, bSave);
         bareShare.add(bareCpu, bare.nFrames);
         pageShare.add(page.cpuSeconds, page.nShown);
         const double dRatio = bare.dFps > 0 ? page.dFps / bare.dFps : 0.0;
@@ -162,7 +208,11 @@ int main(int argc, char** argv)
                     "repaints %.1f/s) | ratio %.2f | latency median %.1f ms p99 %.1f ms\n",
                     nRound, bare.dFps, page.dFps, page.nReceived, page.nShown, page.dPaintFps, dRatio,
                     quantile(page.latenciesMs, 0.5), quantile(page.latenciesMs, 0.99));
+        if (bSave)
+            std::fprintf(g_pOut, "         saving: %.1f files/s written, %.1f frames/s not saved\n", page.dSavedFps,
+                        page.dNotSavedFps);
         std::fflush(g_pOut);
+        savedRates << page.dSavedFps;
         pageRates << page.dFps;
         bareRates << bare.dFps;
         ratios << dRatio;
@@ -173,6 +223,8 @@ int main(int argc, char** argv)
     std::fprintf(g_pOut, "median of rounds: bare gRPC %.1f frames/s | page shown %.1f frames/s | ratio %.2f "
                 "(goal: >= 30 frames/s, >= 0.80)\n",
                 quantile(bareRates, 0.5), quantile(pageRates, 0.5), quantile(ratios, 0.5));
+    if (bSave)
+        std::fprintf(g_pOut, "median of rounds: saved %.1f files/s\n", quantile(savedRates, 0.5));
     std::fprintf(g_pOut, "latency from the core's send:\n");
     printLatency("to the page's scene", pageLatencies);
     printLatency("to the bare reader", bareLatencies);

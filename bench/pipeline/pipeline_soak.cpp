@@ -1,17 +1,20 @@
 // A long run of the whole client with saving on: vision-core-sim in continuous
-// shooting, the real MainWindow with every plugin, the camera page saving every
-// frame. Each saved file is checked as an image (QImageReader, full decode, the
-// expected size) on a worker thread right after it is written, then deleted to
-// spare the disk. The core is killed (SIGKILL) and restarted on the same port
-// --restarts times, evenly spread; after each restart the operator's commands
-// (trigger gap, continuous start) are sent again until frames come back.
-// Prints the resident size every --sample-every frames.
+// shooting, the real MainWindow with every plugin, saving switched on in the
+// camera page. Each file the service reports written is checked as an image
+// (QImageReader, full decode, the expected size) on a worker thread, then
+// deleted to spare the disk. (Plugins that save in the page and report nothing
+// get each shown frame's file checked instead.) The core is killed (SIGKILL)
+// and restarted on the same port --restarts times, evenly spread; after each
+// restart the operator's commands (trigger gap, continuous start) are sent
+// again until frames come back. Prints the resident size every --sample-every
+// frames, and at the end the frames received, shown, saved and not saved.
 //
-//   pipeline_soak [--frames 10000] [--restarts 2] [--width 1920] [--height 1080]
+//   pipeline_soak [--frames 10000 | --seconds 60] [--restarts 2] [--width 1920] [--height 1080]
 //                 [--format bmp|jpg] [--gap 20] [--sample-every 500]
 //
 // Memory check of the camera page: --frames 2000 --restarts 0 prints the growth
-// of the resident size from frame 100 to the end.
+// of the resident size from frame 100 to the end. Saving at full speed:
+// --seconds 60 --gap 1 --restarts 0.
 #include "HostSession.h"
 #include "MainWindow.h"
 #include "PageProbe.h"
@@ -31,6 +34,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <limits>
 
 #include <malloc.h>
 
@@ -90,6 +94,7 @@ int main(int argc, char** argv)
     Q_INIT_RESOURCE(kelvora_host_icons);
     QCommandLineParser parser;
     parser.addOptions({{"frames", "Frames to show.", "n", "10000"},
+                       {"seconds", "Run this long instead of counting frames.", "s", "0"},
                        {"restarts", "Kills and restarts of the core during the run.", "n", "2"},
                        {"width", "Frame width.", "px", "1920"},
                        {"height", "Frame height.", "px", "1080"},
@@ -99,7 +104,8 @@ int main(int argc, char** argv)
     parser.addOption({"plugins", "Folder of the plugin files to load (default: the built ones).", "dir"});
     parser.addHelpOption();
     parser.process(app);
-    const quint64 nFrames = parser.value("frames").toULongLong();
+    const double dRunSeconds = parser.value("seconds").toDouble();
+    const quint64 nFrames = dRunSeconds > 0 ? std::numeric_limits<quint64>::max() : parser.value("frames").toULongLong();
     const int nRestarts = parser.value("restarts").toInt();
     const QString strFormat = parser.value("format") == QLatin1String("jpg") ? "jpg" : "bmp";
     const int nGap = parser.value("gap").toInt();
@@ -128,9 +134,30 @@ int main(int argc, char** argv)
     }
     SavedFileChecker checker(frameSize);
     PageProbe probe(session.imageView());
-    probe.setShownHook([&](const QString& strKey) { checker.check(strFolder + "/" + strKey + "." + strFormat); });
+    // The files the service reports written; plugins that report none save each shown frame.
+    const bool bServiceSaves = session.servicePlugin()->property("savedFrames").isValid();
+    quint64 nSavedRecords = 0;
+    quint64 nNotSavedStatuses = 0;
+    QString strLastNotSaved;
+    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, [&](PluginMetaData plt) {
+        if (plt.nModule != MODULE_CAPTURO)
+            return;
+        if (plt.nMsgId == MSG_FRAME_SAVED) {
+            ++nSavedRecords;
+            checker.check(plt.jsonData.value("file").toString());
+        } else if (plt.nMsgId == MSG_RESULT && plt.jsonData.value("success").toInt() != 1) {
+            ++nNotSavedStatuses;
+            strLastNotSaved = plt.jsonData.value("result").toString();
+        }
+    });
+    probe.setShownHook([&](const QString& strKey) {
+        if (!bServiceSaves)
+            checker.check(strFolder + "/" + strKey + "." + strFormat);
+    });
     QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
 
+    if (dRunSeconds > 0)
+        std::fprintf(g_pOut, "soak: %.0f s, ", dRunSeconds);
     std::fprintf(g_pOut, "soak: %llu frames %dx%d, saving on (%s, checked and deleted as written), trigger gap %d ms, "
                 "%d core restarts, platform %s\n",
                 nFrames, frameSize.width(), frameSize.height(), qPrintable(strFormat), nGap, nRestarts,
@@ -150,7 +177,7 @@ int main(int argc, char** argv)
     quint64 nLastShown = 0;
     qint64 nLastProgressMs = 0;
     bool bFailed = false;
-    while (probe.shown() < nFrames) {
+    while (probe.shown() < nFrames && (dRunSeconds <= 0 || clock.elapsed() < dRunSeconds * 1000)) {
         spinEvents(20);
         const quint64 nShown = probe.shown();
         if (nShown != nLastShown) {
@@ -210,13 +237,21 @@ int main(int argc, char** argv)
         }
     }
     session.send(MODULE_SERVICE, MSG_CONTINUOUS_STOP);
+    const double dSeconds = clock.elapsed() / 1e3;
     spinEvents(300);
+    const QObject* pService = session.servicePlugin();
+    const bool bCounts = pService->property("receivedFrames").isValid();
+    // The writer finishes what it holds: every received frame saved or counted as not saved.
+    spinUntil([&] {
+        return !bCounts || pService->property("savedFrames").toULongLong() +
+                                   pService->property("unsavedFrames").toULongLong() >=
+                               pService->property("receivedFrames").toULongLong();
+    }, 60000);
+    spinEvents(1500);  // the last records and the last once-a-second status
     checker.wait();
     const long nRssEnd = residentKiB();
     nRssMax = qMax(nRssMax, nRssEnd);
-    const double dSeconds = clock.elapsed() / 1e3;
     const int nLeft = QDir(strFolder).entryList(QDir::Files).size();
-    const QObject* pService = session.servicePlugin();
 
     std::fprintf(g_pOut, "frames shown %llu in %.1f s (%.1f frames/s); dropped by the service %llu; core restarts %d\n",
                 probe.shown(), dSeconds, probe.shown() / dSeconds,
@@ -227,7 +262,23 @@ int main(int argc, char** argv)
                 "growth from frame 100 to the end %.1f MiB\n",
                 nRssWarm / 1024.0, nRssMinAfterWarm / 1024.0, nRssMax / 1024.0, nRssEnd / 1024.0,
                 (nRssEnd - nRssWarm) / 1024.0);
-    const bool bOk = !bFailed && checker.m_nInvalid == 0 && checker.m_nMissing == 0 && nRestartsDone == nRestarts;
+    bool bAccounted = true;
+    if (bCounts) {
+        const quint64 nReceived = pService->property("receivedFrames").toULongLong();
+        const quint64 nSaved = pService->property("savedFrames").toULongLong();
+        const quint64 nNotSaved = pService->property("unsavedFrames").toULongLong();
+        std::fprintf(g_pOut, "frames: received %llu, shown %llu, saved %llu, not saved %llu (write failures %llu); "
+                    "files checked valid %llu; failing statuses in the page %llu, the last: %s\n",
+                    nReceived, probe.shown(), nSaved, nNotSaved, pService->property("failedSaves").toULongLong(),
+                    checker.m_nValid.load(), nNotSavedStatuses, qPrintable(strLastNotSaved));
+        // Every frame is a valid file or counted; what was not saved was reported with its count.
+        bAccounted = nSaved + nNotSaved == nReceived && checker.m_nValid.load() == nSaved && nSavedRecords == nSaved &&
+                     (nNotSaved == 0 || nNotSavedStatuses > 0);
+        std::fprintf(g_pOut, "every frame received is a valid file or counted and reported: %s\n",
+                    bAccounted ? "yes" : "NO");
+    }
+    const bool bOk = !bFailed && bAccounted && checker.m_nInvalid == 0 && checker.m_nMissing == 0 &&
+                     nRestartsDone == nRestarts;
     std::fprintf(g_pOut, "%s\n", bOk ? "soak passed" : "soak FAILED");
     return bOk ? 0 : 1;
 }

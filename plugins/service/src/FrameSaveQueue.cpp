@@ -43,14 +43,16 @@ bool FrameSaveQueue::offer(const std::shared_ptr<vexa::VexaImage>& pFrame, const
         if (!m_settings.bEnabled)
             return false;
         ++m_counters.nOffered;
-        // Both copies stay alive until written: the camera's bytes for a BMP,
-        // the page's image for a JPG and the icon.
-        const qint64 nBytes = qint64(pFrame->widthStep()) * pFrame->height() + image.sizeInBytes();
+        // What the queue keeps alive until written: the camera's bytes, and the
+        // record's image where a JPG or the icon needs it.
+        const bool bKeepImage = m_settings.qsFormat == QLatin1String(".jpg") || borrowedView(*pFrame).isNull();
+        const qint64 nBytes =
+            qint64(pFrame->widthStep()) * pFrame->height() + (bKeepImage ? image.sizeInBytes() : 0);
         // An empty queue always takes one frame, however large.
         if (!m_jobs.empty() && m_nQueuedBytes + nBytes > m_nMaxBytes) {
             nOverflowed = ++m_counters.nOverflowed;
         } else {
-            m_jobs.push_back(Job{pFrame, image, qsKey, m_settings, nBytes});
+            m_jobs.push_back(Job{pFrame, bKeepImage ? image : QImage(), qsKey, m_settings, nBytes});
             m_nQueuedBytes += nBytes;
         }
     }
@@ -80,7 +82,8 @@ void FrameSaveQueue::run()
             SavedFrameFile::write(*job.pFrame, job.image, job.settings.qsFolder, job.qsKey, job.settings.qsFormat);
         Saved saved;
         if (outcome.bOk)
-            saved = Saved{job.qsKey, outcome.qsName, outcome.qsFile, iconOf(job.image)};
+            saved = Saved{job.qsKey, outcome.qsName, outcome.qsFile,
+                          iconOf(job.image.isNull() ? borrowedView(*job.pFrame) : job.image)};
         job.pFrame.reset();
         job.image = QImage();
 
@@ -125,11 +128,26 @@ bool FrameSaveQueue::waitIdle(int nTimeoutMs)
                            [this] { return m_jobs.empty() && !m_bWriting; });
 }
 
+QImage FrameSaveQueue::borrowedView(const vexa::VexaImage& frame)
+{
+    if (frame.empty() || !frame.data())
+        return QImage();
+    switch (frame.channels()) {
+    case 1:
+        return QImage(frame.data(), frame.width(), frame.height(), frame.widthStep(), QImage::Format_Grayscale8);
+    case 3:
+        return QImage(frame.data(), frame.width(), frame.height(), frame.widthStep(), QImage::Format_BGR888);
+    default:
+        // Four channels carry an alpha byte that means nothing: the record's image has it right.
+        return QImage();
+    }
+}
+
 QImage FrameSaveQueue::iconOf(const QImage& image)
 {
     const QSize box(kIconSize, kIconSize);
     if (image.isNull() || (image.width() <= box.width() && image.height() <= box.height()))
-        return image;
+        return image.copy();
     // Halved cheaply first, then smoothed: looks the same at icon size.
     QImage source = image;
     if (source.width() > 4 * box.width() || source.height() > 4 * box.height())

@@ -80,8 +80,10 @@ public:
     // Waits until every queued frame was written or failed; false on timeout.
     bool waitIdle(int nTimeoutMs);
 
-    // The icon the image list shows for a saved frame.
+    // The icon the image list shows for a saved frame; a copy of its own.
     static QImage iconOf(const QImage& image);
+    // The frame's pixels as a QImage without copying them (grey and BGR; null otherwise).
+    static QImage borrowedView(const vexa::VexaImage& frame);
 
 private:
     struct Job

@@ -165,7 +165,13 @@ private slots:
         const QString qsKey = again.jsonData["key"].toString();
         QVERIFY2(firstRun.contains(qsKey), "the restarted core sent no key of the first run");
         QCOMPARE(again.jsonData["name"].toString(), folder.path() + "//" + qsKey + "_1");
-        QCOMPARE(QImage(again.jsonData["file"].toString()).size(), QSize(64, 48));
+        const QImage written(again.jsonData["file"].toString());
+        QCOMPARE(written.size(), QSize(64, 48));
+        // The icon shows the colours of the file (a colour frame, small enough to be its own icon).
+        const QImage icon = again.varData.value<QImage>();
+        QCOMPARE(icon.size(), QSize(64, 48));
+        for (const QPoint& point : {QPoint(0, 0), QPoint(20, 30), QPoint(63, 47)})
+            QCOMPARE(icon.pixel(point), written.pixel(point));
         QVERIFY(allFiles(folder.path()).contains(qsKey + "_1.bmp"));
         // Every file of the first run is still there, untouched.
         for (auto it = firstRun.cbegin(); it != firstRun.cend(); ++it)
@@ -248,6 +254,29 @@ private slots:
         QCOMPARE(quint64(overflowTotals.size()), counters.nOverflowed);
         QCOMPARE(overflowTotals.last(), counters.nOverflowed);
         QCOMPARE(queue.queuedBytes(), 0);
+    }
+
+    // Icons are made from the frame's own bytes for grey and BGR frames.
+    void iconsShowTheFramesColours()
+    {
+        auto pBgr = std::make_shared<vexa::VexaImage>(200, 100, vexa::VexaImage::IMAGE_BGR, 200 * 3 + 4);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x) {
+                unsigned char* pPixel = pBgr->data() + y * pBgr->widthStep() + x * 3;
+                pPixel[0] = 10;   // blue
+                pPixel[1] = 120;  // green
+                pPixel[2] = 230;  // red
+            }
+        const QImage icon = FrameSaveQueue::iconOf(FrameSaveQueue::borrowedView(*pBgr));
+        QCOMPARE(icon.size(), QSize(70, 35));
+        QCOMPARE(icon.pixel(35, 17), qRgb(230, 120, 10));
+        // The icon owns its pixels: the frame may go.
+        pBgr.reset();
+        QCOMPARE(icon.pixel(0, 0), qRgb(230, 120, 10));
+        auto pGrey = taggedFrame(30, 20, 77, 0, 1);
+        QCOMPARE(FrameSaveQueue::iconOf(FrameSaveQueue::borrowedView(*pGrey)).pixel(10, 10), qRgb(77, 77, 77));
+        vexa::VexaImage bgra(4, 4, vexa::VexaImage::IMAGE_BGRA, 16);
+        QVERIFY(FrameSaveQueue::borrowedView(bgra).isNull());
     }
 
     void burstsOfStatusesShowOncePerSecondPerKind()
