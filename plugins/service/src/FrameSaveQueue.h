@@ -53,7 +53,7 @@ public:
         quint64 nFailed = 0;      // not saved: the write failed
     };
 
-    static constexpr qint64 kDefaultMaxBytes = 256ll * 1024 * 1024;
+    static constexpr qint64 kDefaultMaxBytes = 128ll * 1024 * 1024;
     static constexpr int kIconSize = 70;
 
     // Called on the writer thread.
