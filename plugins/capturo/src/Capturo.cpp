@@ -138,6 +138,11 @@ void Capturo::activatePage(QWidget* pContainer)
     for (const QPair<QString, bool>& result : m_earlyResults)
         m_pConfigUI->addResult(result.first, result.second);
     m_earlyResults.clear();
+    readCamera();
+}
+
+void Capturo::readCamera()
+{
     sendCommand(MSG_GET_CAMERA_INFO);
     sendCommand(MSG_GET_CAMERA_PARAMS);
     // The parameter set leaves the debounce time out; it has a read of its own.
@@ -166,6 +171,10 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     }
 
     switch (plt.nMsgId) {
+    case MSG_CORE_CONNECTED:
+        // A core reached late or again: its ranges and values, as on opening.
+        readCamera();
+        break;
     case MSG_FRAME: {
         const QImage image = plt.varData.value<QImage>();
         if (m_pConfigUI->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString()))

@@ -47,6 +47,8 @@ private:
                                Qt::Alignment alignment);
     void activatePage(QWidget* pContainer);
     void sendCommand(int nMsgId);
+    // Asks the service for the camera's ranges and current values.
+    void readCamera();
 
     // Guarded: the page container owns the panel and may delete it.
     QPointer<CapturoUI> m_pConfigUI;

@@ -46,42 +46,106 @@ RpcService::RpcService()
     QSettings settings("config.ini", QSettings::IniFormat);
     m_strAddress = settings.value("ip", kDefaultAddress).toString();
 
-    Json::Value connection(Json::objectValue);
-    connection["rpc"] = Json::Value(Json::objectValue);
-    connection["rpc"]["ip"] = m_strAddress.toUtf8().toStdString();
+    m_connection = Json::Value(Json::objectValue);
+    m_connection["rpc"] = Json::Value(Json::objectValue);
+    m_connection["rpc"]["ip"] = m_strAddress.toUtf8().toStdString();
 
     m_pComm = CCommFactoryRPC::instance().create(1);
-    if (m_pComm && m_pComm->init(connection) == 0)
-        m_bConnected = true;
     g_bAlive = true;
 }
 
 RpcService::~RpcService()
 {
     g_bAlive = false;
+    // A connection attempt in flight gives up, so the keeper ends at once.
+    if (m_pComm)
+        m_pComm->uninit();
+    m_keeper.stop();
     if (m_pComm)
         m_pComm->uninit();
     m_strAddress.clear();
     m_pComm.reset();
 }
 
-bool RpcService::init(FrameCallback frame, ResultCallback result, MessageCallback message)
+void RpcService::init(FrameCallback frame, ResultCallback result, MessageCallback message,
+                      RejectedFrameCallback rejected, EventListener listener)
 {
-    if (!m_bConnected)
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        m_frame = std::move(frame);
+        m_result = std::move(result);
+        m_message = std::move(message);
+        m_rejected = std::move(rejected);
+        m_listener = std::move(listener);
+        if (m_bRegistered)
+            registerCallbacks();
+        if (m_listener && m_bRegistered)
+            m_listener(Event::Connected, true);
+        else if (m_listener && m_bFailedOnce)
+            m_listener(Event::ConnectFailed, false);
+    }
+    if (!m_pComm) {
+        // No client library object: nothing will ever connect.
+        m_bFailedOnce = true;
+        tell(Event::ConnectFailed, false);
+        return;
+    }
+    CoreKeeper::Hooks hooks;
+    hooks.connect = [this] { return connectOnce(); };
+    hooks.restore = [this] { return restore(); };
+    hooks.report = [this](Event event, bool bRestored) { tell(event, bRestored); };
+    m_keeper.start(std::move(hooks));
+}
+
+bool RpcService::connectOnce()
+{
+    if (m_pComm->init(m_connection) != 0)
         return false;
-    if (auto pCamera = camera())
-        pCamera->setFrameCallback(std::move(frame));
-    m_pComm->setResultCallback(std::move(result));
-    m_pComm->setMessageCallback(std::move(message));
+    m_pComm->setLinkCallback([this](bool bUp) { m_keeper.linkChanged(bUp); });
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        registerCallbacks();
+        m_bRegistered = true;
+        m_bConnected = true;
+        m_bFailedOnce = false;
+    }
+    DTLog::instance().write(QtInfoMsg, QString("已连接视觉核心 %1").arg(m_strAddress));
     return true;
 }
 
-void RpcService::setRejectedFrameCallback(RejectedFrameCallback rejected)
+// Under m_callbackMutex: the callbacks go to the core in the documented order.
+void RpcService::registerCallbacks()
 {
-    if (!m_bConnected)
-        return;
     if (auto pCamera = camera())
-        pCamera->setRejectedFrameCallback(std::move(rejected));
+        pCamera->setFrameCallback(m_frame);
+    m_pComm->setResultCallback(m_result);
+    m_pComm->setMessageCallback(m_message);
+    if (auto pCamera = camera())
+        pCamera->setRejectedFrameCallback(m_rejected);
+}
+
+bool RpcService::restore()
+{
+    const auto pCamera = camera();
+    if (!pCamera)
+        return false;
+    const bool bRestored = m_settings.restore(*pCamera);
+    if (m_bUILoaded) {
+        int nState = 0;
+        m_pComm->notifyLoadUI(&nState);
+    }
+    return bRestored;
+}
+
+void RpcService::tell(Event event, bool bRestored)
+{
+    if (event == Event::ConnectFailed)
+        m_bFailedOnce = true;
+    else if (event == Event::Lost || event == Event::Reconnected)
+        m_bConnected = event == Event::Reconnected;
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    if (m_listener)
+        m_listener(event, bRestored);
 }
 
 void RpcService::detach()
@@ -89,18 +153,21 @@ void RpcService::detach()
     if (!g_bAlive)
         return;
     RpcService& rpc = instance();
-    if (!rpc.m_bConnected)
-        return;
-    if (auto pCamera = rpc.camera()) {
-        pCamera->setFrameCallback(FrameCallback());
-        pCamera->setRejectedFrameCallback(RejectedFrameCallback());
+    {
+        std::lock_guard<std::mutex> lock(rpc.m_callbackMutex);
+        rpc.m_frame = FrameCallback();
+        rpc.m_result = ResultCallback();
+        rpc.m_message = MessageCallback();
+        rpc.m_rejected = RejectedFrameCallback();
+        rpc.m_listener = EventListener();
+        if (rpc.m_bRegistered)
+            rpc.registerCallbacks();
     }
-    rpc.m_pComm->setResultCallback(ResultCallback());
-    rpc.m_pComm->setMessageCallback(MessageCallback());
 }
 
 bool RpcService::notifyLoadUI(int* pState)
 {
+    m_bUILoaded = true;
     if (m_pComm)
         m_pComm->notifyLoadUI(pState);
     return true;
@@ -119,41 +186,41 @@ bool RpcService::takePhoto()
 
 bool RpcService::startContinuous()
 {
+    m_settings.recordContinuous(true);
     const auto pCamera = camera();
     return pCamera && pCamera->startContinuous() == 0;
 }
 
 bool RpcService::stopContinuous()
 {
+    m_settings.recordContinuous(false);
     const auto pCamera = camera();
     return pCamera && pCamera->stopContinuous() == 0;
 }
 
 bool RpcService::startVideo()
 {
+    m_settings.recordVideo(true);
     const auto pCamera = camera();
     return pCamera && pCamera->startVideo() == 0;
 }
 
 bool RpcService::stopVideo()
 {
+    m_settings.recordVideo(false);
     const auto pCamera = camera();
     return pCamera && pCamera->stopVideo() == 0;
 }
 
 bool RpcService::setCameraParam(int nIndex, const QVariant& value)
 {
+    // Kept even when the core refused it: it is refused again, harmlessly,
+    // when the core comes back, and a value sent while the core was away
+    // takes effect then.
+    if (isCameraParam(nIndex))
+        m_settings.recordParam(nIndex, value);
     const auto pCamera = camera();
-    if (!pCamera)
-        return false;
-    switch (nIndex) {
-    case PARAM_GAIN: return pCamera->setGain(value.toFloat()) == 0;
-    case PARAM_EXPOSURE: return pCamera->setExposure(value.toUInt()) == 0;
-    case PARAM_TRIGGER_GAP: return pCamera->setTriggerGap(value.toFloat()) == 0;
-    case PARAM_TRIGGER_MODE: return pCamera->setTriggerMode(value.toInt()) == 0;
-    case PARAM_DEBOUNCE: return pCamera->setDebounceTime(value.toInt()) == 0;
-    default: return false;
-    }
+    return pCamera && applyCameraParam(*pCamera, nIndex, value) == 0;
 }
 
 bool RpcService::getCameraParam(int nIndex, QVariant* value)

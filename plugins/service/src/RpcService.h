@@ -1,24 +1,36 @@
 #pragma once
 
+#include "CoreKeeper.h"
+#include "OperatorSettings.h"
 #include "corelink/CCommBase.h"
 
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 // The process's one connection to the vision core. Built on first use, it
-// reads the endpoint from config.ini, connects once and never reconnects.
-// Every camera operation reports whether the core carried it out.
+// reads the endpoint from config.ini; init() starts connecting in the
+// background (CoreKeeper), so no caller ever waits for the core. Every camera
+// operation reports whether the core carried it out, and what the operator
+// set is put back whenever the core is reached again.
 class RpcService
 {
 public:
+    using Event = CoreKeeper::Event;
+    // Hears the connection's events on a thread of the service.
+    using EventListener = std::function<void(Event, bool bRestored)>;
+
     static RpcService& instance();
 
-    // Registers the callbacks; false (nothing registered) when not connected.
-    bool init(FrameCallback frame, ResultCallback result, MessageCallback message);
-    // Told of every malformed frame the core sent; nothing when not connected.
-    void setRejectedFrameCallback(RejectedFrameCallback rejected);
+    // Keeps the callbacks and starts connecting; they are registered with
+    // the core once it is reached. The listener hears every outcome. A second
+    // call replaces the callbacks and the listener and, when the outcome is
+    // already known, tells it to the new listener at once.
+    void init(FrameCallback frame, ResultCallback result, MessageCallback message,
+              RejectedFrameCallback rejected, EventListener listener);
     // Stops every callback; for an owner that goes away while the core runs on.
     // Does nothing once the process-wide object is gone (late exit clean-up).
     static void detach();
@@ -37,7 +49,10 @@ public:
     bool getCameraInfo(QVariant* value);
 
     QString address() const { return m_strAddress; }
-    bool isConnected() const { return m_bConnected; }
+    // The link to the core is up now (false before the first connection and
+    // while a lost link is being restored).
+    bool isConnected() const { return m_bConnected.load(); }
+    const OperatorSettings& operatorSettings() const { return m_settings; }
 
     RpcService(const RpcService&) = delete;
     RpcService& operator=(const RpcService&) = delete;
@@ -47,8 +62,33 @@ private:
     ~RpcService();
 
     std::shared_ptr<CCameraBase> camera() const;
+    // On the keeper's thread.
+    bool connectOnce();
+    bool restore();
+    void tell(Event event, bool bRestored);
+    void registerCallbacks();
 
     std::shared_ptr<CCommBase> m_pComm;
-    bool m_bConnected = false;
+    Json::Value m_connection;
+    // The link is up now.
+    std::atomic<bool> m_bConnected{false};
+    // The callbacks went to the core (at the first connection; they stay).
+    std::atomic<bool> m_bRegistered{false};
+    // The first attempt failed and the core was not reached since.
+    std::atomic<bool> m_bFailedOnce{false};
+    std::atomic<bool> m_bUILoaded{false};
     QString m_strAddress;
+    OperatorSettings m_settings;
+
+    // Guards the callbacks kept for registration and the listener; held while
+    // the listener runs, so clearing it waits for a call in progress.
+    std::mutex m_callbackMutex;
+    FrameCallback m_frame;
+    ResultCallback m_result;
+    MessageCallback m_message;
+    RejectedFrameCallback m_rejected;
+    EventListener m_listener;
+
+    // Last member: stopped first, while everything it uses still exists.
+    CoreKeeper m_keeper;
 };

@@ -22,6 +22,9 @@ static void registerServiceResources()
 namespace {
 
 const char* const kFrameText = "相机获取拍照成功";
+const char* const kLostText = "与视觉核心的连接已断开，正在重新连接";
+const char* const kReconnectedText = "已重新连接视觉核心，相机设置已恢复";
+const char* const kRestoreFailedText = "部分相机设置未能恢复";
 
 } // namespace
 
@@ -64,19 +67,69 @@ void Service::init()
     FrameCallback frame = std::bind(&Service::onFrameCallback, this, _1);
     ResultCallback result = std::bind(&Service::onFrameRltCallback, this, _1);
     MessageCallback message = std::bind(&Service::onMessageCallback, this, _1, _2);
-    if (RpcService::instance().init(frame, result, message)) {
-        RpcService::instance().setRejectedFrameCallback(
-            std::bind(&Service::onRejectedFrameCallback, this, _1, _2));
-        sendResult("相机初始化成功", true);
-    }
-    else
-        sendResult("相机初始化失败", false);
+    RejectedFrameCallback rejected = std::bind(&Service::onRejectedFrameCallback, this, _1, _2);
+    // Outcomes cross to the GUI thread; once this object is gone they are dropped.
+    auto listener = [this](RpcService::Event event, bool bRestored) {
+        QMetaObject::invokeMethod(this, [this, event, bRestored] { onCoreEvent(int(event), bRestored); },
+                                  Qt::QueuedConnection);
+    };
+    RpcService::instance().init(frame, result, message, rejected, listener);
 }
 
 void Service::loadUI()
 {
     m_nLoadState = 0;
     RpcService::instance().notifyLoadUI(&m_nLoadState);
+    // The host connects every plugin before it hands out the UI: from now on
+    // the outcome reaches the pages.
+    m_bPluginsConnected = true;
+    const auto pending = std::move(m_pendingEvents);
+    m_pendingEvents.clear();
+    for (const auto& event : pending)
+        announce(event.first, event.second);
+}
+
+void Service::onCoreEvent(int nEvent, bool bRestored)
+{
+    if (!m_bPluginsConnected) {
+        m_pendingEvents.push_back({nEvent, bRestored});
+        return;
+    }
+    announce(nEvent, bRestored);
+}
+
+void Service::announce(int nEvent, bool bRestored)
+{
+    switch (RpcService::Event(nEvent)) {
+    case RpcService::Event::ConnectFailed:
+        sendResult("相机初始化失败", false);
+        break;
+    case RpcService::Event::Connected:
+        sendResult("相机初始化成功", true);
+        if (!bRestored)
+            sendResult(kRestoreFailedText, false);
+        sendCoreConnected();
+        break;
+    case RpcService::Event::Lost:
+        DTLog::instance().write(QtWarningMsg, kLostText);
+        sendResult(kLostText, false);
+        break;
+    case RpcService::Event::Reconnected:
+        DTLog::instance().write(QtInfoMsg, kReconnectedText);
+        sendResult(kReconnectedText, true);
+        if (!bRestored)
+            sendResult(kRestoreFailedText, false);
+        sendCoreConnected();
+        break;
+    }
+}
+
+void Service::sendCoreConnected()
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = MSG_CORE_CONNECTED;
+    sendEvent(plt);
 }
 
 QString Service::endpoint() const

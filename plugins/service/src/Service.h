@@ -15,6 +15,8 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <memory>
 
@@ -26,7 +28,7 @@ class Service : public DTPluginBase
     Q_PLUGIN_METADATA(IID "Plugin.Service")
     // Read-only views for diagnostics and tests.
     Q_PROPERTY(QString endpoint READ endpoint CONSTANT)
-    Q_PROPERTY(bool connected READ isConnected CONSTANT)
+    Q_PROPERTY(bool connected READ isConnected)
     Q_PROPERTY(qulonglong droppedFrames READ droppedFrames)
     Q_PROPERTY(qulonglong rejectedFrames READ rejectedFrames)
     // Saving: frames received from the core, frames written to disk, frames
@@ -45,6 +47,10 @@ public:
     explicit Service(QObject* parent = nullptr);
     ~Service() override;
 
+    // Starts connecting in the background; the outcome, and every later loss
+    // and return of the core, reaches the pages as status texts once the
+    // plugins are connected (from loadUI on), and each connection is followed
+    // by MSG_CORE_CONNECTED so the camera page reads the camera again.
     Q_INVOKABLE void init();
     void loadUI() override;
 
@@ -100,6 +106,10 @@ private:
     void reportRejectedFrames();
     void applySaveSettings(const QJsonObject& json);
     void sendFigures();
+    // GUI thread. nEvent: an RpcService::Event.
+    void onCoreEvent(int nEvent, bool bRestored);
+    void announce(int nEvent, bool bRestored);
+    void sendCoreConnected();
 
     int m_nLoadState = 1;
     FrameHandOff m_handOff;
@@ -117,4 +127,7 @@ private:
     RateLimitedStatus m_saveStatus;
     // Last: its writer thread calls into the members above until it is gone.
     FrameSaveQueue m_saver;
+    // GUI thread: outcomes that came before the plugins were connected.
+    bool m_bPluginsConnected = false;
+    std::vector<std::pair<int, bool>> m_pendingEvents;
 };

@@ -144,6 +144,7 @@ private slots:
         host.deliver(frame);
         plugin.sendResult("early", true);
         host.deliver(record(MSG_GET_CAMERA_INFO));
+        host.deliver(record(MSG_CORE_CONNECTED));
         for (const char* pName : {"m_pNarrowBtn", "m_pExpandBtn", "m_pZoomAllBtn", "m_pRotateBtn", "m_pBackBtn"})
             host.button(pName)->click();
         QVERIFY(!plugin.configUI());
@@ -205,6 +206,10 @@ private slots:
         host.deliver(pageRecord(&container));
         QCOMPARE(plugin.configUI(), pPanel);
         QCOMPARE(pPanel->parentWidget(), &container);
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        // A core reached late or again: the page reads the camera as on opening.
+        host.log.clear();
+        host.deliver(record(MSG_CORE_CONNECTED));
         QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
 
         // Panel commands leave unchanged through the plugin.

@@ -6,6 +6,8 @@
 #include "framework/PluginMessages.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -46,6 +48,26 @@ public:
         if (!service)
             qWarning() << loader.errorString();
         return m_pManager->loadedPlugins().size() == 2 && service;
+    }
+
+    // Waits, running the event loop, until a status with this text arrives.
+    static bool waitForStatus(const QString& strStatus, int nTimeoutMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < nTimeoutMs) {
+            for (const QVariant& entry : records())
+                if (status(entry) == strStatus)
+                    return true;
+            QTest::qWait(10);
+        }
+        return false;
+    }
+
+    // The service connects in the background: waits for its outcome.
+    bool waitConnected(int nTimeoutMs = 5000)
+    {
+        return waitForStatus("相机初始化成功:1", nTimeoutMs) && service->property("connected").toBool();
     }
 
     static QVariantList records() { return qApp->property("records").toList(); }

@@ -71,6 +71,8 @@ class TestServiceCore : public QObject
 private:
     SimCore m_sim;
     ServiceFixture m_fixture;
+    // What the plugins heard from the start until the connection was reported.
+    QVariantList m_startRecords;
 
     QVariant reply(const QVariant& entry, int nMsgId)
     {
@@ -101,6 +103,8 @@ private slots:
                              "--video-fps", "100"}));
         QVERIFY(m_sim.watchMessages());
         QVERIFY(m_fixture.start(m_sim.endpoint()));
+        QVERIFY(m_fixture.waitConnected());
+        m_startRecords = ServiceFixture::records();
     }
 
     void cleanupTestCase()
@@ -115,10 +119,20 @@ private slots:
         QCOMPARE(m_fixture.service->property("endpoint").toString(), m_sim.endpoint());
         QVERIFY(m_fixture.service->property("connected").toBool());
         QCOMPARE(m_fixture.service->property("loadState").toInt(), 0);
+        // The outcome came once the plugins were connected, followed by the
+        // prompt for the camera page to read the camera.
+        QCOMPARE(m_startRecords.size(), 2);
+        QCOMPARE(ServiceFixture::status(m_startRecords.value(0)), QString("相机初始化成功:1"));
+        QCOMPARE(m_startRecords.value(1).toMap()["id"].toInt(), int(MSG_CORE_CONNECTED));
+        QCOMPARE(m_startRecords.value(1).toMap()["module"].toInt(), int(MODULE_CAPTURO));
+        // Asked again, the service tells the same outcome.
         ServiceFixture::clear();
         QVERIFY(QMetaObject::invokeMethod(m_fixture.service, "init"));
+        QTRY_COMPARE(pageRecords().size(), 2);
         QCOMPARE(ServiceFixture::status(pageRecords().value(0)), QString("相机初始化成功:1"));
-        QCOMPARE(pageRecords().size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(pageRecords().size(), 2);
+        ServiceFixture::clear();
     }
 
     void setCommandsReachTheCamera_data()

@@ -101,6 +101,11 @@ int runStation(unsigned char nValue)
     ini.write(QByteArray("[General]\nip=") + core.endpoint().c_str() + "\n");
     ini.close();
     Service service;
+    // Connecting runs in the background.
+    QElapsedTimer connecting;
+    connecting.start();
+    while (!service.isConnected() && connecting.elapsed() < 5000)
+        QThread::msleep(10);
     if (!service.isConnected() || !core.waitForSubscribers(1, 1, 5s))
         return 2;
     RecordProbe probe;
@@ -165,7 +170,8 @@ private slots:
         QVERIFY(m_run.writeConfig(QString::fromStdString(m_core.endpoint())));
         QVERIFY(m_run.enter());
         m_pService = std::make_unique<Service>();
-        QVERIFY(m_pService->isConnected());
+        // Connecting runs in the background.
+        QTRY_VERIFY_WITH_TIMEOUT(m_pService->isConnected(), 5000);
         // The service's own initLog made the file; the same file with a tighter bound.
         QCOMPARE(initLogBounded("vision_core_client", kCoreLog, 0, false, size_t(kCoreLogBound), 2), 0);
         m_probe.attach(m_pService.get());

@@ -20,7 +20,7 @@ private slots:
         QCOMPARE(fixture.service->property("endpoint").toString(), QString("127.0.0.1:20020"));
         if (!bOwnCore)
             QSKIP("port 20020 is taken on this machine; the endpoint text was checked");
-        QVERIFY(fixture.service->property("connected").toBool());
+        QVERIFY(fixture.waitConnected());
         ServiceFixture::clear();
         fixture.send(MODULE_SERVICE, MSG_GET_DEBOUNCE);
         const QVariantList records = ServiceFixture::records();

@@ -67,7 +67,8 @@ private slots:
         QVERIFY(m_run.writeConfig(m_sim.endpoint()));
         QVERIFY(m_run.enter());
         m_pService = std::make_unique<Service>();
-        QVERIFY(m_pService->isConnected());
+        // Connecting runs in the background.
+        QTRY_VERIFY_WITH_TIMEOUT(m_pService->isConnected(), 5000);
         connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page, &SaveProbe::slotEventFromPlugins);
     }
 

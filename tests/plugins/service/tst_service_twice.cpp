@@ -44,6 +44,7 @@ private slots:
                                                                   "plugins/plugins.json: loaded and connected once")
                                                               .arg(name)));
         QVERIFY(m_fixture.start(QString::fromStdString(m_core.endpoint()), 2));
+        QVERIFY(m_fixture.waitConnected());
         QVERIFY(m_core.waitForSubscribers(1, 1, 5s));
     }
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QVariant>
+
+#include <map>
+#include <mutex>
+
+class CCameraBase;
+
+// True for the indexes that name a camera parameter.
+bool isCameraParam(int nIndex);
+// Writes one parameter (index as in CameraParamIndex) with the camera's own
+// type; the camera's result, or -1 for an index with no parameter.
+int applyCameraParam(CCameraBase& camera, int nIndex, const QVariant& value);
+
+// What the operator asked of the camera: the last value of each parameter and
+// whether continuous shooting or video mode should run. A core that restarts
+// forgets all of it; restore() gives it back. Intent is kept whether or not
+// the core carried the command out, so a command given while the core was away
+// takes effect when it returns, and the page's switches match the camera.
+class OperatorSettings
+{
+public:
+    // Index as in CameraParamIndex.
+    void recordParam(int nIndex, const QVariant& value);
+    void recordContinuous(bool bRunning);
+    void recordVideo(bool bRunning);
+
+    bool hasParam(int nIndex) const;
+    bool continuous() const;
+    bool video() const;
+
+    // Writes the parameters (exposure, gain, debounce, trigger mode, trigger
+    // interval, those that were set), then starts what was running. True when
+    // the camera took every one of them.
+    bool restore(CCameraBase& camera) const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::map<int, QVariant> m_params;
+    bool m_bContinuous = false;
+    bool m_bVideo = false;
+};

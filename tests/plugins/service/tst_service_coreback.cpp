@@ -1,0 +1,170 @@
+// The service plugin with a core that comes late and later dies and comes back:
+// start-up does not wait for it, the pages hear each change, and what the
+// operator set (and the shooting that ran) is back on the camera without a
+// command from anyone.
+#include "ServiceFixture.h"
+#include "SimCore.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using kelvora::core::ParamValue;
+
+namespace {
+
+const char* const kFailed = "相机初始化失败:0";
+const char* const kConnected = "相机初始化成功:1";
+const char* const kLost = "与视觉核心的连接已断开，正在重新连接:0";
+const char* const kBack = "已重新连接视觉核心，相机设置已恢复:1";
+
+int countOf(int nMsgId)
+{
+    int nCount = 0;
+    for (const QVariant& entry : ServiceFixture::records())
+        if (entry.toMap()["module"].toInt() == MODULE_CAPTURO && entry.toMap()["id"].toInt() == nMsgId)
+            ++nCount;
+    return nCount;
+}
+
+int statusCount(const QString& strStatus)
+{
+    int nCount = 0;
+    for (const QVariant& entry : ServiceFixture::records())
+        nCount += ServiceFixture::status(entry) == strStatus ? 1 : 0;
+    return nCount;
+}
+
+QString lastStatus()
+{
+    const QVariantList records = ServiceFixture::records();
+    for (int i = records.size() - 1; i >= 0; --i)
+        if (!ServiceFixture::status(records.at(i)).isEmpty())
+            return ServiceFixture::status(records.at(i));
+    return QString();
+}
+
+} // namespace
+
+class TestServiceCoreBack : public QObject
+{
+    Q_OBJECT
+
+private:
+    double param(kelvora::core::Param param)
+    {
+        ParamValue value;
+        if (!m_pSim->param(param, &value))
+            return -1.0;
+        switch (value.value_case()) {
+        case ParamValue::kU32: return value.u32();
+        case ParamValue::kF32: return value.f32();
+        case ParamValue::kI32: return value.i32();
+        default: return -1.0;
+        }
+    }
+
+    bool startCore()
+    {
+        m_pSim = std::make_unique<SimCore>();
+        return m_pSim->start({"--width", "64", "--height", "48"}, m_nPort);
+    }
+
+    ServiceFixture m_fixture;
+    std::unique_ptr<SimCore> m_pSim;
+    int m_nPort = 0;
+
+private slots:
+    void lateCoreIsFoundWithoutRestart()
+    {
+        m_nPort = SimCore::unusedPort();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(m_fixture.start(QString("127.0.0.1:%1").arg(m_nPort)));
+        const qint64 nStartMs = clock.elapsed();
+        qInfo("plugins loaded and connected in %lld ms with no core", nStartMs);
+        // The connection is made off the caller's thread: start-up does not
+        // wait out a connection attempt (one second per attempt).
+        QVERIFY2(nStartMs < 800, qPrintable(QString::number(nStartMs)));
+        QVERIFY(ServiceFixture::waitForStatus(kFailed, 3000));
+
+        // Set while the core is away: refused now, in force once it comes.
+        clock.start();
+        m_fixture.send(MODULE_SERVICE, MSG_SET_DEBOUNCE, 40);
+        QVERIFY(clock.elapsed() < 100);
+        QCOMPARE(lastStatus(), QString("设置去抖时间:0"));
+
+        QTest::qWait(5000 - int(clock.elapsed()));
+        QCOMPARE(statusCount(kFailed), 1);
+        QCOMPARE(countOf(MSG_CORE_CONNECTED), 0);
+        QVERIFY(startCore());
+        clock.start();
+        QVERIFY(ServiceFixture::waitForStatus(kConnected, 5000));
+        qInfo("core started 5 s late: connected %lld ms after it listened", clock.elapsed());
+        QTRY_COMPARE(countOf(MSG_CORE_CONNECTED), 1);
+        QVERIFY(m_fixture.service->property("connected").toBool());
+        QCOMPARE(param(kelvora::core::PARAM_DEBOUNCE), 40.0);
+
+        // Commands and reads work on the same client.
+        ServiceFixture::clear();
+        m_fixture.send(MODULE_SERVICE, MSG_GET_CAMERA_INFO);
+        QCOMPARE(countOf(MSG_GET_CAMERA_INFO), 1);
+        QCOMPARE(lastStatus(), QString("获取相机增益成功:1"));
+        m_fixture.send(MODULE_SERVICE, MSG_SET_EXPOSURE, 5000);
+        QCOMPARE(lastStatus(), QString("设置曝光:1"));
+        QCOMPARE(param(kelvora::core::PARAM_EXPOSURE), 5000.0);
+    }
+
+    void restartedCoreGetsTheOperatorsSettingsBack()
+    {
+        m_fixture.send(MODULE_SERVICE, MSG_SET_GAIN, 7);
+        m_fixture.send(MODULE_SERVICE, MSG_SET_TRIGGER_GAP, 50);
+        m_fixture.send(MODULE_SERVICE, MSG_CONTINUOUS_START);
+        QCOMPARE(lastStatus(), QString("调用连续拍照:1"));
+        QTRY_VERIFY_WITH_TIMEOUT(countOf(MSG_FRAME) >= 3, 5000);
+
+        m_pSim->kill();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(ServiceFixture::waitForStatus(kLost, 5000));
+        qInfo("killed core reported lost after %lld ms", clock.elapsed());
+
+        // A fresh core starts with its defaults and idle.
+        QVERIFY(startCore());
+        QVERIFY(param(kelvora::core::PARAM_EXPOSURE) != 5000.0);
+        ServiceFixture::clear();
+        clock.start();
+        QVERIFY(ServiceFixture::waitForStatus(kBack, 8000));
+        const qint64 nBackMs = clock.elapsed();
+        QTRY_VERIFY_WITH_TIMEOUT(countOf(MSG_FRAME) >= 3, 5000);
+        qInfo("restarted core: reconnected after %lld ms, frames again after %lld ms", nBackMs,
+              clock.elapsed());
+        QCOMPARE(countOf(MSG_CORE_CONNECTED), 1);
+        // Nobody sent a command: the frames come from the settings given back.
+        for (const QVariant& entry : ServiceFixture::records())
+            QVERIFY(entry.toMap()["module"].toInt() != MODULE_SERVICE);
+        QCOMPARE(param(kelvora::core::PARAM_EXPOSURE), 5000.0);
+        QCOMPARE(param(kelvora::core::PARAM_GAIN), 7.0);
+        QCOMPARE(param(kelvora::core::PARAM_TRIGGER_GAP), 50.0);
+        QCOMPARE(param(kelvora::core::PARAM_DEBOUNCE), 40.0);
+
+        // Stopped by the operator: a further restart does not start shooting.
+        m_fixture.send(MODULE_SERVICE, MSG_CONTINUOUS_STOP);
+        m_pSim->kill();
+        QVERIFY(ServiceFixture::waitForStatus(kLost, 5000));
+        QVERIFY(startCore());
+        ServiceFixture::clear();
+        QVERIFY(ServiceFixture::waitForStatus(kBack, 8000));
+        QTest::qWait(500);
+        QCOMPARE(countOf(MSG_FRAME), 0);
+        QCOMPARE(param(kelvora::core::PARAM_GAIN), 7.0);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_pSim)
+            m_pSim->stop();
+    }
+};
+
+QTEST_MAIN(TestServiceCoreBack)
+#include "tst_service_coreback.moc"
