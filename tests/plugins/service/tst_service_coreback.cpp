@@ -127,6 +127,7 @@ private slots:
         clock.start();
         QVERIFY(ServiceFixture::waitForStatus(kLost, 5000));
         qInfo("killed core reported lost after %lld ms", clock.elapsed());
+        QVERIFY(!m_fixture.service->property("connected").toBool());
 
         // A fresh core starts with its defaults and idle.
         QVERIFY(startCore());
@@ -135,6 +136,7 @@ private slots:
         clock.start();
         QVERIFY(ServiceFixture::waitForStatus(kBack, 8000));
         const qint64 nBackMs = clock.elapsed();
+        QVERIFY(m_fixture.service->property("connected").toBool());
         QTRY_VERIFY_WITH_TIMEOUT(countOf(MSG_FRAME) >= 3, 5000);
         qInfo("restarted core: reconnected after %lld ms, frames again after %lld ms", nBackMs,
               clock.elapsed());
