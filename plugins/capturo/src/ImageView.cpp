@@ -19,7 +19,7 @@ ImageView::ImageView(QGraphicsView* pView, QLabel* pReadOut, QObject* parent)
 bool ImageView::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     // A position shown after the pointer left would be taken for where it is.
-    if (pWatched == m_pView->viewport() && pEvent->type() == QEvent::Leave && !m_pReadOut->text().isEmpty())
+    if (pEvent->type() == QEvent::Leave && pWatched == m_pView->viewport() && !m_pReadOut->text().isEmpty())
         showPointerOffImage();
     return QObject::eventFilter(pWatched, pEvent);
 }

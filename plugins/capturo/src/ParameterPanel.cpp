@@ -12,7 +12,6 @@
 #include <QRegularExpression>
 #include <QSignalBlocker>
 
-
 namespace {
 
 // A whole number within the camera's range. A number outside it, or one with

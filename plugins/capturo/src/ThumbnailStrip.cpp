@@ -19,14 +19,17 @@ public:
     explicit ToolTipLook(QListWidget* pList)
         : QObject(pList)
         , m_pList(pList)
+        , m_pViewport(pList->viewport())
     {
-        m_pList->viewport()->setStyleSheet(CapturoStyle::kThumbnailToolTip);
-        m_pList->viewport()->installEventFilter(this);
+        m_pViewport->setStyleSheet(CapturoStyle::kThumbnailToolTip);
+        m_pViewport->installEventFilter(this);
     }
 
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override
     {
-        if (pWatched != m_pList->viewport() || pEvent->type() != QEvent::ToolTip)
+        // The viewport goes before this filter when the list is destroyed and still
+        // sends events then: the list is not asked for anything but tool tips.
+        if (pEvent->type() != QEvent::ToolTip || pWatched != m_pViewport)
             return QObject::eventFilter(pWatched, pEvent);
         const auto* pHelp = static_cast<QHelpEvent*>(pEvent);
         const QListWidgetItem* pItem = m_pList->itemAt(pHelp->pos());
@@ -34,13 +37,13 @@ public:
             QToolTip::hideText();
             return true;
         }
-        QToolTip::showText(pHelp->globalPos(), pItem->toolTip(), m_pList->viewport(),
-                           m_pList->visualItemRect(pItem));
+        QToolTip::showText(pHelp->globalPos(), pItem->toolTip(), m_pViewport, m_pList->visualItemRect(pItem));
         return true;
     }
 
 private:
     QListWidget* m_pList;
+    QWidget* m_pViewport;
 };
 
 }  // namespace
