@@ -187,6 +187,19 @@ private slots:
         waitSaved();
         QVERIFY(QFileInfo::exists(folder.filePath("77_1.bmp")));
         QVERIFY(!QFileInfo::exists(folder.filePath("77.bmp")));
+        // JPG files are encoded from the record's image; a BMP frame under the same key
+        // then gets a suffix too.
+        m_pService->slotEventFromPlugins(saveSettings(true, folder.path(), ".jpg"));
+        m_pService->onFrameCallback(taggedFrame(40, 30, 200, 0, 78));
+        waitSaved();
+        const QImage jpg78(folder.filePath("78.jpg"));
+        QCOMPARE(jpg78.size(), QSize(40, 30));
+        QVERIFY(qAbs(qGray(jpg78.pixel(20, 20)) - 200) <= 3);
+        m_pService->slotEventFromPlugins(saveSettings(true, folder.path(), ".bmp"));
+        m_pService->onFrameCallback(taggedFrame(40, 30, 100, 0, 78));
+        waitSaved();
+        QCOMPARE(tagOf(QImage(folder.filePath("78_1.bmp"))), 100);
+        QCOMPARE(QImage(folder.filePath("78.jpg")).size(), QSize(40, 30));
         m_pService->slotEventFromPlugins(saveSettings(false, folder.path()));
     }
 
