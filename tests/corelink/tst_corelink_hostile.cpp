@@ -166,6 +166,22 @@ private slots:
         QVERIFY(frameStillArrives(1001));
     }
 
+    // Text that is not UTF-8 is the core's business: it must not cost the
+    // messages that follow it (a stream that breaks loses what is in flight).
+    void textThatIsNotUtf8KeepsTheStream()
+    {
+        m_core.sendEvent(HostileCore::message("{\"state\": \"\xff\xfe\xc3\"}"));
+        kelvora::core::Event result;
+        result.mutable_result()->set_identifier(5);
+        result.mutable_result()->set_text("\xc3\x28 bad\n");
+        m_core.sendEvent(result);
+        m_core.sendEvent(HostileCore::message(R"({"state": "next"})"));
+        QTRY_COMPARE_WITH_TIMEOUT(int(m_events.messages().size()), 2, 10000);
+        QCOMPARE(m_events.messages()[0]["state"].asString(), std::string("\xff\xfe\xc3"));
+        QCOMPARE(m_events.messages()[1]["state"].asString(), std::string("next"));
+        QCOMPARE(linesContaining("event stream ended"), 0);
+    }
+
     void throwingCallbacksDoNotEndTheLink()
     {
         m_pComm->setMessageCallback([this](E_Message_Type type, const Json::Value& message) {
