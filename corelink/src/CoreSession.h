@@ -22,8 +22,9 @@ class CoreSession
 {
 public:
     // Camera calls answer in milliseconds; they run on the operator's GUI
-    // thread, so a core that does not answer may hold it this long at most.
-    static constexpr std::chrono::milliseconds kCallTimeout{500};
+    // thread, so a core that does not answer may hold it this long at most
+    // (the window stops for under half a second).
+    static constexpr std::chrono::milliseconds kCallTimeout{450};
     // First contact, made off the GUI thread: a starting core gets longer.
     static constexpr std::chrono::milliseconds kConnectTimeout{1000};
     // HTTP/2 pings on an otherwise silent link, and how long an answer may

@@ -5,7 +5,7 @@
 // missing connection or a null out-parameter, otherwise the RPC status code
 // (4 deadline exceeded, 3 value outside the camera's range, 14 core
 // unreachable, ...). Getters fill their out-parameter only on success.
-// Calls block for at most half a second. Once a call ran out of time, the
+// Calls block for at most 0.45 s. Once a call ran out of time, the
 // following ones fail at once (code 14) until the core answers again, which
 // a thread of the library checks in the background.
 
