@@ -57,7 +57,9 @@ RpcService::RpcService()
 RpcService::~RpcService()
 {
     g_bAlive = false;
-    // A connection attempt in flight gives up, so the keeper ends at once.
+    // No new connection attempt starts, and one in flight gives up, so the
+    // keeper ends at once.
+    m_bClosing = true;
     if (m_pComm)
         m_pComm->uninit();
     m_keeper.stop();
@@ -99,7 +101,7 @@ void RpcService::init(FrameCallback frame, ResultCallback result, MessageCallbac
 
 bool RpcService::connectOnce()
 {
-    if (m_pComm->init(m_connection) != 0)
+    if (m_bClosing || m_pComm->init(m_connection) != 0)
         return false;
     m_pComm->setLinkCallback([this](bool bUp) { m_keeper.linkChanged(bUp); });
     {

@@ -77,6 +77,7 @@ private:
     // The first attempt failed and the core was not reached since.
     std::atomic<bool> m_bFailedOnce{false};
     std::atomic<bool> m_bUILoaded{false};
+    std::atomic<bool> m_bClosing{false};
     QString m_strAddress;
     OperatorSettings m_settings;
 

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <csignal>
+
 using kelvora::core::ParamValue;
 
 namespace {
@@ -159,6 +161,44 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(countOf(MSG_FRAME), 0);
         QCOMPARE(param(kelvora::core::PARAM_GAIN), 7.0);
+    }
+
+    void stoppedCoreIsNoticedAndHoldsCommandsOnce()
+    {
+        // SIGSTOP: the connection stays open and nothing answers, as when the
+        // core's host hangs or loses power.
+        m_fixture.send(MODULE_SERVICE, MSG_CONTINUOUS_START);
+        QTRY_VERIFY_WITH_TIMEOUT(countOf(MSG_FRAME) >= 3, 5000);
+        QCOMPARE(::kill(pid_t(m_pSim->pid()), SIGSTOP), 0);
+        QElapsedTimer clock;
+        clock.start();
+        ServiceFixture::clear();
+        QList<qint64> durations;
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer call;
+            call.start();
+            m_fixture.send(MODULE_SERVICE, MSG_SET_GAIN, 8);
+            durations << call.elapsed();
+            QCOMPARE(lastStatus(), QString("设置增益:0"));
+        }
+        qInfo("stopped core: five commands took %lld %lld %lld %lld %lld ms", durations[0], durations[1],
+              durations[2], durations[3], durations[4]);
+        QVERIFY2(durations[0] < 600, qPrintable(QString::number(durations[0])));
+        for (int i = 1; i < 5; ++i)
+            QVERIFY2(durations[i] < 50, qPrintable(QString::number(durations[i])));
+        QVERIFY(ServiceFixture::waitForStatus(kLost, 5000));
+        qInfo("stopped core reported lost after %lld ms", clock.elapsed());
+
+        QCOMPARE(::kill(pid_t(m_pSim->pid()), SIGCONT), 0);
+        ServiceFixture::clear();
+        clock.start();
+        QVERIFY(ServiceFixture::waitForStatus(kBack, 8000));
+        QTRY_VERIFY_WITH_TIMEOUT(countOf(MSG_FRAME) >= 3, 5000);
+        qInfo("resumed core: reconnected after %lld ms", clock.elapsed());
+        // The gain sent while it was stopped is in force.
+        QCOMPARE(param(kelvora::core::PARAM_GAIN), 8.0);
+        m_fixture.send(MODULE_SERVICE, MSG_CONTINUOUS_STOP);
+        QCOMPARE(lastStatus(), QString("调用连续拍照结束:1"));
     }
 
     void cleanupTestCase()
