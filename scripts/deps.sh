@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make
+  cmake g++ make ninja-build ccache
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
   libjsoncpp-dev libeigen3-dev libspdlog-dev
   libgrpc++-dev protobuf-compiler-grpc libprotobuf-dev protobuf-compiler
@@ -29,6 +29,14 @@ fi
 
 echo "deps: installing ${missing[*]}"
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "deps: these packages are missing and this user is not root, and there is no sudo" >&2
+    echo "deps: as root, run:" >&2
+    echo "  apt-get install -y --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  SUDO="sudo"
+fi
 $SUDO apt-get update
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -11,13 +11,15 @@
 # KELVORA_CAMERA=<device id | serial | address | first> starts the core on that
 # GenICam camera instead of the simulator (vision-core --genicam);
 # KELVORA_CORE_ARGS adds options of the core (e.g. "--pixel-format BayerRG8").
+#
+# Benchmarks are built only on request (bench/README.md):
+#   cmake -S . -B build -DKELVORA_BUILD_BENCH=ON && cmake --build build -j2 --target pipeline_bench
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/deps.sh
 # Only what the runnable folder holds; scripts/test.sh builds the rest.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target kelvora service capturo scanvor tool dossiva vision-core-sim vision-core
+KELVORA_TARGETS="kelvora service capturo scanvor tool dossiva vision-core-sim vision-core" bash scripts/build.sh build
 cd build/bin
 
 endpoint=127.0.0.1:20020

@@ -1,24 +1,49 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite: first the normal
-# build, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then under ThreadSanitizer, then short libFuzzer runs of the BMP reader and of
-# the core link's decoding (clang, build-fuzz/).
+# Installs what is missing, builds, and runs the whole test suite: the normal build,
+# the same suite under AddressSanitizer + UndefinedBehaviorSanitizer, the tests
+# labelled threaded under ThreadSanitizer, and a short libFuzzer run of every fuzz
+# target: the BMP reader and the core link's decoding (clang, build-fuzz/).
+#
+# Each phase prints its time and fails when it takes longer than its budget, so
+# growth shows long before the whole run nears its limit. The budgets are for a
+# fresh clone on two cores with nothing cached.
+#   KELVORA_SKIP_SANITIZE=1, KELVORA_SKIP_TSAN=1, KELVORA_SKIP_FUZZ=1  skip a phase
+#   KELVORA_FUZZ_SECONDS=20                                           per fuzz target
+#   KELVORA_BUDGET_SCALE=2                                            a slower machine
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+source scripts/lib.sh
 
-bash scripts/build.sh build
-(cd build && ctest --output-on-failure -j2)
+scale=${KELVORA_BUDGET_SCALE:-1}
+budget() { echo $(($1 * scale)); }
+
+run_tests() { (cd "$1" && shift && ctest --output-on-failure -j2 "$@"); }
+
+# Installing packages depends on the mirror, so it has a budget of its own and does
+# not count towards the total below.
+kelvora_phase deps "$(budget 300)" bash scripts/deps.sh
+deps_phase=$KELVORA_PHASES
+kelvora_phase build "$(budget 210)" bash scripts/build.sh build
+kelvora_phase test "$(budget 60)" run_tests build
 
 if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
-  bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+  kelvora_phase asan-build "$(budget 200)" bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
+  kelvora_phase asan-test "$(budget 75)" run_tests build-asan
 fi
 
 if [ "${KELVORA_SKIP_TSAN:-0}" != "1" ]; then
-  bash scripts/tsan.sh
+  kelvora_phase tsan "$(budget 150)" bash scripts/tsan.sh
 fi
 
 if [ "${KELVORA_SKIP_FUZZ:-0}" != "1" ]; then
-  bash scripts/fuzz.sh "${KELVORA_FUZZ_SECONDS:-20}"
+  kelvora_phase fuzz "$(budget 90)" bash scripts/fuzz.sh "${KELVORA_FUZZ_SECONDS:-20}"
+fi
+
+printf '\nphases:\n%s' "$KELVORA_PHASES"
+total=0
+for t in $(printf '%s' "${KELVORA_PHASES#"$deps_phase"}" | awk '{print $2}'); do total=$((total + t)); done
+echo "total after deps: ${total} s (budget $(budget 720) s)"
+if [ "$total" -gt "$(budget 720)" ]; then
+  echo "test: OVER BUDGET: ${total} s > $(budget 720) s for building and testing" >&2
+  exit 1
 fi

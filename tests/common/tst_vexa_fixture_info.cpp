@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <cmath>
 
 #include "common/vexa_fixture_info.h"
@@ -121,5 +123,5 @@ void TstVexaFixtureInfo::inverse()
     QCOMPARE(copy.affineTransPoint(Point_<double>(1, 1)).x, pose.affineTransPoint(Point_<double>(1, 1)).x);
 }
 
-QTEST_APPLESS_MAIN(TstVexaFixtureInfo)
+KELVORA_TEST_APPLESS_MAIN(TstVexaFixtureInfo)
 #include "tst_vexa_fixture_info.moc"

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -143,5 +145,5 @@ void TstVexaImage::failedAllocationLeavesEmptyImage()
     QCOMPARE(huge.widthStep(), 0);
 }
 
-QTEST_APPLESS_MAIN(TstVexaImage)
+KELVORA_TEST_APPLESS_MAIN(TstVexaImage)
 #include "tst_vexa_image.moc"

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -376,5 +378,5 @@ void TstVexaImageBmp::hostileHeadersRefused()
     QVERIFY(image.readFromFileBMP(path("valid.bmp").toLocal8Bit().constData()));
 }
 
-QTEST_GUILESS_MAIN(TstVexaImageBmp)
+KELVORA_TEST_GUILESS_MAIN(TstVexaImageBmp)
 #include "tst_vexa_image_bmp.moc"

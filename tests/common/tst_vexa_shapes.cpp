@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <cmath>
 #include <limits>
 
@@ -299,5 +301,5 @@ void TstVexaShapes::caliperCentresFollowTheShape()
     QVERIFY(ring.getCaplierCenterPoints().empty());
 }
 
-QTEST_APPLESS_MAIN(TstVexaShapes)
+KELVORA_TEST_APPLESS_MAIN(TstVexaShapes)
 #include "tst_vexa_shapes.moc"

@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <grpcpp/support/byte_buffer.h>
 
 #include "FrameDecoder.h"
@@ -126,5 +128,5 @@ void TestFrameDecoder::refusesInconsistentFrames()
     QVERIFY(decode(strBytes));
 }
 
-QTEST_GUILESS_MAIN(TestFrameDecoder)
+KELVORA_TEST_GUILESS_MAIN(TestFrameDecoder)
 #include "tst_frame_decoder.moc"

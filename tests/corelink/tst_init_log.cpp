@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <spdlog/spdlog.h>
 
 #include "corelink/InitLog.h"
@@ -112,5 +114,5 @@ void TestInitLog::sizeIsBoundedByRotation()
     QCOMPARE(initLogBounded("bounded", path.toLocal8Bit().constData(), 0, false, 0, 2), -1);
 }
 
-QTEST_GUILESS_MAIN(TestInitLog)
+KELVORA_TEST_GUILESS_MAIN(TestInitLog)
 #include "tst_init_log.moc"

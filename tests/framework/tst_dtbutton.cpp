@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 namespace {
 QIcon solidIcon(Qt::GlobalColor color)
 {
@@ -161,5 +163,5 @@ void TestDTButton::hoverPopupPlacementAndLeaveRule()
     QCOMPARE(popup.geometry(), QRect(screen.left(), screen.top() + 10, 120, 80));
 }
 
-QTEST_MAIN(TestDTButton)
+KELVORA_TEST_MAIN(TestDTButton)
 #include "tst_dtbutton.moc"

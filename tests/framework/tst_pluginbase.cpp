@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 namespace {
 
 class ProbePlugin : public DTPluginBase
@@ -95,5 +97,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPluginBase)
+KELVORA_TEST_MAIN(TestPluginBase)
 #include "tst_pluginbase.moc"

@@ -11,6 +11,8 @@
 #include <QPluginLoader>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <memory>
 
 namespace {
@@ -155,5 +157,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestHostLifecycle)
+KELVORA_TEST_MAIN(TestHostLifecycle)
 #include "tst_hostlifecycle.moc"

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 namespace {
 QList<PluginMetaData> records(const QSignalSpy& spy)
 {
@@ -424,5 +426,5 @@ void TestMainWindow::resizeZonesOnTheNativeWindow()
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
 }
 
-QTEST_MAIN(TestMainWindow)
+KELVORA_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

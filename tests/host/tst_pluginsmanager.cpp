@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <memory>
 
 namespace {
@@ -275,5 +277,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPluginsManager)
+KELVORA_TEST_MAIN(TestPluginsManager)
 #include "tst_pluginsmanager.moc"

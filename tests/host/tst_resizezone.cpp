@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include "TestSuite.h"
+
 Q_DECLARE_METATYPE(ResizeZone)
 
 class TestResizeZone : public QObject
@@ -95,5 +97,5 @@ void TestResizeZone::manualGeometry()
     QCOMPARE(resizedGeometry(start, ResizeZone::Client, QPoint(50, 50), minSize), start);
 }
 
-QTEST_MAIN(TestResizeZone)
+KELVORA_TEST_MAIN(TestResizeZone)
 #include "tst_resizezone.moc"

@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 namespace {
 QImage iconImage(const QIcon& icon)
 {
@@ -219,5 +221,5 @@ void TestTitleBar::toolBarKeepsCheckedButtons()
     QCOMPARE(separators.at(0)->size(), QSize(1, 16));
 }
 
-QTEST_MAIN(TestTitleBar)
+KELVORA_TEST_MAIN(TestTitleBar)
 #include "tst_titlebar.moc"

@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <csignal>
 
 namespace {
@@ -104,5 +106,5 @@ void TestSystemProcess::runsAndEndsAfterUnloading()
              coreLines.constData());
 }
 
-QTEST_GUILESS_MAIN(TestSystemProcess)
+KELVORA_TEST_GUILESS_MAIN(TestSystemProcess)
 #include "tst_system_process.moc"

@@ -35,6 +35,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <memory>
 
 static void initHostResources()
@@ -574,5 +576,5 @@ void TestSystemWindow::projectRecordCallsNoCamera()
     QVERIFY(m_core.messages().empty());
 }
 
-QTEST_MAIN(TestSystemWindow)
+KELVORA_TEST_MAIN(TestSystemWindow)
 #include "tst_system_window.moc"

@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 namespace {
 
 const char* const kPlugins[] = {"scanvor.so", "tool.so", "dossiva.so"};
@@ -85,5 +87,5 @@ void TestPagesHost::homePageAndProjectRecord()
     QVERIFY(pSearch);
 }
 
-QTEST_MAIN(TestPagesHost)
+KELVORA_TEST_MAIN(TestPagesHost)
 #include "tst_PagesHost.moc"

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 namespace {
 
 PluginMetaData record(int nModule, int nMsgId, QWidget* pHandle)
@@ -216,5 +218,5 @@ void TestScanvor::otherRecordsChangeNothing()
     QCOMPARE(plugin.uiObject(), nullptr);
 }
 
-QTEST_MAIN(TestScanvor)
+KELVORA_TEST_MAIN(TestScanvor)
 #include "tst_Scanvor.moc"

@@ -9,6 +9,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 using kelvora::core::ParamValue;
 
 namespace {
@@ -331,5 +333,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestServiceCore)
+KELVORA_TEST_MAIN(TestServiceCore)
 #include "tst_service_core.moc"

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 #include <csignal>
 
 using kelvora::core::ParamValue;
@@ -208,5 +210,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestServiceCoreBack)
+KELVORA_TEST_MAIN(TestServiceCoreBack)
 #include "tst_service_coreback.moc"

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "TestSuite.h"
+
 class TestServiceCoreDown : public QObject
 {
     Q_OBJECT
@@ -88,5 +90,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestServiceCoreDown)
+KELVORA_TEST_MAIN(TestServiceCoreDown)
 #include "tst_service_coredown.moc"

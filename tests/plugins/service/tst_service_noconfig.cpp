@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include "TestSuite.h"
+
 class TestServiceNoConfig : public QObject
 {
     Q_OBJECT
@@ -29,5 +31,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestServiceNoConfig)
+KELVORA_TEST_MAIN(TestServiceNoConfig)
 #include "tst_service_noconfig.moc"

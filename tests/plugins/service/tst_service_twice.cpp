@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include "TestSuite.h"
+
 using namespace std::chrono_literals;
 
 class TestServiceTwice : public QObject
@@ -73,5 +75,5 @@ private slots:
     void cleanupTestCase() { m_core.stop(); }
 };
 
-QTEST_MAIN(TestServiceTwice)
+KELVORA_TEST_MAIN(TestServiceTwice)
 #include "tst_service_twice.moc"

@@ -1,0 +1,41 @@
+# Sourced by the other scripts: how a build tree is configured, and timed phases.
+
+# kelvora_configure <dir> [cmake arguments...]
+# RelWithDebInfo, with Ninja and ccache when they are installed. A tree that is
+# already configured keeps its generator.
+kelvora_configure() {
+  local dir=$1
+  shift
+  local extra=()
+  if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null; then
+    extra+=(-G Ninja)
+  fi
+  if command -v ccache >/dev/null; then
+    extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" "$@" >/dev/null
+}
+
+# kelvora_phase <name> <budget seconds> <command...>
+# Runs the command, prints how long it took, and fails when it failed or took
+# longer than its budget: a slow phase shows long before the whole run is too long.
+kelvora_phase() {
+  local name=$1 budget=$2
+  shift 2
+  local start=$SECONDS
+  echo "=== phase $name (budget ${budget} s)"
+  local rc=0
+  "$@" || rc=$?
+  local took=$((SECONDS - start))
+  KELVORA_PHASES+="$(printf '%-12s %4d s  (budget %4d s)' "$name" "$took" "$budget")"$'\n'
+  echo "=== phase $name: ${took} s of ${budget} s"
+  if [ $rc -ne 0 ]; then
+    echo "=== phase $name FAILED (exit code $rc)" >&2
+    return $rc
+  fi
+  if [ "$took" -gt "$budget" ]; then
+    echo "=== phase $name OVER BUDGET: ${took} s > ${budget} s" >&2
+    return 1
+  fi
+}
+KELVORA_PHASES=""

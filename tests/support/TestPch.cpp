@@ -1,0 +1,5 @@
+// Owns the precompiled Qt Test and Qt Widgets headers that the test executables reuse.
+int main()
+{
+    return 0;
+}
