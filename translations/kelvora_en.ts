@@ -2,238 +2,409 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>AcquisitionFigures</name>
+    <message>
+        <source>已连接</source>
+        <translation>connected</translation>
+    </message>
+    <message>
+        <source>正在重新连接</source>
+        <translation>reconnecting</translation>
+    </message>
+    <message>
+        <source>已断开</source>
+        <translation>lost</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>接收 %1 帧/秒</source>
+        <translation>Received %1 fps</translation>
+    </message>
+    <message>
+        <source>显示 %1 帧/秒</source>
+        <translation>Shown %1 fps</translation>
+    </message>
+    <message>
+        <source>%1 MB/秒</source>
+        <translation>%1 MB/s</translation>
+    </message>
+    <message>
+        <source>显示丢弃 %1</source>
+        <translation>Dropped for display %1</translation>
+    </message>
+    <message>
+        <source>已保存 %1</source>
+        <translation>Saved %1</translation>
+    </message>
+    <message>
+        <source>保存失败 %1</source>
+        <translation>Not saved %1</translation>
+    </message>
+    <message>
+        <source>视觉核心: %1</source>
+        <translation>Vision core: %1</translation>
+    </message>
+</context>
+<context>
     <name>CameraSearchNotFoundUI</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
     </message>
     <message>
         <source>暂未搜索到相机</source>
-        <translation type="unfinished"></translation>
+        <translation>No camera found yet</translation>
     </message>
     <message>
         <source>重新搜索</source>
-        <translation type="unfinished"></translation>
+        <translation>Search again</translation>
     </message>
 </context>
 <context>
     <name>CameraSearchUI</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
     </message>
     <message>
         <source>正在搜索相机，请耐心等待...</source>
-        <translation type="unfinished"></translation>
+        <translation>Searching for cameras, please wait...</translation>
+    </message>
+</context>
+<context>
+    <name>Capturo</name>
+    <message>
+        <source>增益:</source>
+        <translation>Gain:</translation>
     </message>
 </context>
 <context>
     <name>CapturoUI</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
     </message>
     <message>
         <source>PushButton</source>
-        <translation type="unfinished"></translation>
+        <translation>PushButton</translation>
     </message>
     <message>
         <source>相机配置</source>
-        <translation type="unfinished"></translation>
+        <translation>Camera setup</translation>
     </message>
     <message>
         <source>数据来源</source>
-        <translation type="unfinished"></translation>
+        <translation>Image source</translation>
     </message>
     <message>
         <source>相机</source>
-        <translation type="unfinished"></translation>
+        <translation>Camera</translation>
     </message>
     <message>
         <source>本地文件</source>
-        <translation type="unfinished"></translation>
+        <translation>Local files</translation>
     </message>
     <message>
         <source>相机成像设置</source>
-        <translation type="unfinished"></translation>
+        <translation>Imaging</translation>
     </message>
     <message>
         <source>视频模式</source>
-        <translation type="unfinished"></translation>
+        <translation>Video mode</translation>
     </message>
     <message>
         <source>快门速度</source>
-        <translation type="unfinished"></translation>
+        <translation>Shutter speed</translation>
     </message>
     <message>
         <source>增益</source>
-        <translation type="unfinished"></translation>
+        <translation>Gain</translation>
     </message>
     <message>
         <source>相机触发设置</source>
-        <translation type="unfinished"></translation>
+        <translation>Trigger</translation>
     </message>
     <message>
         <source>外部</source>
-        <translation type="unfinished"></translation>
+        <translation>External</translation>
     </message>
     <message>
         <source>内部</source>
-        <translation type="unfinished"></translation>
+        <translation>Internal</translation>
     </message>
     <message>
         <source>去抖设置 (毫秒)</source>
-        <translation type="unfinished"></translation>
+        <translation>Debounce (ms)</translation>
     </message>
     <message>
         <source>触发类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Trigger edge</translation>
     </message>
     <message>
         <source>结果显示</source>
-        <translation type="unfinished"></translation>
+        <translation>Results</translation>
+    </message>
+    <message>
+        <source>查找范围:</source>
+        <translation>Look in:</translation>
+    </message>
+    <message>
+        <source>文件夹:</source>
+        <translation>Folder:</translation>
+    </message>
+    <message>
+        <source>类型:</source>
+        <translation>Type:</translation>
+    </message>
+    <message>
+        <source>选择</source>
+        <translation>Choose</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>光标在图像外</source>
+        <translation>Pointer outside the image</translation>
+    </message>
+    <message>
+        <source>去抖时间</source>
+        <translation>Debounce time</translation>
+    </message>
+    <message>
+        <source>触发间隔</source>
+        <translation>Trigger interval</translation>
+    </message>
+    <message>
+        <source>%1 %2 超出范围 %3 - %4</source>
+        <translation>%1 %2 is out of range %3 - %4</translation>
+    </message>
+    <message>
+        <source>%1应为 %2 - %3 的整数</source>
+        <translation>%1 must be a whole number from %2 to %3</translation>
     </message>
     <message>
         <source>图像列表</source>
-        <translation type="unfinished"></translation>
+        <translation>Image list</translation>
     </message>
     <message>
         <source>图像保存设置</source>
-        <translation type="unfinished"></translation>
+        <translation>Save settings</translation>
     </message>
     <message>
         <source> 上升沿 </source>
-        <translation type="unfinished"></translation>
+        <translation> Rising edge </translation>
     </message>
     <message>
         <source> 下降沿 </source>
-        <translation type="unfinished"></translation>
+        <translation> Falling edge </translation>
     </message>
     <message>
         <source>去抖设置(毫秒)</source>
-        <translation type="unfinished"></translation>
+        <translation>Debounce (ms)</translation>
     </message>
     <message>
         <source>触发间隔(毫秒)</source>
-        <translation type="unfinished"></translation>
+        <translation>Trigger interval (ms)</translation>
     </message>
     <message>
         <source>选择图片文件夹路径</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose the image folder</translation>
     </message>
 </context>
 <context>
     <name>HistogramOverlay</name>
     <message>
         <source>饱和像素: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Saturated pixels: %1</translation>
     </message>
     <message>
         <source>黑色像素: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Black pixels: %1</translation>
     </message>
 </context>
 <context>
     <name>ImageSetting</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
     </message>
     <message>
         <source>保存图片</source>
-        <translation type="unfinished"></translation>
+        <translation>Save images</translation>
     </message>
     <message>
         <source>保存路径</source>
-        <translation type="unfinished"></translation>
+        <translation>Save folder</translation>
     </message>
     <message>
         <source>选择文件夹</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose folder</translation>
     </message>
     <message>
         <source>图像类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Image type</translation>
     </message>
     <message>
         <source>全部</source>
-        <translation type="unfinished"></translation>
+        <translation>All</translation>
     </message>
     <message>
         <source>NG</source>
-        <translation type="unfinished"></translation>
+        <translation>NG</translation>
     </message>
     <message>
         <source>图像格式</source>
-        <translation type="unfinished"></translation>
+        <translation>Image format</translation>
     </message>
     <message>
         <source>Jpg</source>
-        <translation type="unfinished"></translation>
+        <translation>Jpg</translation>
     </message>
     <message>
         <source>Bmp</source>
-        <translation type="unfinished"></translation>
+        <translation>Bmp</translation>
     </message>
     <message>
         <source>选择保存Bmp文件夹路径</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose the folder for saved images</translation>
+    </message>
+</context>
+<context>
+    <name>LocalFolderLoader</name>
+    <message>
+        <source>无法读取图片: %1</source>
+        <translation>Cannot read image: %1</translation>
+    </message>
+    <message>
+        <source>图片过大, 未打开: %1 (%2x%3)</source>
+        <translation>Image too large, not opened: %1 (%2x%3)</translation>
+    </message>
+    <message>
+        <source>无法读取图片: %1 (%2)</source>
+        <translation>Cannot read image: %1 (%2)</translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
         <source>MainWindow</source>
-        <translation type="unfinished"></translation>
+        <translation>MainWindow</translation>
+    </message>
+    <message>
+        <source>相机配置</source>
+        <translation>Camera setup</translation>
+    </message>
+    <message>
+        <source>工具任务</source>
+        <translation>Tool tasks</translation>
+    </message>
+    <message>
+        <source>输出配置</source>
+        <translation>Output setup</translation>
+    </message>
+    <message>
+        <source>人机交互</source>
+        <translation>Operator panel</translation>
+    </message>
+</context>
+<context>
+    <name>Service</name>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>no write permission</translation>
+    </message>
+    <message>
+        <source>文件系统只读</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>文件夹不存在</source>
+        <translation>folder does not exist</translation>
+    </message>
+    <message>
+        <source>保存图片失败: %1 (%2), 此类失败共 %3 张</source>
+        <translation>Saving failed: %1 (%2), %3 such failures in all</translation>
+    </message>
+    <message>
+        <source>磁盘写入跟不上, 未保存的帧共 %1 张</source>
+        <translation>The disk cannot keep up, %1 frames not saved in all</translation>
+    </message>
+    <message>
+        <source>获取相机增益失败</source>
+        <translation>Reading the camera gain failed</translation>
+    </message>
+    <message>
+        <source>获取相机参数值失败</source>
+        <translation>Reading the camera parameters failed</translation>
     </message>
 </context>
 <context>
     <name>ToolDetail</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
     </message>
 </context>
 <context>
     <name>ToolManage</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
+    </message>
+</context>
+<context>
+    <name>ViewOptions</name>
+    <message>
+        <source>直方图</source>
+        <translation>Histogram</translation>
+    </message>
+    <message>
+        <source>采集统计</source>
+        <translation>Acquisition figures</translation>
     </message>
 </context>
 <context>
     <name>tool_position</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Form</translation>
     </message>
     <message>
         <source>启动</source>
-        <translation type="unfinished"></translation>
+        <translation>Start</translation>
     </message>
     <message>
         <source>名称</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <source>搜索范围(蓝色框显示)</source>
-        <translation type="unfinished"></translation>
+        <translation>Search area (blue box)</translation>
     </message>
     <message>
         <source>特征范围（绿色框）</source>
-        <translation type="unfinished"></translation>
+        <translation>Feature area (green box)</translation>
     </message>
     <message>
         <source>生成</source>
-        <translation type="unfinished"></translation>
+        <translation>Create</translation>
     </message>
     <message>
         <source>展示纹理信息</source>
-        <translation type="unfinished"></translation>
+        <translation>Show texture</translation>
     </message>
     <message>
         <source>CheckBox</source>
-        <translation type="unfinished"></translation>
+        <translation>CheckBox</translation>
     </message>
 </context>
 </TS>

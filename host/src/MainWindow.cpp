@@ -43,10 +43,10 @@ struct FuncEntry {
     int nModule;
 };
 const FuncEntry kFuncEntries[] = {
-    {QT_TR_NOOP("相机配置"), ":/resources/camera_config.png", MODULE_CAPTURO},
-    {QT_TR_NOOP("工具任务"), ":/resources/tool_task.png", MODULE_TOOL_TASK},
-    {QT_TR_NOOP("输出配置"), ":/resources/out_set.png", MODULE_OUTPUT_CONFIG},
-    {QT_TR_NOOP("人机交互"), ":/resources/hmi.png", MODULE_HMI},
+    {QT_TRANSLATE_NOOP("MainWindow", "相机配置"), ":/resources/camera_config.png", MODULE_CAPTURO},
+    {QT_TRANSLATE_NOOP("MainWindow", "工具任务"), ":/resources/tool_task.png", MODULE_TOOL_TASK},
+    {QT_TRANSLATE_NOOP("MainWindow", "输出配置"), ":/resources/out_set.png", MODULE_OUTPUT_CONFIG},
+    {QT_TRANSLATE_NOOP("MainWindow", "人机交互"), ":/resources/hmi.png", MODULE_HMI},
 };
 } // namespace
 
@@ -163,8 +163,14 @@ void MainWindow::buildCameraPage()
     m_pFuncListWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pFuncListWidget->setFlow(QListView::TopToBottom);
     m_pFuncListWidget->setStyleSheet(kFuncListStyle);
-    for (const FuncEntry& entry : kFuncEntries)
-        m_pFuncListWidget->addItem(new QListWidgetItem(QIcon(entry.icon), tr(entry.caption)));
+    for (const FuncEntry& entry : kFuncEntries) {
+        // The entry keeps its module and untranslated caption: the click is routed and
+        // logged by them, never by the text on screen.
+        auto* pItem = new QListWidgetItem(QIcon(entry.icon), tr(entry.caption));
+        pItem->setData(Qt::UserRole, entry.nModule);
+        pItem->setData(Qt::UserRole + 1, QString::fromUtf8(entry.caption));
+        m_pFuncListWidget->addItem(pItem);
+    }
     connect(m_pFuncListWidget, SIGNAL(itemClicked(QListWidgetItem*)),
             this, SLOT(slotFuncToolBtnSelected(QListWidgetItem*)));
 
@@ -376,15 +382,12 @@ void MainWindow::slotFuncToolBtnSelected(QListWidgetItem* item)
 {
     if (!item)
         return;
-    const QString text = item->text();
-    DTLog::instance().write(QtInfoMsg, "clickedis" + text);
+    DTLog::instance().write(QtInfoMsg, "clickedis" + item->data(Qt::UserRole + 1).toString());
     PluginMetaData plt;
     plt.nMsgId = MSG_PAGE_ACTIVATED;
     plt.pHandle = m_pMainFuncWidget;
-    for (const FuncEntry& entry : kFuncEntries) {
-        if (text == QString::fromUtf8(entry.caption))
-            plt.nModule = entry.nModule;
-    }
+    if (item->data(Qt::UserRole).isValid())
+        plt.nModule = item->data(Qt::UserRole).toInt();
     emit sendSignalToPlugins(plt);
 }
 

@@ -195,7 +195,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         qRegisterMetaType<CameraInfo>("CameraInfo");
         const CameraInfo info = plt.varData.value<CameraInfo>();
         const double dGainMax = info.fGainMax;
-        m_pConfigUI->addResult(QStringLiteral("增益:") + QString::number(dGainMax, 'g', 6), true);
+        m_pConfigUI->addResult(tr("增益:") + QString::number(dGainMax, 'g', 6), true);
         m_pConfigUI->applyCameraInfo(info);
         break;
     }

@@ -43,7 +43,7 @@ ScrollBars styleViewAndHeader(Ui::CapturoUI& ui)
     ui.lbl_imageResult->setStyleSheet(CapturoStyle::kReadOut);
     ui.lbl_imageResult->setFont(yaHei(14));
 
-    ui.btn_ImageList->setText(text("图像列表"));
+    ui.btn_ImageList->setText(text(QT_TRANSLATE_NOOP("CapturoUI", "图像列表")));
     ui.btn_ImageList->setIcon(QIcon(QStringLiteral(":/resources/imagelist.png")));
     ui.btn_ImageList->setFlat(true);
     ui.btn_ImageList->setStyleSheet(CapturoStyle::kImageListButton);
@@ -51,7 +51,7 @@ ScrollBars styleViewAndHeader(Ui::CapturoUI& ui)
     ui.btn_ImageList->setFixedSize(84, 22);
 
     // Replaced by the save-settings button with its hover pop-up.
-    ui.btn_ImageSetting->setText(text("图像保存设置"));
+    ui.btn_ImageSetting->setText(text(QT_TRANSLATE_NOOP("CapturoUI", "图像保存设置")));
     ui.btn_ImageSetting->setFlat(true);
     ui.btn_ImageSetting->setStyleSheet(CapturoStyle::kSaveSettingButton);
     ui.btn_ImageSetting->setFont(yaHei(14));

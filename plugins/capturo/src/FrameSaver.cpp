@@ -22,7 +22,7 @@ FrameSaver::FrameSaver(QWidget* pPanel, QBoxLayout* pHeaderRow)
     m_pImageSetting->setSavePath(qsDefault);
 
     m_pButton = new DTButton(pPanel);
-    m_pButton->setText(CapturoLook::text("图像保存设置"));
+    m_pButton->setText(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "图像保存设置")));
     m_pButton->setObjectName(QStringLiteral("btn_Save_ImageSetting"));
     m_pButton->setFlat(true);
     m_pButton->setStyleSheet(CapturoStyle::kSaveSettingButton);

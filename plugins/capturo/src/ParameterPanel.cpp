@@ -48,8 +48,8 @@ ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
     ui.plainText_QD->show();
 
     QComboBox* pCombo = ui.comboBox_trigger_type;
-    pCombo->addItem(CapturoLook::text(" 上升沿 "), QVariant());
-    pCombo->addItem(CapturoLook::text(" 下降沿 "), QVariant());
+    pCombo->addItem(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", " 上升沿 ")), QVariant());
+    pCombo->addItem(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", " 下降沿 ")), QVariant());
     pCombo->setCurrentIndex(0);
     pCombo->setView(new QListView());
 
@@ -254,7 +254,7 @@ void ParameterPanel::triggerModeClicked()
 
 void ParameterPanel::showTriggerRows(bool bExternal)
 {
-    ui.lbl_capturo_3->setText(bExternal ? CapturoLook::text("去抖设置(毫秒)") : CapturoLook::text("触发间隔(毫秒)"));
+    ui.lbl_capturo_3->setText(bExternal ? CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "去抖设置(毫秒)")) : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "触发间隔(毫秒)")));
     ui.comboBox_trigger_type->setEnabled(bExternal);
     ui.lbl_trigger_type->setVisible(bExternal);
     ui.comboBox_trigger_type->setVisible(bExternal);

@@ -2,6 +2,7 @@
 
 #include "CapturoStyle.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QListView>
 #include <QListWidget>
@@ -26,7 +27,10 @@ void ResultList::add(const QString& qsText, bool bSuccess)
     // One shared icon per state: a fresh QIcon per line would cache its own pixmap.
     static const QIcon iconSuccess(QStringLiteral(":/resources/success.png"));
     static const QIcon iconError(QStringLiteral(":/resources/error.png"));
-    auto* pItem = new QListWidgetItem(bSuccess ? iconSuccess : iconError, qsText);
+    // The service words its statuses in Chinese, as its log keeps them; they are shown
+    // in the interface's language. Texts it already translated come through as they are.
+    const QString qsShown = QCoreApplication::translate("Service", qsText.toUtf8().constData());
+    auto* pItem = new QListWidgetItem(bSuccess ? iconSuccess : iconError, qsShown);
     pItem->setForeground(bSuccess ? QColor(255, 255, 255) : QColor(238, 70, 59));
     m_pList->addItem(pItem);
     while (m_pList->count() > MaxResults)

@@ -28,7 +28,7 @@ bool SourceSwitch::isLocalFile() const
 
 QString SourceSwitch::chooseFolder() const
 {
-    return m_folderChooser ? m_folderChooser(CapturoLook::text("选择图片文件夹路径")) : QString();
+    return m_folderChooser ? m_folderChooser(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "选择图片文件夹路径"))) : QString();
 }
 
 QVector<SourceSwitch::LocalImage> SourceSwitch::localImages(const QString& qsFolder)

@@ -1,0 +1,199 @@
+// The interface's language, as an operator meets it: with English chosen
+// (KELVORA_LANG=en) no Chinese character is left on any visible widget, tool tip,
+// menu or status line of the whole client; without a choice every Chinese text is
+// there whatever the system locale says. The same program runs both ways (see
+// CMakeLists.txt), each against the real plugins and the vision-core simulator.
+#include "DTTitleBar.h"
+#include "Language.h"
+#include "MainWindow.h"
+#include "RunFolder.h"
+#include "SimCore.h"
+#include "framework/DTButton.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QtTest>
+
+#include <memory>
+
+static void initHostResources()
+{
+    Q_INIT_RESOURCE(kelvora_host_icons);
+}
+
+namespace {
+
+bool hasChinese(const QString& qsText)
+{
+    static const QRegularExpression cjk("[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]");
+    return cjk.match(qsText).hasMatch();
+}
+
+QString where(const QObject* pObject)
+{
+    return QString("%1 \"%2\"").arg(pObject->metaObject()->className(), pObject->objectName());
+}
+
+// Every text an operator can read on the visible widgets: "where: text".
+QStringList visibleTexts()
+{
+    QStringList result;
+    auto add = [&result](const QObject* pObject, const QString& qsText) {
+        if (!qsText.isEmpty())
+            result << where(pObject) + ": " + qsText;
+    };
+    for (QWidget* pWidget : QApplication::allWidgets()) {
+        if (!pWidget->isVisible())
+            continue;
+        add(pWidget, pWidget->toolTip());
+        if (pWidget->isWindow())
+            add(pWidget, pWidget->windowTitle());
+        if (auto* p = qobject_cast<QLabel*>(pWidget))
+            add(p, p->text());
+        if (auto* p = qobject_cast<QAbstractButton*>(pWidget))
+            add(p, p->text());
+        if (auto* p = qobject_cast<QGroupBox*>(pWidget))
+            add(p, p->title());
+        if (auto* p = qobject_cast<QLineEdit*>(pWidget)) {
+            add(p, p->text());
+            add(p, p->placeholderText());
+        }
+        if (auto* p = qobject_cast<QComboBox*>(pWidget))
+            for (int i = 0; i < p->count(); ++i)
+                add(p, p->itemText(i));
+        if (auto* p = qobject_cast<QListWidget*>(pWidget))
+            for (int i = 0; i < p->count(); ++i) {
+                add(p, p->item(i)->text());
+                add(p, p->item(i)->toolTip());
+            }
+        for (QAction* pAction : pWidget->actions()) {
+            add(pAction, pAction->text());
+            add(pAction, pAction->toolTip());
+        }
+        if (auto* p = qobject_cast<QMenu*>(pWidget))
+            for (QAction* pAction : p->actions())
+                add(pAction, pAction->text());
+    }
+    return result;
+}
+
+} // namespace
+
+class TestSystemLanguage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void everyVisibleTextInTheChosenLanguage();
+
+private:
+
+    bool m_bEnglish = false;
+    SimCore m_core;
+    std::unique_ptr<RunFolder> m_pRun;
+    QTemporaryDir m_home;
+    std::unique_ptr<MainWindow> m_pWindow;
+};
+
+void TestSystemLanguage::initTestCase()
+{
+    qRegisterMetaType<PluginMetaData>("PluginMetaData");
+    initHostResources();
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toUtf8());
+
+    QVERIFY(m_core.start());
+    m_pRun = std::make_unique<RunFolder>();
+    QVERIFY(m_pRun->addListedPlugins());
+    QVERIFY(m_pRun->writeConfig(m_core.endpoint()));
+    QVERIFY(m_pRun->enter());
+
+    // As the program starts: the choice is read before any window exists.
+    const QString qsChoice = Language::chosen(qEnvironmentVariable("KELVORA_LANG"), "config.ini");
+    m_bEnglish = qsChoice == "en";
+    QCOMPARE(Language::install(qsChoice), m_bEnglish);
+
+    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
+    m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+}
+
+void TestSystemLanguage::cleanupTestCase()
+{
+    m_pWindow.reset();
+    m_core.stop();
+}
+
+
+void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
+{
+    QStringList seen;
+    auto look = [&seen] { seen += visibleTexts(); };
+
+    // The home pages.
+    QTRY_COMPARE_WITH_TIMEOUT(QByteArray(m_pWindow->mainWidget()->metaObject()->className()),
+                              QByteArray("CameraSearchNotFoundUI"), 10000);
+    look();
+
+    // The camera page with a frame, its status lines, figures and histogram.
+    DTButton* pTab = m_pWindow->titleBar()->findChild<DTButton*>("test_obj");
+    QVERIFY(pTab);
+    QTest::mouseClick(pTab, Qt::LeftButton, {}, QPoint(12, pTab->height() / 2));
+    QWidget* pPanel = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((pPanel = m_pWindow->mainFuncWidget()->findChild<QWidget*>("CapturoUI"))
+                                 && pPanel->isVisible(), 5000);
+    auto* pPhoto = m_pWindow->findChild<QPushButton*>("photo");
+    QVERIFY(pPhoto);
+    pPhoto->click();
+    auto* pResults = pPanel->findChild<QListWidget*>("listWidget_ShowResult");
+    QVERIFY(pResults);
+    QTRY_VERIFY_WITH_TIMEOUT(pResults->count() >= 4, 5000);
+    auto* pMenu = pPanel->findChild<QMenu*>("menu_ImageView");
+    QVERIFY(pMenu);
+    for (QAction* pAction : pMenu->actions())
+        pAction->trigger();
+    auto* pFigures = m_pWindow->findChild<QLabel*>("lbl_AcquisitionFigures");
+    QVERIFY(pFigures);
+    QTRY_VERIFY_WITH_TIMEOUT(pFigures->isVisible() && !pFigures->text().isEmpty(), 5000);
+    pMenu->popup(pPanel->mapToGlobal(QPoint(100, 100)));
+    QTRY_VERIFY(pMenu->isVisible());
+    look();
+    pMenu->hide();
+
+    // The other pages of the function list.
+    QListWidget* pFuncs = m_pWindow->funcListWidget();
+    for (int i = 1; i < pFuncs->count(); ++i) {
+        emit pFuncs->itemClicked(pFuncs->item(i));
+        QTest::qWait(100);
+        look();
+    }
+
+    seen.removeDuplicates();
+    QStringList chinese;
+    for (const QString& qsLine : qAsConst(seen))
+        if (hasChinese(qsLine.mid(qsLine.indexOf(": ") + 2)))
+            chinese << qsLine;
+    if (m_bEnglish) {
+        QVERIFY2(chinese.isEmpty(), qPrintable("still Chinese:\n" + chinese.join("\n")));
+        // And the English is really there, not empty widgets.
+        QVERIFY(seen.join("\n").contains("Camera"));
+    } else {
+        // Without a choice the source texts stand, whatever the locale.
+        for (const char* pText : {"相机配置", "工具任务", "数据来源", "相机成像设置", "快门速度", "增益",
+                                  "图像列表", "图像保存设置", "直方图", "采集统计", "相机获取拍照成功"})
+            QVERIFY2(seen.join("\n").contains(QString::fromUtf8(pText)), pText);
+    }
+}
+
+QTEST_MAIN(TestSystemLanguage)
+#include "tst_system_language.moc"
