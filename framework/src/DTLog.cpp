@@ -128,8 +128,21 @@ bool DTLog::init(const QString& folder, const QString& name)
         std::lock_guard<std::mutex> locker(logMutex());
         m_bFileFull = false;
     }
-    logFilePath = path + QString("%1_%2.log").arg(name, startTime);
-    rememberRunLogFile(QDir(path).absolutePath() + "/" + QString("%1_%2.log").arg(name, startTime));
+    // One file per start: a second program started in the same second from the same
+    // folder (a second station, a test beside another) gets a file of its own rather
+    // than truncating this one. The file is claimed by an exclusive create.
+    QString fileName = QString("%1_%2.log").arg(name, startTime);
+    const QStringList ownFiles = runLogFiles();
+    for (int nTry = 2; nTry < 100; ++nTry) {
+        if (ownFiles.contains(QDir(path).absolutePath() + "/" + fileName))
+            break;
+        QFile claim(path + fileName);
+        if (claim.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !claim.exists())
+            break;
+        fileName = QString("%1_%2-%3.log").arg(name, startTime).arg(nTry);
+    }
+    logFilePath = path + fileName;
+    rememberRunLogFile(QDir(path).absolutePath() + "/" + fileName);
     initialised = true;
     return true;
 }

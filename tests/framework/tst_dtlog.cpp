@@ -75,6 +75,35 @@ private slots:
         QVERIFY(lines[1].endsWith("_Info: second"));
     }
 
+    // Two programs started in the same second from one folder (a second station, a
+    // test beside another) each keep a file of their own: neither truncates the other.
+    void sameSecondStartGetsAFileOfItsOwn()
+    {
+        QDir(logDir()).removeRecursively();
+        QVERIFY(QDir().mkpath(logDir()));
+        const QDateTime now = QDateTime::currentDateTime();
+        QStringList others;
+        // This second and the next: init may fall on either side of the boundary.
+        for (int nSecond : {0, 1}) {
+            const QString name = logDir() + "/other_" + now.addSecs(nSecond).toString("yyyyMMdd-hhmmss") + ".log";
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("the other station's line\r\n");
+            others << name;
+        }
+        QVERIFY(DTLog::instance().init("", "other"));
+        const QString own = DTLog::instance().filePath();
+        QVERIFY2(!others.contains(own), qPrintable(own));
+        QVERIFY(QRegularExpression("other_\\d{8}-\\d{6}-2\\.log$").match(own).hasMatch());
+        DTLog::instance().write(QtInfoMsg, "own line");
+        QCOMPARE(fileLines().size(), 1);
+        for (const QString& name : others) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("the other station's line\r\n"));
+        }
+    }
+
     void lineFormat_data()
     {
         QTest::addColumn<int>("level");
