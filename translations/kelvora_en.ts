@@ -346,6 +346,110 @@
         <source>获取相机参数值失败</source>
         <translation>Reading the camera parameters failed</translation>
     </message>
+    <message>
+        <source>相机连接中断，正在重新连接</source>
+        <translation>Camera connection lost, reconnecting</translation>
+    </message>
+    <message>
+        <source>相机已重新连接</source>
+        <translation>Camera reconnected</translation>
+    </message>
+    <message>
+        <source>相机获取拍照成功</source>
+        <translation>Frame received from the camera</translation>
+    </message>
+    <message>
+        <source>与视觉核心的连接已断开，正在重新连接</source>
+        <translation>Connection to the vision core lost, reconnecting</translation>
+    </message>
+    <message>
+        <source>已重新连接视觉核心，相机设置已恢复</source>
+        <translation>Vision core reconnected, camera settings restored</translation>
+    </message>
+    <message>
+        <source>部分相机设置未能恢复</source>
+        <translation>Some camera settings could not be restored</translation>
+    </message>
+    <message>
+        <source>相机初始化失败</source>
+        <translation>Camera initialisation failed</translation>
+    </message>
+    <message>
+        <source>相机初始化成功</source>
+        <translation>Camera initialised</translation>
+    </message>
+    <message>
+        <source>已丢弃格式错误的相机帧: %1</source>
+        <translation>Malformed camera frames dropped: %1</translation>
+    </message>
+    <message>
+        <source>调用相机拍照接口</source>
+        <translation>Take photo</translation>
+    </message>
+    <message>
+        <source>调用连续拍照接口</source>
+        <translation>Continuous shooting</translation>
+    </message>
+    <message>
+        <source>调用视频模式</source>
+        <translation>Video mode on</translation>
+    </message>
+    <message>
+        <source>关闭视频</source>
+        <translation>Video mode off</translation>
+    </message>
+    <message>
+        <source>设置去抖时间</source>
+        <translation>Set debounce time</translation>
+    </message>
+    <message>
+        <source>获取去抖时间</source>
+        <translation>Read debounce time</translation>
+    </message>
+    <message>
+        <source>设置增益</source>
+        <translation>Set gain</translation>
+    </message>
+    <message>
+        <source>设置Gap</source>
+        <translation>Set trigger interval</translation>
+    </message>
+    <message>
+        <source>获取增益</source>
+        <translation>Read gain</translation>
+    </message>
+    <message>
+        <source>设置曝光</source>
+        <translation>Set exposure</translation>
+    </message>
+    <message>
+        <source>获取曝光</source>
+        <translation>Read exposure</translation>
+    </message>
+    <message>
+        <source>设置触发模式</source>
+        <translation>Set trigger mode</translation>
+    </message>
+    <message>
+        <source>获取触发模式</source>
+        <translation>Read trigger mode</translation>
+    </message>
+    <message>
+        <source>获取相机增益成功</source>
+        <translation>Camera gain read</translation>
+    </message>
+    <message>
+        <source>获取相机参数值成功</source>
+        <translation>Camera parameters read</translation>
+    </message>
+    <message>
+        <source>调用连续拍照</source>
+        <translation>Start continuous shooting</translation>
+    </message>
+    <message>
+        <source>调用连续拍照结束</source>
+        <translation>Stop continuous shooting</translation>
+    </message>
 </context>
 <context>
     <name>ToolDetail</name>

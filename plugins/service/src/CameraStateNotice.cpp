@@ -1,7 +1,7 @@
 #include "CameraStateNotice.h"
 
-const char* const CameraStateNotice::kLostText = "相机连接中断，正在重新连接";
-const char* const CameraStateNotice::kBackText = "相机已重新连接";
+const char* const CameraStateNotice::kLostText = QT_TRANSLATE_NOOP("Service", "相机连接中断，正在重新连接");
+const char* const CameraStateNotice::kBackText = QT_TRANSLATE_NOOP("Service", "相机已重新连接");
 
 CameraStateNotice::CameraStateNotice(Show showText, int nMinGapMs, QObject* parent)
     : QObject(parent)

@@ -21,10 +21,10 @@ static void registerServiceResources()
 
 namespace {
 
-const char* const kFrameText = "相机获取拍照成功";
-const char* const kLostText = "与视觉核心的连接已断开，正在重新连接";
-const char* const kReconnectedText = "已重新连接视觉核心，相机设置已恢复";
-const char* const kRestoreFailedText = "部分相机设置未能恢复";
+const char* const kFrameText = QT_TRANSLATE_NOOP("Service", "相机获取拍照成功");
+const char* const kLostText = QT_TRANSLATE_NOOP("Service", "与视觉核心的连接已断开，正在重新连接");
+const char* const kReconnectedText = QT_TRANSLATE_NOOP("Service", "已重新连接视觉核心，相机设置已恢复");
+const char* const kRestoreFailedText = QT_TRANSLATE_NOOP("Service", "部分相机设置未能恢复");
 
 } // namespace
 
@@ -102,10 +102,10 @@ void Service::announce(int nEvent, bool bRestored)
 {
     switch (RpcService::Event(nEvent)) {
     case RpcService::Event::ConnectFailed:
-        sendResult("相机初始化失败", false);
+        sendResult(QT_TRANSLATE_NOOP("Service", "相机初始化失败"), false);
         break;
     case RpcService::Event::Connected:
-        sendResult("相机初始化成功", true);
+        sendResult(QT_TRANSLATE_NOOP("Service", "相机初始化成功"), true);
         if (!bRestored)
             sendResult(kRestoreFailedText, false);
         sendCoreConnected();
@@ -225,16 +225,17 @@ void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)
 
 QString Service::rejectedFramesText(quint64 nTotal)
 {
-    return QString("已丢弃格式错误的相机帧: %1").arg(nTotal);
+    return tr("已丢弃格式错误的相机帧: %1").arg(nTotal);
 }
 
 void Service::reportRejectedFrames()
 {
     m_lastRejectReport.start();
     m_bRejectReportDue = false;
-    const QString text = rejectedFramesText(m_nRejectedFrames.load());
-    DTLog::instance().write(QtWarningMsg, text);
-    sendResult(text, false);
+    const quint64 nTotal = m_nRejectedFrames.load();
+    // The log keeps the Chinese wording whatever the interface's language.
+    DTLog::instance().write(QtWarningMsg, QString("已丢弃格式错误的相机帧: %1").arg(nTotal));
+    sendResult(rejectedFramesText(nTotal), false);
 }
 
 qulonglong Service::unsavedFrames() const
@@ -346,70 +347,70 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
     switch (plt.nMsgId) {
     case MSG_TAKE_PHOTO:
         bOk = rpc.takePhoto();
-        sendResult("调用相机拍照接口", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "调用相机拍照接口"), bOk);
         break;
     case MSG_CONTINUOUS_PHOTO:
         bOk = rpc.startContinuous();
-        sendResult("调用连续拍照接口", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照接口"), bOk);
         break;
     case MSG_VIDEO_MODE_ON:
         bOk = rpc.startVideo();
-        sendResult("调用视频模式", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "调用视频模式"), bOk);
         break;
     case MSG_VIDEO_MODE_OFF:
         bOk = rpc.stopVideo();
-        sendResult("关闭视频", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "关闭视频"), bOk);
         break;
     case MSG_SET_DEBOUNCE:
         bOk = rpc.setCameraParam(PARAM_DEBOUNCE, plt.varData);
-        sendResult("设置去抖时间", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "设置去抖时间"), bOk);
         break;
     case MSG_GET_DEBOUNCE:
         bOk = rpc.getCameraParam(PARAM_DEBOUNCE, &value);
-        sendResult("获取去抖时间", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "获取去抖时间"), bOk);
         if (bOk)
             reply(plt.nMsgId, value);
         break;
     case MSG_SET_GAIN:
         bOk = rpc.setCameraParam(PARAM_GAIN, plt.varData);
-        sendResult("设置增益", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "设置增益"), bOk);
         break;
     case MSG_SET_TRIGGER_GAP:
         bOk = rpc.setCameraParam(PARAM_TRIGGER_GAP, plt.varData);
-        sendResult("设置Gap", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "设置Gap"), bOk);
         break;
     case MSG_GET_GAIN:
         bOk = rpc.getCameraParam(PARAM_GAIN, &value);
-        sendResult("获取增益", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "获取增益"), bOk);
         if (bOk)
             reply(plt.nMsgId, value);
         break;
     case MSG_SET_EXPOSURE:
         bOk = rpc.setCameraParam(PARAM_EXPOSURE, plt.varData);
-        sendResult("设置曝光", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "设置曝光"), bOk);
         break;
     case MSG_GET_EXPOSURE:
         bOk = rpc.getCameraParam(PARAM_EXPOSURE, &value);
-        sendResult("获取曝光", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "获取曝光"), bOk);
         if (bOk)
             reply(plt.nMsgId, value);
         break;
     case MSG_SET_TRIGGER_MODE:
         bOk = rpc.setCameraParam(PARAM_TRIGGER_MODE, plt.varData);
-        sendResult("设置触发模式", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "设置触发模式"), bOk);
         break;
     case MSG_GET_TRIGGER_MODE:
         bOk = rpc.getCameraParam(PARAM_TRIGGER_MODE, &value);
         if (bOk)
             reply(plt.nMsgId, value);
-        sendResult("获取触发模式", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "获取触发模式"), bOk);
         break;
     case MSG_GET_CAMERA_INFO:
         bOk = rpc.getCameraInfo(&value);
         if (bOk)
             reply(plt.nMsgId, value);
         // The catalogue's text says the read succeeded: a failure has its own.
-        sendResult(bOk ? QStringLiteral("获取相机增益成功") : tr("获取相机增益失败"), bOk);
+        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功") : QT_TRANSLATE_NOOP("Service", "获取相机增益失败"), bOk);
         break;
     case MSG_GET_CAMERA_PARAMS: {
         QVariant exposure;
@@ -422,16 +423,16 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         bOk = rpc.getCameraParam(PARAM_TRIGGER_GAP, &triggerGap) && bOk;
         if (bOk)
             replyJson(plt.nMsgId, cameraParamsJson(exposure, gain, triggerMode, triggerGap));
-        sendResult(bOk ? QStringLiteral("获取相机参数值成功") : tr("获取相机参数值失败"), bOk);
+        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功") : QT_TRANSLATE_NOOP("Service", "获取相机参数值失败"), bOk);
         break;
     }
     case MSG_CONTINUOUS_START:
         bOk = rpc.startContinuous();
-        sendResult("调用连续拍照", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照"), bOk);
         break;
     case MSG_CONTINUOUS_STOP:
         bOk = rpc.stopContinuous();
-        sendResult("调用连续拍照结束", bOk);
+        sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照结束"), bOk);
         break;
     case MSG_SAVE_SETTINGS:
         applySaveSettings(plt.jsonData);
