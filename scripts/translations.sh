@@ -8,5 +8,5 @@ lrelease=${LRELEASE:-/usr/lib/qt5/bin/lrelease}
 for ts in translations/kelvora_*.ts; do
   "$lupdate" -silent -locations none -no-obsolete -source-language zh_CN \
     host framework plugins -ts "$ts"
-  "$lrelease" "$ts" -qm /dev/null | grep -E 'Generated|unfinished' || true
+  "$lrelease" "$ts" -qm /dev/null | grep -E 'Generated|unfinished|untranslated' || true
 done

@@ -29,7 +29,8 @@ QString chosen(const QString& qsEnvValue, const QString& qsConfigPath)
     if (!qsEnvValue.trimmed().isEmpty())
         return known(qsEnvValue);
     const QSettings settings(qsConfigPath, QSettings::IniFormat);
-    return known(settings.value("General/language").toString());
+    // Keys of the [General] section are the file's top-level keys to QSettings.
+    return known(settings.value("language").toString());
 }
 
 bool install(const QString& qsCode)
