@@ -23,20 +23,20 @@ run_tests() { (cd "$1" && shift && ctest --output-on-failure -j2 "$@"); }
 # not count towards the total below.
 kelvora_phase deps "$(budget 300)" bash scripts/deps.sh
 deps_phase=$KELVORA_PHASES
-kelvora_phase build "$(budget 210)" bash scripts/build.sh build
-kelvora_phase test "$(budget 60)" run_tests build
+kelvora_phase build "$(budget 300)" bash scripts/build.sh build
+kelvora_phase test "$(budget 120)" run_tests build
 
 if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
-  kelvora_phase asan-build "$(budget 200)" bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
-  kelvora_phase asan-test "$(budget 75)" run_tests build-asan
+  kelvora_phase asan-build "$(budget 300)" bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
+  kelvora_phase asan-test "$(budget 120)" run_tests build-asan
 fi
 
 if [ "${KELVORA_SKIP_TSAN:-0}" != "1" ]; then
-  kelvora_phase tsan "$(budget 150)" bash scripts/tsan.sh
+  kelvora_phase tsan "$(budget 300)" bash scripts/tsan.sh
 fi
 
 if [ "${KELVORA_SKIP_FUZZ:-0}" != "1" ]; then
-  kelvora_phase fuzz "$(budget 90)" bash scripts/fuzz.sh "${KELVORA_FUZZ_SECONDS:-20}"
+  kelvora_phase fuzz "$(budget 150)" bash scripts/fuzz.sh "${KELVORA_FUZZ_SECONDS:-20}"
 fi
 
 printf '\nphases:\n%s' "$KELVORA_PHASES"
