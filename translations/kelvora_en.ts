@@ -93,11 +93,11 @@
     </message>
     <message>
         <source>相机配置</source>
-        <translation>Camera setup</translation>
+        <translation>Camera</translation>
     </message>
     <message>
         <source>数据来源</source>
-        <translation>Image source</translation>
+        <translation>Source</translation>
     </message>
     <message>
         <source>相机</source>
@@ -113,11 +113,11 @@
     </message>
     <message>
         <source>视频模式</source>
-        <translation>Video mode</translation>
+        <translation>Video</translation>
     </message>
     <message>
         <source>快门速度</source>
-        <translation>Shutter speed</translation>
+        <translation>Shutter</translation>
     </message>
     <message>
         <source>增益</source>
@@ -141,7 +141,7 @@
     </message>
     <message>
         <source>触发类型</source>
-        <translation>Trigger edge</translation>
+        <translation>Edge</translation>
     </message>
     <message>
         <source>结果显示</source>
@@ -209,7 +209,7 @@
     </message>
     <message>
         <source>触发间隔(毫秒)</source>
-        <translation>Trigger interval (ms)</translation>
+        <translation>Interval (ms)</translation>
     </message>
     <message>
         <source>选择图片文件夹路径</source>
@@ -297,19 +297,19 @@
     </message>
     <message>
         <source>相机配置</source>
-        <translation>Camera setup</translation>
+        <translation>Camera</translation>
     </message>
     <message>
         <source>工具任务</source>
-        <translation>Tool tasks</translation>
+        <translation>Tools</translation>
     </message>
     <message>
         <source>输出配置</source>
-        <translation>Output setup</translation>
+        <translation>Output</translation>
     </message>
     <message>
         <source>人机交互</source>
-        <translation>Operator panel</translation>
+        <translation>Operator</translation>
     </message>
 </context>
 <context>

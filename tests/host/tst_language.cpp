@@ -47,7 +47,7 @@ private slots:
         QVERIFY(!Language::install(""));
         QVERIFY(!Language::install("fr"));
         QVERIFY(Language::install("en"));
-        QCOMPARE(QCoreApplication::translate("MainWindow", "相机配置"), QString("Camera setup"));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "相机配置"), QString("Camera"));
         QCOMPARE(QCoreApplication::translate("Service", "调用相机拍照接口"), QString("Take photo"));
         QCOMPARE(QCoreApplication::translate("CapturoUI", "%1 %2 超出范围 %3 - %4").arg("Gain", "30", "0", "24"),
                  QString("Gain 30 is out of range 0 - 24"));

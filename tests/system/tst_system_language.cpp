@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +98,9 @@ private slots:
     void everyVisibleTextInTheChosenLanguage();
 
 private:
+    // With KELVORA_SCREENSHOT_DIR set (relative: from the source tree), the camera
+    // page with its histogram and figures, per language.
+    void screenshot(QWidget* pPanel);
 
     bool m_bEnglish = false;
     SimCore m_core;
@@ -135,6 +139,23 @@ void TestSystemLanguage::cleanupTestCase()
 }
 
 
+void TestSystemLanguage::screenshot(QWidget* pPanel)
+{
+    const QString qsSetting = qEnvironmentVariable("KELVORA_SCREENSHOT_DIR");
+    if (qsSetting.isEmpty())
+        return;
+    // A frame with some of everything in it, so the histogram has a shape to show.
+    auto* pView = pPanel->findChild<QWidget*>("graphicsView_Image");
+    QVERIFY(pView);
+    // The smallest screen the page is laid out for.
+    m_pWindow->resize(1280, 800);
+    QTest::qWait(1500);
+    const QString qsDir = QDir(KELVORA_SOURCE_DIR).absoluteFilePath(qsSetting);
+    QVERIFY(QDir().mkpath(qsDir));
+    const QString qsFile = QString("camera_page_figures_%1.png").arg(m_bEnglish ? "en" : "zh");
+    QVERIFY(m_pWindow->grab().save(QDir(qsDir).filePath(qsFile)));
+}
+
 void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
 {
     QStringList seen;
@@ -165,6 +186,7 @@ void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
     auto* pFigures = m_pWindow->findChild<QLabel*>("lbl_AcquisitionFigures");
     QVERIFY(pFigures);
     QTRY_VERIFY_WITH_TIMEOUT(pFigures->isVisible() && !pFigures->text().isEmpty(), 5000);
+    screenshot(pPanel);
     pMenu->popup(pPanel->mapToGlobal(QPoint(100, 100)));
     QTRY_VERIFY(pMenu->isVisible());
     look();
