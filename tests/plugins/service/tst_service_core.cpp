@@ -273,9 +273,10 @@ private slots:
         for (bool bFileBlocked : {false, true}) {
             // A folder in the file's place makes the hand-over file unusable.
             if (bFileBlocked) {
-                // The file is written on a thread of its own: let the last frame's write end first.
+                // The file is written on a thread of its own and may come back between
+                // the removal and the folder; once the folder stands, nothing replaces it.
                 QTRY_COMPARE_WITH_TIMEOUT(QImage("test.bmp").width(), kWidth, 5000);
-                QVERIFY(QFile::remove("test.bmp") && QDir().mkdir("test.bmp"));
+                QTRY_VERIFY_WITH_TIMEOUT((QFile::remove("test.bmp"), QDir().mkdir("test.bmp")), 5000);
             }
             QVariantList records = command(MSG_TAKE_PHOTO);
             QCOMPARE(ServiceFixture::status(records.value(0)), QString("调用相机拍照接口:1"));
