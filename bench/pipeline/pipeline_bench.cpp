@@ -10,7 +10,7 @@
 // in the save folder, for plugins that do not count them).
 //
 //   pipeline_bench [--seconds 4] [--rounds 5] [--width 1920] [--height 1080] [--plugins DIR]
-//                  [--save bmp|jpg]
+//                  [--save bmp|jpg] [--histogram] [--figures]
 #include "BareStream.h"
 #include "HostSession.h"
 #include "MainWindow.h"
@@ -20,6 +20,7 @@
 
 #include "framework/PluginMessages.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCommandLineParser>
@@ -150,7 +151,9 @@ int main(int argc, char** argv)
                        {"rounds", "Rounds of page and bare reader, alternating.", "n", "5"},
                        {"width", "Frame width.", "px", "1920"},
                        {"height", "Frame height.", "px", "1080"},
-                       {"save", "Continuous shooting with saving on, as bmp or jpg.", "ext"}});
+                       {"save", "Continuous shooting with saving on, as bmp or jpg.", "ext"},
+                       {"histogram", "With the histogram over the image view switched on."},
+                       {"figures", "With the acquisition figures in the status bar switched on."}});
     parser.addOption({"plugins", "Folder of the plugin files to load (default: the built ones).", "dir"});
     parser.addHelpOption();
     parser.process(app);
@@ -175,6 +178,18 @@ int main(int argc, char** argv)
     if (bSave && !session.enableSaving(strSave)) {
         std::fprintf(stderr, "saving could not be switched on\n");
         return 1;
+    }
+    // The image view's menu switches: the benchmark then measures what they cost.
+    for (const char* pOption : {"histogram", "figures"}) {
+        if (!parser.isSet(pOption))
+            continue;
+        const QString qsName = QString("action_") + QChar(pOption[0]).toUpper() + QString(pOption + 1);
+        auto* pAction = session.window()->findChild<QAction*>(qsName);
+        if (!pAction) {
+            std::fprintf(stderr, "no %s switch on the page\n", pOption);
+            return 1;
+        }
+        pAction->setChecked(true);
     }
     PageProbe probe(session.imageView());
     QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
