@@ -20,7 +20,8 @@
 #include <grpcpp/grpcpp.h>
 
 #include "FrameDecoder.h"
-#include "SimServer.h"
+#include "server/CoreServer.h"
+#include "sim/SimCamera.h"
 #include "common/vexa_image.h"
 #include "corelink/CCommFactoryRPC.h"
 #include "vision_core.grpc.pb.h"
@@ -160,14 +161,14 @@ void decodeCase(const char* pName, int nWidth, int nHeight, bool bGrey)
 
 void runCase(const char* pName, int nWidth, int nHeight, bool bGrey, double dSeconds)
 {
-    SimOptions options;
+    CoreOptions options;
     options.strListen = QStringLiteral("127.0.0.1:0");
     options.nWidth = nWidth;
     options.nHeight = nHeight;
     options.bGrey = bGrey;
     options.dVideoFps = 0;
     options.nResultEvery = 0;
-    SimServer server(options);
+    CoreServer server(options, std::make_unique<SimCamera>(options));
     QString strError;
     if (!server.start(&strError)) {
         std::fprintf(stderr, "core: %s\n", qPrintable(strError));

@@ -1,6 +1,6 @@
 #include "BareStream.h"
 
-#include "FrameStamp.h"
+#include "server/FrameStamp.h"
 #include "vision_core.grpc.pb.h"
 
 #include <grpcpp/grpcpp.h>

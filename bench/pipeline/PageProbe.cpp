@@ -1,6 +1,6 @@
 #include "PageProbe.h"
 
-#include "FrameStamp.h"
+#include "server/FrameStamp.h"
 #include "framework/PluginMessages.h"
 
 #include <QEvent>

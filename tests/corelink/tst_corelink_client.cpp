@@ -12,7 +12,7 @@
 #include <QtTest>
 
 #include "FrameCollector.h"
-#include "SceneRenderer.h"
+#include "sim/SceneRenderer.h"
 #include "SimCore.h"
 #include "corelink/CCommFactoryRPC.h"
 

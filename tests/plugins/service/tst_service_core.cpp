@@ -1,7 +1,7 @@
 // The service plugin against a running core: command dispatch, replies, the
 // core's state behind them, and frames reaching the GUI thread.
 #include "CameraInfoMetaType.h"
-#include "SceneRenderer.h"
+#include "sim/SceneRenderer.h"
 #include "ServiceFixture.h"
 #include "SimCore.h"
 

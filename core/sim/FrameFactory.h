@@ -7,7 +7,7 @@
 
 #include "FolderSource.h"
 #include "SceneRenderer.h"
-#include "SimOptions.h"
+#include "server/CoreOptions.h"
 #include "vision_core.pb.h"
 
 class SimCameraSettings;
@@ -17,7 +17,7 @@ class SimCameraSettings;
 class FrameFactory
 {
 public:
-    FrameFactory(const SimOptions& options, const SimCameraSettings& params);
+    FrameFactory(const CoreOptions& options, const SimCameraSettings& params);
 
     // Loads the image folder if one is set.
     bool prepare(QString* pError);

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "CameraBackend.h"
+#include "server/CameraBackend.h"
 
 class SimCameraSettings;
 class FrameFactory;

@@ -1,17 +1,10 @@
-#include "SimServer.h"
+#include "CoreServer.h"
 
 #include <chrono>
 
 #include <grpcpp/grpcpp.h>
 
-#include "SimCamera.h"
-
-SimServer::SimServer(const SimOptions& options)
-    : SimServer(options, std::make_unique<SimCamera>(options))
-{
-}
-
-SimServer::SimServer(const SimOptions& options, std::unique_ptr<CameraBackend> pCamera)
+CoreServer::CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera)
     : m_options(options)
     , m_pCamera(std::move(pCamera))
     // Two frames in flight per reader: enough to keep the link busy, few
@@ -22,12 +15,12 @@ SimServer::SimServer(const SimOptions& options, std::unique_ptr<CameraBackend> p
 {
 }
 
-SimServer::~SimServer()
+CoreServer::~CoreServer()
 {
     stop();
 }
 
-bool SimServer::start(QString* pError)
+bool CoreServer::start(QString* pError)
 {
     if (!m_pCamera->start(m_frames, m_events, pError))
         return false;
@@ -54,7 +47,7 @@ bool SimServer::start(QString* pError)
     return true;
 }
 
-void SimServer::stop()
+void CoreServer::stop()
 {
     std::call_once(m_stopOnce, [this] {
         m_pCamera->stop();
@@ -66,7 +59,7 @@ void SimServer::stop()
     });
 }
 
-void SimServer::wait()
+void CoreServer::wait()
 {
     if (m_pServer)
         m_pServer->Wait();

@@ -6,8 +6,8 @@
 
 #include <QtTest>
 
-#include "FrameCounter.h"
-#include "PixelConverter.h"
+#include "genicam/FrameCounter.h"
+#include "genicam/PixelConverter.h"
 
 using PixelConverter::Format;
 

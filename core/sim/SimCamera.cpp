@@ -3,15 +3,7 @@
 #include "Acquisition.h"
 #include "FrameFactory.h"
 
-void publishMessage(EventBroadcast& events, int nType, const std::string& strJson)
-{
-    auto pEvent = std::make_shared<kelvora::core::Event>();
-    pEvent->mutable_message()->set_type(nType);
-    pEvent->mutable_message()->set_json(strJson);
-    events.publish(std::move(pEvent));
-}
-
-SimCamera::SimCamera(const SimOptions& options)
+SimCamera::SimCamera(const CoreOptions& options)
     : m_options(options)
     , m_settings(options.nWidth, options.nHeight)
     , m_pFactory(std::make_unique<FrameFactory>(options, m_settings))

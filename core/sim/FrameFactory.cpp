@@ -6,7 +6,7 @@
 
 #include "SimCameraSettings.h"
 
-FrameFactory::FrameFactory(const SimOptions& options, const SimCameraSettings& params)
+FrameFactory::FrameFactory(const CoreOptions& options, const SimCameraSettings& params)
     : m_params(params)
     , m_strFolder(options.strFolder)
     , m_bGrey(options.bGrey)

@@ -1,8 +1,8 @@
-#include "SimOptions.h"
+#include "CoreOptions.h"
 
 #include <QCommandLineParser>
 
-bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QString* pError)
+bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QString* pError)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -61,7 +61,7 @@ bool SimOptions::parse(const QStringList& arguments, SimOptions* pOptions, QStri
         return false;
     }
 
-    SimOptions options;
+    CoreOptions options;
     options.strListen = parser.value(listen);
     bool bOk1 = false;
     bool bOk2 = false;

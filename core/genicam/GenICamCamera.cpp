@@ -97,7 +97,7 @@ struct GenICamCamera::Job
     std::promise<Status> done;
 };
 
-GenICamCamera::GenICamCamera(const SimOptions& options)
+GenICamCamera::GenICamCamera(const CoreOptions& options)
     : m_options(options)
 {
 }

@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "CameraBackend.h"
+#include "server/CameraBackend.h"
 #include "FrameCounter.h"
-#include "SimOptions.h"
+#include "server/CoreOptions.h"
 
 typedef struct _ArvCamera ArvCamera;
 typedef struct _ArvStream ArvStream;
@@ -35,7 +35,7 @@ typedef struct _ArvDevice ArvDevice;
 class GenICamCamera final : public CameraBackend
 {
 public:
-    explicit GenICamCamera(const SimOptions& options);
+    explicit GenICamCamera(const CoreOptions& options);
     ~GenICamCamera() override;
 
     bool start(FrameBroadcast& frames, EventBroadcast& events, QString* pError) override;
@@ -88,7 +88,7 @@ private:
     void message(int nType, const std::string& strJson);
     static void onControlLost(ArvDevice* pDevice, void* pSelf);
 
-    const SimOptions m_options;
+    const CoreOptions m_options;
     FrameBroadcast* m_pFrames = nullptr;
     EventBroadcast* m_pEvents = nullptr;
 

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "CameraBackend.h"
-#include "SimOptions.h"
+#include "CoreOptions.h"
 #include "VisionCoreService.h"
 
 namespace grpc {
@@ -14,13 +14,11 @@ class Server;
 }
 
 // One vision core: a camera backend and the RPC server in front of it.
-class SimServer
+class CoreServer
 {
 public:
-    // With the simulated camera of the options.
-    explicit SimServer(const SimOptions& options);
-    SimServer(const SimOptions& options, std::unique_ptr<CameraBackend> pCamera);
-    ~SimServer();
+    CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera);
+    ~CoreServer();
 
     // Opens the camera and binds the address; false with a reason on failure.
     bool start(QString* pError);
@@ -33,7 +31,7 @@ public:
     void wait();
 
 private:
-    SimOptions m_options;
+    CoreOptions m_options;
     std::unique_ptr<CameraBackend> m_pCamera;
     FrameBroadcast m_frames;
     EventBroadcast m_events;

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "CameraBackend.h"
+#include "server/CameraBackend.h"
 #include "SimCameraSettings.h"
-#include "SimOptions.h"
+#include "server/CoreOptions.h"
 
 class Acquisition;
 class FrameFactory;
@@ -13,7 +13,7 @@ class FrameFactory;
 class SimCamera final : public CameraBackend
 {
 public:
-    explicit SimCamera(const SimOptions& options);
+    explicit SimCamera(const CoreOptions& options);
     ~SimCamera() override;
 
     bool start(FrameBroadcast& frames, EventBroadcast& events, QString* pError) override;
@@ -26,7 +26,7 @@ public:
     grpc::Status command(kelvora::core::CommandKind kind) override;
 
 private:
-    SimOptions m_options;
+    CoreOptions m_options;
     SimCameraSettings m_settings;
     std::unique_ptr<FrameFactory> m_pFactory;
     std::unique_ptr<Acquisition> m_pAcquisition;

@@ -9,10 +9,10 @@
 
 #include <QCoreApplication>
 
-#include "SimCamera.h"
-#include "SimServer.h"
+#include "sim/SimCamera.h"
+#include "server/CoreServer.h"
 #ifdef KELVORA_WITH_GENICAM
-#include "GenICamCamera.h"
+#include "genicam/GenICamCamera.h"
 #endif
 
 int main(int argc, char* argv[])
@@ -34,9 +34,9 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
     const char* const pName = name.constData();
-    SimOptions options;
+    CoreOptions options;
     QString strError;
-    if (!SimOptions::parse(app.arguments(), &options, &strError)) {
+    if (!CoreOptions::parse(app.arguments(), &options, &strError)) {
         std::fprintf(stderr, "%s\n", qPrintable(strError));
 #ifndef KELVORA_WITH_GENICAM
         if (strError.startsWith(QLatin1String("Usage")))
@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
         return 2;
 #endif
     }
-    SimServer server(options, std::move(pCamera));
+    CoreServer server(options, std::move(pCamera));
     if (!server.start(&strError)) {
         std::fprintf(stderr, "%s: %s\n", pName, qPrintable(strError));
         return 1;

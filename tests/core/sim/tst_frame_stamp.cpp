@@ -1,8 +1,9 @@
 // The send-time stamp of vision-core-sim: its pixel layout, and frames of a
 // core started with and without --stamp-time as a client receives them.
-#include "FrameStamp.h"
-#include "SimOptions.h"
-#include "SimServer.h"
+#include "server/FrameStamp.h"
+#include "server/CoreOptions.h"
+#include "server/CoreServer.h"
+#include "sim/SimCamera.h"
 #include "vision_core.grpc.pb.h"
 
 #include <grpcpp/grpcpp.h>
@@ -22,11 +23,11 @@ bool stampOf(const kelvora::core::Frame& frame, int64_t* pNanoseconds)
 }
 
 // One photo from a core with the given options, as its stream delivers it.
-kelvora::core::Frame photoFrom(SimOptions options, bool* pOk)
+kelvora::core::Frame photoFrom(CoreOptions options, bool* pOk)
 {
     *pOk = false;
     options.strListen = QStringLiteral("127.0.0.1:0");
-    SimServer server(options);
+    CoreServer server(options, std::make_unique<SimCamera>(options));
     QString strError;
     if (!server.start(&strError))
         return {};
@@ -90,7 +91,7 @@ void TestFrameStamp::layout()
 
 void TestFrameStamp::stampedStream()
 {
-    SimOptions options;
+    CoreOptions options;
     options.nWidth = 64;
     options.nHeight = 32;
     options.bStampTime = true;
@@ -113,11 +114,11 @@ void TestFrameStamp::stampedStream()
     QCOMPARE(plain.data().substr(FrameStamp::kPixels * 3), stamped.data().substr(FrameStamp::kPixels * 3));
 
     // The command line switches it on.
-    SimOptions parsed;
+    CoreOptions parsed;
     QString strError;
-    QVERIFY(SimOptions::parse({"vision-core-sim", "--stamp-time"}, &parsed, &strError));
+    QVERIFY(CoreOptions::parse({"vision-core-sim", "--stamp-time"}, &parsed, &strError));
     QVERIFY(parsed.bStampTime);
-    QVERIFY(SimOptions::parse({"vision-core-sim"}, &parsed, &strError));
+    QVERIFY(CoreOptions::parse({"vision-core-sim"}, &parsed, &strError));
     QVERIFY(!parsed.bStampTime);
 }
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // Settings of one core, from the command line.
-struct SimOptions
+struct CoreOptions
 {
     static constexpr qint64 kMaxFrameBytes = 48 * 1024 * 1024;
 
@@ -40,5 +40,5 @@ struct SimOptions
 
     // Parses argv-style arguments (the first is the program). On failure
     // returns false with the reason, or with an empty reason for --help.
-    static bool parse(const QStringList& arguments, SimOptions* pOptions, QString* pError);
+    static bool parse(const QStringList& arguments, CoreOptions* pOptions, QString* pError);
 };
