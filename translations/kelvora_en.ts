@@ -49,6 +49,53 @@
     </message>
 </context>
 <context>
+    <name>CameraListView</name>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>接口</source>
+        <translation>Interface</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>找到 %1 台相机</source>
+        <translation>%1 camera(s) found</translation>
+    </message>
+    <message>
+        <source>已打开</source>
+        <translation>Opened</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>空闲</source>
+        <translation>Free</translation>
+    </message>
+    <message>
+        <source>被占用</source>
+        <translation>In use</translation>
+    </message>
+    <message>
+        <source>模拟</source>
+        <translation>Simulated</translation>
+    </message>
+</context>
+<context>
     <name>CameraSearchNotFoundUI</name>
     <message>
         <source>Form</source>
@@ -61,6 +108,14 @@
     <message>
         <source>重新搜索</source>
         <translation>Search again</translation>
+    </message>
+    <message>
+        <source>视觉服务没有在 10 秒内给出相机列表</source>
+        <translation>The vision service gave no camera list within 10 s</translation>
+    </message>
+    <message>
+        <source>无法连接视觉核心：%1</source>
+        <translation>The vision core cannot be reached: %1</translation>
     </message>
 </context>
 <context>

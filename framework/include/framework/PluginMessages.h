@@ -46,6 +46,14 @@ enum PluginMessage : int
     MSG_FIGURES = 28,            // service -> camera page, once a second while wanted: jsonData "received",
                                  // "bytes", "dropped", "saved", "save_failed" (totals since start), "link"
                                  // ("connected", "lost" or "reconnecting")
+    MSG_LIST_CAMERAS = 29,       // home page -> service; the service answers module 6 at once with
+                                 // jsonData {"ack": true}, later with "cameras" (array of "id", "vendor",
+                                 // "model", "serial", "name", "interface", "address", "state"), "error"
+                                 // (non-empty when no list could be had) and "legacy" (the core lists none)
+    MSG_OPEN_CAMERA = 30,        // to the service: jsonData "camera" (id); reply to module 5 with
+                                 // "camera", "success", "error", the camera's list fields and "caption"
+    MSG_CLOSE_CAMERA = 31,       // as MSG_OPEN_CAMERA
+    MSG_CAMERA_SELECTED = 34,    // host -> camera page: jsonData "camera", the camera whose tab was clicked
 };
 
 // Camera parameters as addressed between the command dispatch and the core link.

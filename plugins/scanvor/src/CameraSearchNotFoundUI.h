@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLabel;
+class SearchState;
 namespace Ui {
 class CameraSearchNotFoundUI;
 }
@@ -14,6 +16,11 @@ public:
     explicit CameraSearchNotFoundUI(QWidget* parent = nullptr);
     ~CameraSearchNotFoundUI() override;
 
+    // A line under the page's text saying why no camera was found, when there is a
+    // reason beyond none being there: the core not reached, or no answer in time.
+    void setReason(const SearchState& state);
+    QString reason() const;
+
 signals:
     void signalResearch();
 
@@ -22,4 +29,5 @@ public slots:
 
 private:
     Ui::CameraSearchNotFoundUI* m_pUi = nullptr;
+    QLabel* m_pReason = nullptr;
 };

@@ -1,8 +1,10 @@
 #include "CameraSearchUI.h"
 
+#include "CameraListView.h"
 #include "ui_CameraSearchUI.h"
 
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 const int kStartValue = 80;
@@ -34,6 +36,19 @@ CameraSearchUI::CameraSearchUI(QWidget* parent)
     m_pTimer->setInterval(kTickMs);
     connect(m_pTimer, SIGNAL(timeout()), this, SLOT(slotTimeDoing()));
     m_pTimer->start();
+
+    m_pHoldTimer = new QTimer(this);
+    m_pHoldTimer->setSingleShot(true);
+    m_pHoldTimer->setInterval(kHoldMs);
+    connect(m_pHoldTimer, &QTimer::timeout, this, [this]() { apply(m_state.holdExpired()); });
+
+    // The list is an addition below the bar; the form's rows stay as they are.
+    m_pList = new CameraListView;
+    m_pList->hide();
+    connect(m_pList, &CameraListView::signalOpenCamera, this, &CameraSearchUI::signalOpenCamera);
+    auto* pLayout = qobject_cast<QVBoxLayout*>(layout());
+    pLayout->insertSpacing(pLayout->count() - 1, 24);
+    pLayout->insertWidget(pLayout->count() - 1, m_pList, 0, Qt::AlignHCenter);
 }
 
 CameraSearchUI::~CameraSearchUI()
@@ -43,8 +58,44 @@ CameraSearchUI::~CameraSearchUI()
 
 void CameraSearchUI::restartSearch()
 {
+    m_state.start();
+    m_bNotFoundReported = false;
+    m_pHoldTimer->stop();
+    m_pList->hide();
     m_pUi->progressBar_Search->setValue(kStartValue);
     m_pTimer->start();
+}
+
+void CameraSearchUI::acknowledge()
+{
+    m_state.acknowledge();
+}
+
+void CameraSearchUI::setAnswer(const CameraAnswer& answer)
+{
+    apply(m_state.answer(answer));
+}
+
+void CameraSearchUI::apply(SearchState::Outcome outcome)
+{
+    switch (outcome) {
+    case SearchState::Outcome::Wait:
+        break;
+    case SearchState::Outcome::Hold:
+        m_pHoldTimer->start();
+        break;
+    case SearchState::Outcome::Found:
+        m_pHoldTimer->stop();
+        m_bNotFoundReported = true;
+        m_pList->setCameras(m_state.lastAnswer().cameras);
+        m_pList->show();
+        break;
+    case SearchState::Outcome::NotFound:
+        m_pHoldTimer->stop();
+        if (!m_bNotFoundReported)
+            emit signalNotFound();
+        break;
+    }
 }
 
 bool CameraSearchUI::isFinished() const
@@ -55,7 +106,7 @@ bool CameraSearchUI::isFinished() const
 void CameraSearchUI::slotValueChanged(int nPos)
 {
     if (nPos == kEndValue && !m_bNotFoundReported)
-        emit signalNotFound();
+        apply(m_state.barFull());
 }
 
 void CameraSearchUI::slotTimeDoing()

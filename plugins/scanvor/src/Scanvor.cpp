@@ -1,5 +1,6 @@
 #include "Scanvor.h"
 
+#include "CameraListView.h"
 #include "CameraSearchNotFoundUI.h"
 #include "CameraSearchUI.h"
 #include "framework/PluginMessages.h"
@@ -30,9 +31,29 @@ void Scanvor::loadUI()
 
 void Scanvor::slotEventFromPlugins(PluginMetaData plt)
 {
-    if (plt.nModule != MODULE_SCANVOR || plt.nMsgId != MSG_SHOW_CAMERA_SEARCH)
+    if (plt.nModule == MODULE_CAPTURO && (plt.nMsgId == MSG_OPEN_CAMERA || plt.nMsgId == MSG_CLOSE_CAMERA)) {
+        // The list follows what became of a camera opened or closed anywhere.
+        if (m_pSearchUI && plt.jsonData.value("success").toInt() == 1)
+            m_pSearchUI->cameraList()->setCameraState(plt.jsonData.value("camera").toString(),
+                                                      plt.nMsgId == MSG_OPEN_CAMERA ? "open" : "free");
         return;
-    loadScanvorUI();
+    }
+    if (plt.nModule != MODULE_SCANVOR)
+        return;
+    if (plt.nMsgId == MSG_LIST_CAMERAS)
+        handleListRecord(plt);
+    else if (plt.nMsgId == MSG_SHOW_CAMERA_SEARCH)
+        loadScanvorUI();
+}
+
+void Scanvor::handleListRecord(const PluginMetaData& plt)
+{
+    if (!m_pSearchUI)
+        return;
+    if (plt.jsonData.value("ack").toBool())
+        m_pSearchUI->acknowledge();
+    else
+        m_pSearchUI->setAnswer(CameraAnswer::fromJson(plt.jsonData));
 }
 
 void Scanvor::loadScanvorUI()
@@ -40,11 +61,35 @@ void Scanvor::loadScanvorUI()
     if (!m_pSearchUI) {
         m_pSearchUI = new CameraSearchUI;
         connect(m_pSearchUI, SIGNAL(signalNotFound()), this, SLOT(slotNotFound()));
-    } else if (m_pSearchUI->isFinished()) {
-        // A finished search would sit at a full bar that claims to be searching.
-        m_pSearchUI->restartSearch();
+        connect(m_pSearchUI, SIGNAL(signalOpenCamera(QString)), this, SLOT(slotOpenCamera(QString)));
+        emit signalSetMainWidget(m_pSearchUI);
+        startSearch();
+        return;
     }
+    // A finished search would sit at a full bar that claims to be searching.
+    const bool bRestart = m_pSearchUI->isFinished();
     emit signalSetMainWidget(m_pSearchUI);
+    if (bRestart)
+        startSearch();
+}
+
+void Scanvor::startSearch()
+{
+    m_pSearchUI->restartSearch();
+    // The service acknowledges before this returns, when one is loaded.
+    PluginMetaData plt;
+    plt.nModule = MODULE_SERVICE;
+    plt.nMsgId = MSG_LIST_CAMERAS;
+    sendEvent(plt);
+}
+
+void Scanvor::slotOpenCamera(QString strId)
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_SERVICE;
+    plt.nMsgId = MSG_OPEN_CAMERA;
+    plt.jsonData.insert("camera", strId);
+    sendEvent(plt);
 }
 
 void Scanvor::loadScanvorNotFoundUI()
@@ -53,6 +98,8 @@ void Scanvor::loadScanvorNotFoundUI()
         m_pNotFoundUI = new CameraSearchNotFoundUI;
         connect(m_pNotFoundUI, SIGNAL(signalResearch()), this, SLOT(slotResearch()));
     }
+    if (m_pSearchUI)
+        m_pNotFoundUI->setReason(m_pSearchUI->state());
     emit signalSetMainWidget(m_pNotFoundUI);
 }
 
@@ -67,6 +114,6 @@ void Scanvor::slotResearch()
         loadScanvorUI();
         return;
     }
-    m_pSearchUI->restartSearch();
     emit signalSetMainWidget(m_pSearchUI);
+    startSearch();
 }

@@ -7,8 +7,10 @@
 class CameraSearchUI;
 class CameraSearchNotFoundUI;
 
-// Home page plugin: on the home record it shows the camera search page, whose bar
-// runs from 80 to 100 and then hands over to the not-found page.
+// Home page plugin: on the home record it shows the camera search page and asks the
+// service for its cameras; the bar runs from 80 to 100 and, once the service has
+// acknowledged, waits there for the answer: the cameras found are listed on the
+// search page with a way to open each, otherwise the not-found page follows.
 class Scanvor : public DTPluginBase
 {
     Q_OBJECT
@@ -25,8 +27,13 @@ public slots:
     void slotEventFromPlugins(PluginMetaData plt) override;
     void slotNotFound();
     void slotResearch();
+    void slotOpenCamera(QString strId);
 
 private:
+    // The bar back to its start and the service asked again.
+    void startSearch();
+    void handleListRecord(const PluginMetaData& plt);
+
     // The window adopts the page it shows and may destroy it first.
     QPointer<CameraSearchUI> m_pSearchUI;
     QPointer<CameraSearchNotFoundUI> m_pNotFoundUI;
