@@ -148,6 +148,17 @@ void DTTitleBar::addTabButton(QAbstractButton* button, bool bNeedClose)
     m_pTabLayout->addWidget(button);
 }
 
+void DTTitleBar::removeTabButton(QAbstractButton* button)
+{
+    const int nPos = m_tabButtons.indexOf(button);
+    if (nPos < 0)
+        return;
+    button->setParent(nullptr);
+    m_pTabLayout->removeWidget(button);
+    m_pButtonGroup->removeButton(button);
+    m_tabButtons.removeAt(nPos);
+}
+
 void DTTitleBar::addTitleButton(QPushButton*)
 {
 }

@@ -31,6 +31,8 @@ public:
                               QIcon minHover, QIcon maxHover, QIcon closeHover,
                               QIcon minPressed, QIcon maxPressed, QIcon closePressed);
     void addTabButton(QAbstractButton* button, bool bNeedClose);
+    // Takes a tab out of the bar without showing another (the bar does not delete it).
+    void removeTabButton(QAbstractButton* button);
     void addTitleButton(QPushButton* pBtn);
     void clickHome();
 

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "CameraTabs.h"
 #include "DTTitleBar.h"
 #include "DTToolBar.h"
 #include "DT_PluginsManager.h"
@@ -129,6 +130,11 @@ void MainWindow::buildCameraTabs()
     connect(pTab, SIGNAL(clicked()), this, SLOT(slotSetCameraWidget()));
     m_pTitleBar->addTabButton(pTab1, true);
     m_pTitleBar->addTabButton(pTab, true);
+
+    // Real cameras replace the two placeholders once the core names them.
+    m_pCameraTabs = new CameraTabs(m_pTitleBar, {pTab1, pTab}, this);
+    connect(m_pCameraTabs, &CameraTabs::signalSend, this, &MainWindow::sendSignalToPlugins);
+    connect(m_pCameraTabs, &CameraTabs::signalShowCameraPage, this, &MainWindow::slotSetCameraWidget);
 }
 
 void MainWindow::buildCameraPage()
@@ -223,6 +229,8 @@ bool MainWindow::isInTitleBar(QPoint globalPos) const
 void MainWindow::slotEventFromPlugins(PluginMetaData plt)
 {
     emit sendSignalToPlugins(plt);
+    // After the plugins: the camera page knows an opened camera before its tab is clicked.
+    m_pCameraTabs->handleRecord(plt);
 }
 
 void MainWindow::slotPluginAddTitleBtn(QPushButton*)

@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QPointer>
 
+class CameraTabs;
 class DTButton;
 class DTTitleBar;
 class DTToolBar;
@@ -41,6 +42,7 @@ public:
     QListWidget* funcListWidget() const { return m_pFuncListWidget; }
     DTTitleBar* titleBar() const { return m_pTitleBar; }
     DTToolBar* toolBar() const { return m_pToolBar; }
+    CameraTabs* cameraTabs() const { return m_pCameraTabs; }
     QLabel* statusLabel() const { return m_pStatusLabel; }
     bool isMaximizedByTitleBar() const { return m_bMaximized; }
 
@@ -95,6 +97,7 @@ private:
     QListWidget* m_pFuncListWidget = nullptr;
     DTTitleBar* m_pTitleBar = nullptr;
     DTToolBar* m_pToolBar = nullptr;
+    CameraTabs* m_pCameraTabs = nullptr;
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusLabel = nullptr;
     QList<QPointer<QWidget>> m_statusWidgets;
