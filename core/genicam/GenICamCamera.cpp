@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <future>
-#include <limits>
 
+#include "CameraBounds.h"
 #include "PixelConverter.h"
 
 using kelvora::core::ParamValue;
@@ -16,9 +15,6 @@ using grpc::StatusCode;
 
 namespace {
 
-// An RPC thread waits this long for the camera thread, within the client's
-// own half-second deadline, so the client hears why.
-constexpr auto kAnswerWithin = std::chrono::milliseconds(450);
 // Without a whole frame or a successful call for this long, one register read
 // checks that the camera is still there.
 constexpr auto kProbeAfter = std::chrono::milliseconds(1000);
@@ -30,11 +26,13 @@ constexpr int kMessageInfo = 0;
 constexpr int kMessageError = 2;
 constexpr int kMessageCameraState = 3;
 
-const char* const kLine = "Line0";
-// Trigger modes as the operator's client numbers them.
-constexpr int kExternal = 0;
-constexpr int kInternal = 1;
+// The external trigger input where the camera has it; otherwise its first
+// line that is a trigger source.
+const char* const kPreferredLine = "Line0";
+const char* const kSoftwareSource = "Software";
 const char* const kDebouncer = "LineDebouncerTime";
+const char* const kActivation = "TriggerActivation";
+const char* const kEdges[] = {"RisingEdge", "FallingEdge"};
 
 // Owns the error a library call reports.
 class Error
@@ -91,12 +89,6 @@ Status failed(const char* pWhat, const Error& error)
 
 } // namespace
 
-struct GenICamCamera::Job
-{
-    Task task;
-    std::promise<Status> done;
-};
-
 GenICamCamera::GenICamCamera(const CoreOptions& options)
     : m_options(options)
 {
@@ -115,17 +107,13 @@ bool GenICamCamera::start(FrameBroadcast& frames, EventBroadcast& events, QStrin
     // The banner names the camera when the first attempt to open it is over;
     // an absent camera is not fatal, the core keeps trying.
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_wake.wait_for(lock, std::chrono::seconds(10), [this] { return m_bFirstAttemptDone; });
+    m_firstAttempt.wait_for(lock, std::chrono::seconds(10), [this] { return m_bFirstAttemptDone; });
     return true;
 }
 
 void GenICamCamera::stop()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bStopping = true;
-    }
-    m_wake.notify_all();
+    m_executor.stop();
     if (m_thread.joinable())
         m_thread.join();
 }
@@ -173,50 +161,12 @@ Status GenICamCamera::command(kelvora::core::CommandKind kind)
     return call([this, kind] { return doCommand(kind); }, !bStop);
 }
 
-Status GenICamCamera::call(Task task, bool bNeedsCamera)
+Status GenICamCamera::call(BoundedExecutor::Task task, bool bNeedsCamera)
 {
     // A camera being reopened keeps its thread busy for seconds.
     if (bNeedsCamera && !m_bOpen)
         return unavailable();
-    auto pJob = std::make_shared<Job>();
-    pJob->task = std::move(task);
-    auto answer = pJob->done.get_future();
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_bStopping)
-            return Status(StatusCode::UNAVAILABLE, "core is shutting down");
-        m_jobs.push_back(pJob);
-    }
-    m_wake.notify_all();
-    if (answer.wait_for(kAnswerWithin) == std::future_status::ready)
-        return answer.get();
-    // A job that has not started yet is withdrawn: a command reported as
-    // failed must not take effect later.
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const auto it = std::find(m_jobs.begin(), m_jobs.end(), pJob);
-    if (it != m_jobs.end()) {
-        m_jobs.erase(it);
-        return Status(StatusCode::UNAVAILABLE, "camera busy; the command was not carried out");
-    }
-    return Status(StatusCode::DEADLINE_EXCEEDED, "camera slow to answer; the command may still take effect");
-}
-
-// Runs the queued jobs; false once the camera is to stop.
-bool GenICamCamera::runJobs()
-{
-    for (;;) {
-        std::shared_ptr<Job> pJob;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_bStopping)
-                return false;
-            if (m_jobs.empty())
-                return true;
-            pJob = m_jobs.front();
-            m_jobs.pop_front();
-        }
-        pJob->done.set_value(pJob->task());
-    }
+    return m_executor.call(std::move(task));
 }
 
 void GenICamCamera::run()
@@ -230,7 +180,7 @@ void GenICamCamera::run()
                 + strError + "); retrying every " + QString::number(m_options.dReopenSeconds).toStdString() + " s";
         m_bFirstAttemptDone = true;
     }
-    m_wake.notify_all();
+    m_firstAttempt.notify_all();
     if (!bOpened) {
         std::fprintf(stderr, "vision-core: camera %s: %s\n", m_options.strGenICam.toLocal8Bit().constData(),
                      strError.c_str());
@@ -239,7 +189,7 @@ void GenICamCamera::run()
     }
     m_nextReport = Clock::now() + kReportEvery;
 
-    while (runJobs()) {
+    while (m_executor.runPending()) {
         if (!m_pCamera) {
             if (Clock::now() >= m_nextReopen) {
                 if (open(&strError)) {
@@ -252,33 +202,22 @@ void GenICamCamera::run()
                 }
                 continue;
             }
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait_until(lock, m_nextReopen, [this] { return m_bStopping || !m_jobs.empty(); });
+            m_executor.waitForWork(m_nextReopen);
             continue;
         }
         if (m_bControlLost) {
             lose("the camera's control channel was lost");
             continue;
         }
-        Clock::time_point until = Clock::now() + kPollSlice;
-        if (m_mode == Continuous) {
-            if (Clock::now() >= m_nextTrigger) {
-                Error error;
-                arv_camera_software_trigger(m_pCamera, error.out());
-                if (error.failed() && !probe()) {
-                    lose("software trigger failed: " + error.text());
-                    continue;
-                }
-                const auto gap = std::chrono::duration_cast<Clock::duration>(
-                    std::chrono::duration<double, std::milli>(m_fTriggerGap));
-                m_nextTrigger += gap;
-                // Late by more than a gap: keep the rhythm, skip the backlog.
-                if (m_nextTrigger < Clock::now())
-                    m_nextTrigger = Clock::now() + gap;
+        if (m_trigger.triggerDue(Clock::now())) {
+            Error error;
+            arv_camera_software_trigger(m_pCamera, error.out());
+            if (error.failed() && !probe()) {
+                lose("software trigger failed: " + error.text());
+                continue;
             }
-            until = std::min(until, m_nextTrigger);
         }
-        receive(until);
+        receive(m_trigger.wakeBy(Clock::now() + kPollSlice));
         if (m_pCamera && Clock::now() - m_lastAlive > kProbeAfter && !probe()) {
             lose("the camera does not answer");
             continue;
@@ -288,10 +227,7 @@ void GenICamCamera::run()
     if (m_pCamera)
         close(true);
     reportCounts(true);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& pJob : m_jobs)
-        pJob->done.set_value(Status(StatusCode::UNAVAILABLE, "core is shutting down"));
-    m_jobs.clear();
+    m_executor.refuseAll(Status(StatusCode::UNAVAILABLE, "core is shutting down"));
 }
 
 bool GenICamCamera::open(std::string* pError)
@@ -341,7 +277,7 @@ bool GenICamCamera::open(std::string* pError)
             + (pFormat ? pFormat : "?");
     }
     m_lastAlive = Clock::now();
-    m_nextTrigger = Clock::now();
+    m_trigger.restartPacing(Clock::now());
     m_bOpen = true;
     return true;
 }
@@ -388,19 +324,14 @@ bool GenICamCamera::configure(std::string* pError)
 bool GenICamCamera::readRanges(std::string* pError)
 {
     Error error;
-    kelvora::core::CameraRanges ranges;
+    CameraBounds bounds;
     gint nX = 0;
     gint nY = 0;
-    gint nWidth = 0;
-    gint nHeight = 0;
-    arv_camera_get_region(m_pCamera, &nX, &nY, &nWidth, &nHeight, error.out());
+    arv_camera_get_region(m_pCamera, &nX, &nY, &bounds.nWidth, &bounds.nHeight, error.out());
     if (error.failed()) {
         *pError = "image size: " + error.text();
         return false;
     }
-    ranges.set_width(nWidth);
-    ranges.set_height(nHeight);
-
     double dMin = 0.0;
     double dMax = 0.0;
     if (arv_camera_is_exposure_time_available(m_pCamera, nullptr)) {
@@ -409,63 +340,70 @@ bool GenICamCamera::readRanges(std::string* pError)
             *pError = "exposure bounds: " + error.text();
             return false;
         }
-        constexpr double kMaxU32 = double(std::numeric_limits<uint32_t>::max());
-        ranges.set_exposure_min(uint32_t(std::min(kMaxU32, std::ceil(std::max(0.0, dMin)))));
-        ranges.set_exposure_max(uint32_t(std::min(kMaxU32, std::floor(std::max(0.0, dMax)))));
+        bounds.exposure = std::make_pair(dMin, dMax);
     }
-    // The camera's own unit: dB on most cameras, raw steps where it has only
-    // a raw gain.
     if (arv_camera_is_gain_available(m_pCamera, nullptr)) {
         arv_camera_get_gain_bounds(m_pCamera, &dMin, &dMax, error.out());
         if (error.failed()) {
             *pError = "gain bounds: " + error.text();
             return false;
         }
-        ranges.set_gain_min(float(dMin));
-        ranges.set_gain_max(float(dMax));
+        bounds.gain = std::make_pair(dMin, dMax);
     }
-
-    guint nSources = 0;
-    const char** ppSources = arv_camera_dup_available_trigger_sources(m_pCamera, &nSources, nullptr);
-    m_bHasLine0 = false;
-    for (guint i = 0; ppSources && i < nSources; ++i)
-        m_bHasLine0 = m_bHasLine0 || g_strcmp0(ppSources[i], kLine) == 0;
-    g_free(ppSources);
-    ranges.set_trigger_mode_min(m_bHasLine0 ? kExternal : kInternal);
-    ranges.set_trigger_mode_max(kInternal);
-
     m_bHasDebouncer = arv_camera_is_feature_available(m_pCamera, kDebouncer, nullptr);
     if (m_bHasDebouncer) {
         arv_camera_get_float_bounds(m_pCamera, kDebouncer, &dMin, &dMax, error.out());
-        if (error.failed()) {
+        if (error.failed())
             m_bHasDebouncer = false;
-        } else {
-            // The debouncer counts microseconds, the link milliseconds.
-            ranges.set_debounce_min(int32_t(std::ceil(dMin / 1000.0)));
-            ranges.set_debounce_max(int32_t(std::min(double(std::numeric_limits<int32_t>::max()),
-                                                     std::floor(dMax / 1000.0))));
-        }
+        else
+            bounds.debouncer = std::make_pair(dMin, dMax);
     }
-
-    // Continuous shooting can trigger no faster than the camera's frame rate
-    // allows, nor slower than its slowest rate.
-    ranges.set_trigger_gap_min(1.0f);
-    ranges.set_trigger_gap_max(10000.0f);
     if (arv_camera_is_frame_rate_available(m_pCamera, nullptr)) {
         arv_camera_get_frame_rate_bounds(m_pCamera, &dMin, &dMax, error.out());
-        if (!error.failed() && dMax > 0.0 && dMin > 0.0) {
-            ranges.set_trigger_gap_min(float(1000.0 / dMax));
-            ranges.set_trigger_gap_max(float(1000.0 / dMin));
-        }
+        if (!error.failed())
+            bounds.frameRate = std::make_pair(dMin, dMax);
     }
-    m_fTriggerGap = std::clamp(m_fTriggerGap, ranges.trigger_gap_min(), ranges.trigger_gap_max());
-    if (!m_bHasLine0)
-        m_nTriggerMode = kInternal;
+    readFeatures();
+    bounds.bHasLine = !m_trigger.features().strLine.empty();
 
+    const kelvora::core::CameraRanges ranges = translateBounds(bounds);
+    m_trigger.clampTriggerGap(ranges.trigger_gap_min(), ranges.trigger_gap_max());
     std::lock_guard<std::mutex> lock(m_mutex);
     m_ranges = ranges;
     m_bHaveRanges = true;
     return true;
+}
+
+// Cameras differ in what they offer for triggering: ask before use.
+void GenICamCamera::readFeatures()
+{
+    TriggerFeatures features;
+    guint nSources = 0;
+    const char** ppSources = arv_camera_dup_available_trigger_sources(m_pCamera, &nSources, nullptr);
+    bool bSoftwareSource = false;
+    std::string strFirstLine;
+    for (guint i = 0; ppSources && i < nSources; ++i) {
+        const std::string strSource = ppSources[i] ? ppSources[i] : "";
+        if (strSource == kSoftwareSource)
+            bSoftwareSource = true;
+        else if (strSource == kPreferredLine)
+            features.strLine = strSource;
+        else if (strFirstLine.empty() && strSource.rfind("Line", 0) == 0)
+            strFirstLine = strSource;
+    }
+    g_free(ppSources);
+    if (features.strLine.empty())
+        features.strLine = strFirstLine;
+    features.bSoftwareTrigger = bSoftwareSource && arv_camera_is_software_trigger_supported(m_pCamera, nullptr);
+    features.bFrameRate = arv_camera_is_frame_rate_available(m_pCamera, nullptr);
+    features.bSingleFrame = arv_camera_is_enumeration_entry_available(m_pCamera, "AcquisitionMode", "SingleFrame",
+                                                                      nullptr);
+    features.bActivation = arv_camera_is_feature_available(m_pCamera, kActivation, nullptr);
+    if (m_options.bVideoFpsGiven && m_options.dVideoFps > 0)
+        features.dVideoFps = m_options.dVideoFps;
+    else if (features.bFrameRate)
+        features.dVideoFps = arv_camera_get_frame_rate(m_pCamera, nullptr);
+    m_trigger.setFeatures(features);
 }
 
 // A camera forgets its settings when it restarts: put back what the
@@ -488,7 +426,7 @@ bool GenICamCamera::applySettings(std::string* pError)
         }
     }
     if (m_debounce && m_bHasDebouncer) {
-        arv_camera_set_string(m_pCamera, "LineSelector", kLine, nullptr);
+        arv_camera_set_string(m_pCamera, "LineSelector", m_trigger.features().strLine.c_str(), nullptr);
         arv_camera_set_float(m_pCamera, kDebouncer, *m_debounce * 1000.0, error.out());
         if (error.failed()) {
             *pError = "debounce: " + error.text();
@@ -522,27 +460,40 @@ bool GenICamCamera::createStream(std::string* pError)
     return true;
 }
 
-// Acquisition as the mode and the trigger mode ask: free-running for video,
-// otherwise waiting for software triggers or for Line0.
+// Acquisition as the trigger state's plan says: free-running, waiting for
+// software triggers or for the line, or stopped.
 bool GenICamCamera::arm(std::string* pError)
 {
+    if (!stopAcquisition(pError))
+        return false;
     Error error;
-    if (m_bAcquiring) {
-        arv_camera_stop_acquisition(m_pCamera, error.out());
-        m_bAcquiring = false;
-        if (error.failed()) {
-            *pError = "stop acquisition: " + error.text();
-            return false;
-        }
+    const ArmPlan plan = m_trigger.plan();
+    switch (plan.arming) {
+    case ArmPlan::Stopped:
+    case ArmPlan::FreeRunning: arv_camera_clear_triggers(m_pCamera, error.out()); break;
+    case ArmPlan::SoftwareTrigger: arv_camera_set_trigger(m_pCamera, kSoftwareSource, error.out()); break;
+    case ArmPlan::LineTrigger:
+        arv_camera_set_trigger(m_pCamera, m_trigger.features().strLine.c_str(), error.out());
+        break;
     }
-    if (m_mode == Video)
-        arv_camera_clear_triggers(m_pCamera, error.out());
-    else
-        arv_camera_set_trigger(m_pCamera, m_nTriggerMode == kExternal ? kLine : "Software", error.out());
     if (error.failed()) {
         *pError = "trigger: " + error.text();
         return false;
     }
+    // Setting the trigger puts the edge back to rising.
+    if (plan.arming != ArmPlan::Stopped && plan.arming != ArmPlan::FreeRunning && !writeActivation(pError))
+        return false;
+    if (plan.dFrameRate > 0.0) {
+        arv_camera_set_frame_rate(m_pCamera, plan.dFrameRate, error.out());
+        if (error.failed()) {
+            *pError = "frame rate: " + error.text();
+            return false;
+        }
+    }
+    m_trigger.restartPacing(Clock::now());
+    m_lastAlive = Clock::now();
+    if (plan.arming == ArmPlan::Stopped)
+        return true;
     arv_camera_set_acquisition_mode(m_pCamera, ARV_ACQUISITION_MODE_CONTINUOUS, error.out());
     if (error.failed()) {
         *pError = "acquisition mode: " + error.text();
@@ -554,9 +505,88 @@ bool GenICamCamera::arm(std::string* pError)
         return false;
     }
     m_bAcquiring = true;
-    m_nextTrigger = Clock::now();
+    return true;
+}
+
+bool GenICamCamera::stopAcquisition(std::string* pError)
+{
+    if (!m_bAcquiring)
+        return true;
+    Error error;
+    arv_camera_stop_acquisition(m_pCamera, error.out());
+    m_bAcquiring = false;
+    if (error.failed()) {
+        *pError = "stop acquisition: " + error.text();
+        return false;
+    }
+    return true;
+}
+
+// A photo on a camera without software triggers: one frame of single-frame
+// acquisition.
+bool GenICamCamera::takeSingleFrame(std::string* pError)
+{
+    if (!stopAcquisition(pError))
+        return false;
+    Error error;
+    arv_camera_set_acquisition_mode(m_pCamera, ARV_ACQUISITION_MODE_SINGLE_FRAME, error.out());
+    if (error.failed()) {
+        *pError = "acquisition mode: " + error.text();
+        return false;
+    }
+    arv_camera_start_acquisition(m_pCamera, error.out());
+    if (error.failed()) {
+        *pError = "start acquisition: " + error.text();
+        return false;
+    }
+    m_bAcquiring = true;
     m_lastAlive = Clock::now();
     return true;
+}
+
+bool GenICamCamera::writeActivation(std::string* pError)
+{
+    const int nEdge = m_trigger.plan().nActivation;
+    if (nEdge < 0)
+        return true;
+    Error error;
+    arv_camera_set_string(m_pCamera, kActivation, kEdges[nEdge], error.out());
+    if (error.failed()) {
+        *pError = std::string("trigger activation ") + kEdges[nEdge] + ": " + error.text();
+        return false;
+    }
+    return true;
+}
+
+// Does on the camera what a step of the trigger state asks; a step the
+// camera could not follow is undone.
+Status GenICamCamera::carryOut(const TriggerControl::Step& step, const std::string& strWhat)
+{
+    if (!step.status.ok())
+        return step.status;
+    std::string strError;
+    bool bDone = true;
+    switch (step.action) {
+    case TriggerControl::None: return Status::OK;
+    case TriggerControl::Arm: bDone = arm(&strError); break;
+    case TriggerControl::SendTrigger: {
+        Error error;
+        arv_camera_software_trigger(m_pCamera, error.out());
+        bDone = !error.failed();
+        strError = "software trigger: " + error.text();
+        break;
+    }
+    case TriggerControl::TakeSingleFrame: bDone = takeSingleFrame(&strError); break;
+    case TriggerControl::WriteActivation: bDone = writeActivation(&strError); break;
+    }
+    if (!bDone) {
+        m_trigger.undo();
+        if (!probe())
+            m_bControlLost = true;
+        return Status(StatusCode::INTERNAL, strWhat + strError);
+    }
+    m_lastAlive = Clock::now();
+    return Status::OK;
 }
 
 // A dead camera's stop blocks for seconds and achieves nothing: only a live
@@ -740,32 +770,11 @@ Status GenICamCamera::doSet(const ParamValue& value)
             break;
         if (!(value.f32() >= ranges.trigger_gap_min() && value.f32() <= ranges.trigger_gap_max()))
             return outside("trigger gap (ms)", value.f32(), ranges.trigger_gap_min(), ranges.trigger_gap_max());
-        m_fTriggerGap = value.f32();
-        return Status::OK;
-    case kelvora::core::PARAM_TRIGGER_MODE: {
+        return carryOut(m_trigger.setTriggerGap(value.f32()), "trigger gap: ");
+    case kelvora::core::PARAM_TRIGGER_MODE:
         if (value.value_case() != ParamValue::kI32)
             break;
-        if (value.i32() < 0 || value.i32() > 1)
-            return Status(StatusCode::INVALID_ARGUMENT, "trigger mode " + std::to_string(value.i32())
-                                                            + " outside 0 (external) to 1 (internal)");
-        if (value.i32() == kExternal && !m_bHasLine0)
-            return Status(StatusCode::FAILED_PRECONDITION, "the camera has no Line0 trigger input");
-        if (value.i32() == m_nTriggerMode)
-            return Status::OK;
-        const int nOld = m_nTriggerMode;
-        m_nTriggerMode = value.i32();
-        // Continuous shooting is software triggering: it ends on Line0.
-        if (m_nTriggerMode == kExternal && m_mode == Continuous)
-            m_mode = Idle;
-        std::string strError;
-        if (m_mode != Video && !arm(&strError)) {
-            m_nTriggerMode = nOld;
-            if (!probe())
-                m_bControlLost = true;
-            return Status(StatusCode::INTERNAL, "trigger mode: " + strError);
-        }
-        return Status::OK;
-    }
+        return carryOut(m_trigger.setTriggerMode(value.i32()), "trigger mode: ");
     case kelvora::core::PARAM_DEBOUNCE:
         if (value.value_case() != ParamValue::kI32)
             break;
@@ -773,7 +782,7 @@ Status GenICamCamera::doSet(const ParamValue& value)
             return Status(StatusCode::UNIMPLEMENTED, "the camera has no line debouncer");
         if (value.i32() < ranges.debounce_min() || value.i32() > ranges.debounce_max())
             return outside("debounce (ms)", value.i32(), ranges.debounce_min(), ranges.debounce_max());
-        arv_camera_set_string(m_pCamera, "LineSelector", kLine, nullptr);
+        arv_camera_set_string(m_pCamera, "LineSelector", m_trigger.features().strLine.c_str(), nullptr);
         arv_camera_set_float(m_pCamera, kDebouncer, value.i32() * 1000.0, error.out());
         if (error.failed())
             return Status(StatusCode::INVALID_ARGUMENT, "debounce refused: " + error.text());
@@ -806,12 +815,12 @@ Status GenICamCamera::doGet(kelvora::core::Param param, ParamValue* pValue)
         pValue->set_f32(float(dGain));
         break;
     }
-    case kelvora::core::PARAM_TRIGGER_GAP: pValue->set_f32(m_fTriggerGap); return Status::OK;
-    case kelvora::core::PARAM_TRIGGER_MODE: pValue->set_i32(m_nTriggerMode); return Status::OK;
+    case kelvora::core::PARAM_TRIGGER_GAP: pValue->set_f32(m_trigger.triggerGap()); return Status::OK;
+    case kelvora::core::PARAM_TRIGGER_MODE: pValue->set_i32(m_trigger.triggerMode()); return Status::OK;
     case kelvora::core::PARAM_DEBOUNCE: {
         if (!m_bHasDebouncer)
             return Status(StatusCode::UNIMPLEMENTED, "the camera has no line debouncer");
-        arv_camera_set_string(m_pCamera, "LineSelector", kLine, nullptr);
+        arv_camera_set_string(m_pCamera, "LineSelector", m_trigger.features().strLine.c_str(), nullptr);
         const double dDebounce = arv_camera_get_float(m_pCamera, kDebouncer, error.out());
         if (error.failed())
             return failed("debounce", error);
@@ -830,55 +839,14 @@ Status GenICamCamera::doCommand(kelvora::core::CommandKind kind)
     if (!m_pCamera) {
         if (!bStop)
             return unavailable();
-        m_mode = Idle;
+        m_trigger.stopWithoutCamera();
         return Status::OK;
     }
-    const Status onLine(StatusCode::FAILED_PRECONDITION,
-                        "the camera is on external trigger (Line0): its frames come with the line's pulses");
-    switch (kind) {
-    case kelvora::core::COMMAND_TAKE_PHOTO: {
-        if (m_nTriggerMode == kExternal)
-            return onLine;
-        if (m_mode == Video)
-            return Status(StatusCode::FAILED_PRECONDITION, "video is running: the camera is free-running");
-        Error error;
-        arv_camera_software_trigger(m_pCamera, error.out());
-        if (error.failed()) {
-            if (!probe())
-                m_bControlLost = true;
-            return failed("software trigger", error);
-        }
-        m_lastAlive = Clock::now();
-        return Status::OK;
-    }
-    case kelvora::core::COMMAND_START_CONTINUOUS:
-        if (m_nTriggerMode == kExternal)
-            return onLine;
-        return setMode(Continuous);
-    case kelvora::core::COMMAND_START_VIDEO: return setMode(Video);
-    case kelvora::core::COMMAND_STOP_CONTINUOUS:
-    case kelvora::core::COMMAND_STOP_VIDEO: return setMode(Idle);
-    default: return Status(StatusCode::INVALID_ARGUMENT, "unknown command");
-    }
-}
-
-Status GenICamCamera::setMode(Mode mode)
-{
-    const Mode old = m_mode;
-    m_mode = mode;
-    // Only the step into or out of video changes what the camera does.
-    if ((old == Video) != (mode == Video)) {
-        std::string strError;
-        if (!arm(&strError)) {
-            m_mode = old;
-            if (!probe())
-                m_bControlLost = true;
-            return Status(StatusCode::INTERNAL, strError);
-        }
-    }
-    m_nextTrigger = Clock::now();
-    static const char* const kNames[] = {"idle", "continuous", "video"};
-    message(kMessageCameraState, std::string("{\"state\":\"") + kNames[mode] + "\"}");
+    const Status status = carryOut(m_trigger.command(kind), "");
+    if (!status.ok() || kind == kelvora::core::COMMAND_TAKE_PHOTO)
+        return status;
+    m_trigger.restartPacing(Clock::now());
+    message(kMessageCameraState, std::string("{\"state\":\"") + TriggerControl::modeName(m_trigger.mode()) + "\"}");
     return Status::OK;
 }
 
@@ -893,5 +861,4 @@ void GenICamCamera::onControlLost(ArvDevice*, void* pSelf)
 {
     auto* pCamera = static_cast<GenICamCamera*>(pSelf);
     pCamera->m_bControlLost = true;
-    pCamera->m_wake.notify_all();
 }

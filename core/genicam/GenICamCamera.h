@@ -3,16 +3,15 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
-#include "server/CameraBackend.h"
 #include "FrameCounter.h"
+#include "TriggerControl.h"
+#include "server/BoundedExecutor.h"
+#include "server/CameraBackend.h"
 #include "server/CoreOptions.h"
 
 typedef struct _ArvCamera ArvCamera;
@@ -24,14 +23,12 @@ typedef struct _ArvDevice ArvDevice;
 //
 // One thread of its own makes every library call: the camera's calls block
 // for seconds when it has gone away, and the RPC threads must still answer.
-// They hand their work to that thread and wait a bounded time for it.
+// They hand their work to that thread through a BoundedExecutor.
 //
-// Trigger mode 1 (internal, the default): the camera waits for software
-// triggers; a photo is one trigger, continuous shooting one per trigger gap.
-// Trigger mode 0 (external): the camera is armed on Line0 and its frames come
-// with the line's pulses; photo and continuous are refused. Video: free-running in
-// either mode. A lost camera is reopened every few seconds and gets the
-// operator's settings and acquisition mode back.
+// What the camera does in each acquisition and trigger mode is
+// TriggerControl's; this class carries its plans out on the camera. A lost
+// camera is reopened every few seconds and gets the operator's settings and
+// acquisition mode back.
 class GenICamCamera final : public CameraBackend
 {
 public:
@@ -52,29 +49,24 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    using Task = std::function<grpc::Status()>;
-    struct Job;
-
-    enum Mode
-    {
-        Idle,
-        Continuous,
-        Video,
-    };
 
     // Runs the task on the camera thread and waits for its answer; a lost
     // camera is answered at once.
-    grpc::Status call(Task task, bool bNeedsCamera = true);
+    grpc::Status call(BoundedExecutor::Task task, bool bNeedsCamera = true);
     void run();
-    bool runJobs();
 
     // Camera thread only.
     bool open(std::string* pError);
     bool configure(std::string* pError);
     bool readRanges(std::string* pError);
+    void readFeatures();
     bool applySettings(std::string* pError);
     bool createStream(std::string* pError);
     bool arm(std::string* pError);
+    bool stopAcquisition(std::string* pError);
+    bool takeSingleFrame(std::string* pError);
+    bool writeActivation(std::string* pError);
+    grpc::Status carryOut(const TriggerControl::Step& step, const std::string& strWhat);
     void close(bool bCameraAlive);
     void lose(const std::string& strReason);
     bool probe();
@@ -84,7 +76,6 @@ private:
     grpc::Status doSet(const kelvora::core::ParamValue& value);
     grpc::Status doGet(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
     grpc::Status doCommand(kelvora::core::CommandKind kind);
-    grpc::Status setMode(Mode mode);
     void message(int nType, const std::string& strJson);
     static void onControlLost(ArvDevice* pDevice, void* pSelf);
 
@@ -98,27 +89,22 @@ private:
     unsigned long m_nLostHandler = 0;
     bool m_bAcquiring = false;
     bool m_bHasDebouncer = false;
-    bool m_bHasLine0 = false;
-    Mode m_mode = Idle;
-    // 0 external (Line0), 1 internal (software triggers), as the client counts.
-    int m_nTriggerMode = 1;
-    float m_fTriggerGap = 100.0f;
+    TriggerControl m_trigger;
     // What the operator set, put back on a reopened camera.
     std::optional<double> m_exposure;
     std::optional<double> m_gain;
     std::optional<int> m_debounce;
     uint32_t m_nReportedFormat = 0;
     std::string m_strFormatName;
-    Clock::time_point m_nextTrigger;
     Clock::time_point m_lastAlive;
     Clock::time_point m_nextReopen;
     Clock::time_point m_nextReport;
     FrameCounter::Counts m_lastReported;
 
+    BoundedExecutor m_executor;
+
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::shared_ptr<Job>> m_jobs;
-    bool m_bStopping = false;
+    std::condition_variable m_firstAttempt;
     bool m_bFirstAttemptDone = false;
     std::string m_strDescription;
     kelvora::core::CameraRanges m_ranges;
