@@ -60,60 +60,69 @@ void Capturo::loadUI()
     m_pRotateBtn = addToolButton("m_pRotateBtn", ":/resources/rotate.png", SLOT(slotRotate()), false, Qt::AlignLeft);
 }
 
-void Capturo::sendCommand(int nMsgId)
+void Capturo::sendCommand(int nMsgId, const QString& strCamera)
 {
     PluginMetaData plt;
     plt.nModule = MODULE_SERVICE;
     plt.nMsgId = nMsgId;
+    if (!strCamera.isEmpty())
+        plt.jsonData.insert("camera", strCamera);
     sendEvent(plt);
+}
+
+CapturoUI* Capturo::configUI() const
+{
+    return m_panels.value(m_strShownPanel);
 }
 
 void Capturo::slotCameraBtn()
 {
-    sendCommand(MSG_TAKE_PHOTO);
+    sendCommand(MSG_TAKE_PHOTO, m_pages.selected());
 }
 
 void Capturo::slotContiusCameraBtn()
 {
     // The host makes tool-bar buttons checkable: the state after the click decides.
     const bool bStart = m_pContinuePhotoBtn && m_pContinuePhotoBtn->isChecked();
-    sendCommand(bStart ? MSG_CONTINUOUS_START : MSG_CONTINUOUS_STOP);
+    const QString strCamera = m_pages.selected();
+    m_pages.state(strCamera).bContinuous = bStart;
+    sendCommand(bStart ? MSG_CONTINUOUS_START : MSG_CONTINUOUS_STOP, strCamera);
 }
 
 void Capturo::slotNarrow()
 {
-    if (m_pConfigUI)
-        m_pConfigUI->slotNarrow();
+    if (CapturoUI* pPanel = configUI())
+        pPanel->slotNarrow();
 }
 
 void Capturo::slotFitIn()
 {
-    if (m_pConfigUI)
-        m_pConfigUI->slotFitIn();
+    if (CapturoUI* pPanel = configUI())
+        pPanel->slotFitIn();
 }
 
 void Capturo::slotExpand()
 {
-    if (m_pConfigUI)
-        m_pConfigUI->slotExpand();
+    if (CapturoUI* pPanel = configUI())
+        pPanel->slotExpand();
 }
 
 void Capturo::slotRotate()
 {
-    if (m_pConfigUI)
-        m_pConfigUI->slotRotate();
+    if (CapturoUI* pPanel = configUI())
+        pPanel->slotRotate();
 }
 
 void Capturo::slotBack()
 {
-    if (m_pConfigUI)
-        m_pConfigUI->slotShowPreviousImage();
+    if (CapturoUI* pPanel = configUI())
+        pPanel->slotShowPreviousImage();
 }
 
 void Capturo::slotForward()
 {
-    if (m_pConfigUI)
-        m_pConfigUI->slotShowNextImage();
+    if (CapturoUI* pPanel = configUI())
+        pPanel->slotShowNextImage();
 }
 
 void Capturo::activatePage(QWidget* pContainer)
@@ -125,28 +134,117 @@ void Capturo::activatePage(QWidget* pContainer)
         pLayout = new QVBoxLayout(pContainer);
         pLayout->setContentsMargins(0, 0, 0, 0);
     }
-    // A panel that went with an earlier container is built afresh.
-    if (m_bUIInit && m_pConfigUI) {
-        pLayout->addWidget(m_pConfigUI);
+    m_pContainer = pContainer;
+    // Panels that went with an earlier container are built afresh.
+    bool bAny = false;
+    for (const QPointer<CapturoUI>& pPanel : qAsConst(m_panels)) {
+        if (pPanel) {
+            pLayout->addWidget(pPanel);
+            bAny = true;
+        }
+    }
+    if (m_bUIInit && bAny) {
+        showSelected();
         return;
     }
     m_bUIInit = true;
-    m_pConfigUI = new CapturoUI(pContainer);
-    connect(m_pConfigUI, SIGNAL(signalSendSignal(PluginMetaData)), this, SLOT(slotSendSignal(PluginMetaData)));
-    connect(m_pConfigUI->viewOptions(), &ViewOptions::signalFiguresToggled, this, &Capturo::slotFiguresToggled);
-    pLayout->addWidget(m_pConfigUI);
-    for (const QPair<QString, bool>& result : m_earlyResults)
-        m_pConfigUI->addResult(result.first, result.second);
-    m_earlyResults.clear();
-    readCamera();
+    m_panels.clear();
+    if (m_pages.openCameras().isEmpty())
+        ensurePanel(QString());
+    for (const QString& strCamera : m_pages.openCameras())
+        ensurePanel(strCamera);
+    showSelected();
 }
 
-void Capturo::readCamera()
+CapturoUI* Capturo::ensurePanel(const QString& strCamera)
 {
-    sendCommand(MSG_GET_CAMERA_INFO);
-    sendCommand(MSG_GET_CAMERA_PARAMS);
+    if (CapturoUI* pPanel = m_panels.value(strCamera))
+        return pPanel;
+    if (!m_pContainer)
+        return nullptr;
+    // The one page of the time before a camera was open becomes the first camera's.
+    if (!strCamera.isEmpty() && m_panels.value(QString()) && strCamera == m_pages.firstOpen()) {
+        CapturoUI* pPanel = m_panels.take(QString());
+        m_panels.insert(strCamera, pPanel);
+        pPanel->setProperty("camera", strCamera);
+        if (m_strShownPanel.isEmpty())
+            m_strShownPanel = strCamera;
+        return pPanel;
+    }
+    auto* pPanel = new CapturoUI(m_pContainer);
+    pPanel->setProperty("camera", strCamera);
+    connect(pPanel, &CapturoUI::signalSendSignal, this, [this, pPanel](PluginMetaData plt) {
+        // A command leaves for the camera whose panel made it.
+        const QString strCamera = pPanel->property("camera").toString();
+        if (!strCamera.isEmpty() && !plt.jsonData.contains("camera"))
+            plt.jsonData.insert("camera", strCamera);
+        slotSendSignal(plt);
+    });
+    connect(pPanel->viewOptions(), &ViewOptions::signalFiguresToggled, this, &Capturo::slotFiguresToggled);
+    pPanel->hide();
+    m_pContainer->layout()->addWidget(pPanel);
+    m_panels.insert(strCamera, pPanel);
+    // Statuses that came before the page opened: the camera's own, and the first panel
+    // also those that named no camera.
+    QStringList early{strCamera};
+    if (m_panels.size() == 1 && !strCamera.isEmpty())
+        early.prepend(QString());
+    for (const QString& strKey : early)
+        for (const QPair<QString, bool>& result : m_earlyResults.take(strKey))
+            pPanel->addResult(result.first, result.second);
+    readCamera(strCamera);
+    return pPanel;
+}
+
+void Capturo::showSelected()
+{
+    QString strCamera = m_pages.selected();
+    if (!m_panels.value(strCamera))
+        strCamera = m_panels.contains(QString()) ? QString() : strCamera;
+    CapturoUI* pShown = ensurePanel(strCamera);
+    if (!pShown)
+        return;
+    const bool bSwitched = strCamera != m_strShownPanel;
+    m_strShownPanel = strCamera;
+    for (const QPointer<CapturoUI>& pPanel : qAsConst(m_panels))
+        if (pPanel && pPanel != pShown)
+            pPanel->hide();
+    pShown->show();
+    if (!bSwitched)
+        return;
+    // The tool bar and the figures follow the camera now shown.
+    CameraPages::CameraState& state = m_pages.state(strCamera);
+    if (m_pContinuePhotoBtn)
+        m_pContinuePhotoBtn->setChecked(state.bContinuous);
+    m_pFigures->restart();
+    if (!state.lastFrame.isNull()) {
+        if (pShown->showCameraFrame(QPixmap::fromImage(state.lastFrame, Qt::AutoColor), state.strLastKey))
+            ++state.nFramesShown;
+        state.lastFrame = QImage();
+    }
+}
+
+void Capturo::readCamera(const QString& strCamera)
+{
+    sendCommand(MSG_GET_CAMERA_INFO, strCamera);
+    sendCommand(MSG_GET_CAMERA_PARAMS, strCamera);
     // The parameter set leaves the debounce time out; it has a read of its own.
-    sendCommand(MSG_GET_DEBOUNCE);
+    sendCommand(MSG_GET_DEBOUNCE, strCamera);
+}
+
+void Capturo::cameraOpened(const PluginMetaData& plt)
+{
+    const QString strCamera = plt.jsonData.value("camera").toString();
+    if (strCamera.isEmpty())
+        return;
+    const bool bKnown = m_panels.value(strCamera);
+    m_pages.opened(strCamera, plt.jsonData.value("caption").toString());
+    CapturoUI* pPanel = ensurePanel(strCamera);
+    // Opened again: its ranges and values may have changed meanwhile.
+    if (bKnown && pPanel)
+        readCamera(strCamera);
+    if (m_pContainer)
+        showSelected();
 }
 
 void Capturo::slotEventFromPlugins(PluginMetaData plt)
@@ -154,49 +252,90 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     m_pUIObject = plt.pHandle;
     if (plt.nModule != MODULE_CAPTURO)
         return;
-    if (plt.nMsgId == MSG_PAGE_ACTIVATED) {
+    switch (plt.nMsgId) {
+    case MSG_PAGE_ACTIVATED:
         activatePage(plt.pHandle);
         return;
+    case MSG_OPEN_CAMERA:
+        if (plt.jsonData.value("success").toInt() == 1)
+            cameraOpened(plt);
+        return;
+    case MSG_CLOSE_CAMERA:
+        if (plt.jsonData.value("success").toInt() == 1) {
+            m_pages.closed(plt.jsonData.value("camera").toString());
+            if (m_pContainer && !m_pages.openCameras().isEmpty())
+                showSelected();
+        }
+        return;
+    case MSG_CAMERA_SELECTED:
+        // Only the page changes: nothing goes to either camera.
+        m_pages.select(plt.jsonData.value("camera").toString());
+        if (m_pContainer)
+            showSelected();
+        return;
+    default:
+        break;
     }
+
+    const QString strCamera = m_pages.cameraOf(plt.jsonData);
+    CapturoUI* pPanel = m_panels.value(strCamera);
+    if (!pPanel && m_pages.openCameras().isEmpty())
+        pPanel = m_panels.value(QString());
     // Frames, results and replies can come before the page was first shown: the
     // newest statuses wait for it (a connection outcome, a save failure), the rest goes.
-    if (!m_pConfigUI) {
+    if (!pPanel) {
         if (plt.nMsgId == MSG_RESULT && !m_bUIInit) {
-            m_earlyResults.emplace_back(plt.jsonData.value("result").toString(),
-                                        plt.jsonData.value("success").toInt() == 1);
-            if (m_earlyResults.size() > size_t(kMaxEarlyResults))
-                m_earlyResults.pop_front();
+            std::deque<QPair<QString, bool>>& early = m_earlyResults[strCamera];
+            early.emplace_back(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);
+            if (early.size() > size_t(kMaxEarlyResults))
+                early.pop_front();
         }
         return;
     }
+    routeToPanel(pPanel, strCamera, plt);
+}
 
+void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const PluginMetaData& plt)
+{
+    const bool bShown = pPanel == configUI();
     switch (plt.nMsgId) {
     case MSG_CORE_CONNECTED:
         // A core reached late or again: its ranges and values, as on opening.
-        readCamera();
+        readCamera(strCamera);
         break;
     case MSG_FRAME: {
+        CameraPages::CameraState& state = m_pages.state(strCamera);
+        ++state.nFramesReceived;
+        // A page not shown does no display work: its newest frame waits for the page.
+        if (!bShown) {
+            state.lastFrame = plt.varData.value<QImage>();
+            state.strLastKey = plt.jsonData.value("key").toString();
+            break;
+        }
         const QImage image = plt.varData.value<QImage>();
-        if (m_pConfigUI->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString()))
+        if (pPanel->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString())) {
+            ++state.nFramesShown;
             m_pFigures->frameShown();
+        }
         break;
     }
     case MSG_FRAME_SAVED:
-        m_pConfigUI->addSavedFrame(QPixmap::fromImage(plt.varData.value<QImage>()),
-                                   plt.jsonData.value("name").toString());
+        pPanel->addSavedFrame(QPixmap::fromImage(plt.varData.value<QImage>()), plt.jsonData.value("name").toString());
         break;
     case MSG_FIGURES:
-        m_pFigures->addTotals(plt.jsonData);
+        m_pages.state(strCamera).lastFigures = plt.jsonData;
+        if (bShown)
+            m_pFigures->addTotals(plt.jsonData);
         break;
     case MSG_RESULT:
-        m_pConfigUI->addResult(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);
+        pPanel->addResult(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);
         break;
     case MSG_GET_CAMERA_INFO: {
         qRegisterMetaType<CameraInfo>("CameraInfo");
         const CameraInfo info = plt.varData.value<CameraInfo>();
         const double dGainMax = info.fGainMax;
-        m_pConfigUI->addResult(tr("增益:") + QString::number(dGainMax, 'g', 6), true);
-        m_pConfigUI->applyCameraInfo(info);
+        pPanel->addResult(tr("增益:") + QString::number(dGainMax, 'g', 6), true);
+        pPanel->applyCameraInfo(info);
         break;
     }
     case MSG_GET_CAMERA_PARAMS: {
@@ -205,7 +344,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         params.nExposure = plt.jsonData.value("exposure").toInt();
         params.nTriggerMode = truncToInt(plt.jsonData.value("trigger_mode").toDouble());
         params.fTriggerGap = static_cast<float>(plt.jsonData.value("trigger_gap").toDouble());
-        m_pConfigUI->applyCameraParams(params);
+        pPanel->applyCameraParams(params);
         break;
     }
     case MSG_GET_DEBOUNCE: {
@@ -213,7 +352,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         bool bOk = false;
         const int nMilliseconds = plt.varData.toInt(&bOk);
         if (plt.varData.isValid() && bOk)
-            m_pConfigUI->applyDebounce(nMilliseconds);
+            pPanel->applyDebounce(nMilliseconds);
         break;
     }
     default:

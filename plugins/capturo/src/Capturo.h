@@ -1,7 +1,10 @@
 #pragma once
 
+#include "CameraPages.h"
+
 #include "framework/DTPluginBase.h"
 
+#include <QMap>
 #include <QPair>
 #include <QPointer>
 #include <QString>
@@ -14,7 +17,9 @@ class QPushButton;
 
 // The camera page plugin: adds the image tool buttons to the host's tool bar, builds
 // the camera panel on the first activation of its page, routes the records addressed
-// to the page into the panel and relays the panel's commands onto the bus.
+// to the page into the panel and relays the panel's commands onto the bus. Each open
+// camera has a panel of its own, all in the page container and only the chosen
+// camera's shown; records and commands carry the camera's id (CameraPages).
 class Capturo : public DTPluginBase
 {
     Q_OBJECT
@@ -26,7 +31,10 @@ public:
     explicit Capturo(QObject* parent = nullptr);
 
     void loadUI() override;
-    CapturoUI* configUI() const { return m_pConfigUI; }
+    // The panel shown: the chosen camera's.
+    CapturoUI* configUI() const;
+    CapturoUI* panelOf(const QString& strCamera) const { return m_panels.value(strCamera); }
+    const CameraPages& pages() const { return m_pages; }
     LiveFigures* liveFigures() const { return m_pFigures; }
 
 public slots:
@@ -46,15 +54,24 @@ private:
     QPushButton* addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot, bool bSeparator,
                                Qt::Alignment alignment);
     void activatePage(QWidget* pContainer);
-    void sendCommand(int nMsgId);
+    // To the service, for the camera given (none: the first open camera).
+    void sendCommand(int nMsgId, const QString& strCamera);
     // Asks the service for the camera's ranges and current values.
-    void readCamera();
+    void readCamera(const QString& strCamera);
+    // The camera's panel, made when the page container is known.
+    CapturoUI* ensurePanel(const QString& strCamera);
+    void cameraOpened(const PluginMetaData& plt);
+    void showSelected();
+    void routeToPanel(CapturoUI* pPanel, const QString& strCamera, const PluginMetaData& plt);
 
-    // Guarded: the page container owns the panel and may delete it.
-    QPointer<CapturoUI> m_pConfigUI;
+    CameraPages m_pages;
+    // Guarded: the page container owns the panels and may delete them.
+    QMap<QString, QPointer<CapturoUI>> m_panels;
+    QPointer<QWidget> m_pContainer;
+    QString m_strShownPanel;
     LiveFigures* m_pFigures = nullptr;
     bool m_bUIInit = false;
-    std::deque<QPair<QString, bool>> m_earlyResults;
+    QMap<QString, std::deque<QPair<QString, bool>>> m_earlyResults;
     QPushButton* m_pBackBtn = nullptr;
     QPushButton* m_pForwardBtn = nullptr;
     QPushButton* m_pPhotoBtn = nullptr;

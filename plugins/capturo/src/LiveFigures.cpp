@@ -62,6 +62,12 @@ void LiveFigures::addTotals(const QJsonObject& totals)
     m_figures.addTotals(m_clock.elapsed(), t);
 }
 
+void LiveFigures::restart()
+{
+    if (m_bOn)
+        m_figures.reset();
+}
+
 void LiveFigures::frameShown()
 {
     if (m_bOn)

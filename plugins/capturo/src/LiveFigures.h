@@ -26,6 +26,8 @@ public:
     QLabel* label() const { return m_pLabel; }
 
     void setOn(bool bOn);
+    // Another camera's figures follow: rates start over from its next totals.
+    void restart();
     void addTotals(const QJsonObject& totals);
     void frameShown();
 
