@@ -22,8 +22,9 @@ if [ -n "$window" ]; then
   sleep 2
   eval "$(xdotool getwindowgeometry --shell "$window")"
   echo "run: kelvora window ${WIDTH}x${HEIGHT} at ${X},${Y}"
-  # The right camera tab of the title bar, then "photo" in the centred tool bar.
-  xdotool mousemove $((X + 540)) $((Y + 22)) click 1
+  # The first camera tab of the title bar (a real camera's, or the left placeholder
+  # with an older core), then "photo" in the centred tool bar.
+  xdotool mousemove $((X + 340)) $((Y + 22)) click 1
   sleep 1
   xdotool mousemove $((X + WIDTH / 2 - 54)) $((Y + 69)) click 1
   sleep 2
