@@ -35,13 +35,17 @@ CameraTabs::CameraTabs(DTTitleBar* pTitleBar, QList<QAbstractButton*> placeholde
         m_placeholders.append(pBtn);
 }
 
+void CameraTabs::noteRequest(const PluginMetaData& plt)
+{
+    const QString strId = plt.jsonData.value("camera").toString();
+    if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_OPEN_CAMERA && !strId.isEmpty())
+        m_pendingShow.insert(strId);
+}
+
 void CameraTabs::handleRecord(const PluginMetaData& plt)
 {
     const QString strId = plt.jsonData.value("camera").toString();
-    if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_OPEN_CAMERA) {
-        if (!strId.isEmpty())
-            m_pendingShow.insert(strId);
-    } else if (plt.nModule == MODULE_CAPTURO && plt.nMsgId == MSG_OPEN_CAMERA) {
+    if (plt.nModule == MODULE_CAPTURO && plt.nMsgId == MSG_OPEN_CAMERA) {
         if (plt.jsonData.value("success").toInt() == 1 && !strId.isEmpty())
             openReply(plt);
         else

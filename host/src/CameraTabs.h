@@ -27,7 +27,9 @@ public:
 
     CameraTabs(DTTitleBar* pTitleBar, QList<QAbstractButton*> placeholders, QObject* parent = nullptr);
 
-    // Every relayed record passes here after the plugins had it.
+    // Every relayed record passes here before the plugins have it (a request may be
+    // answered while it is relayed) and after.
+    void noteRequest(const PluginMetaData& plt);
     void handleRecord(const PluginMetaData& plt);
 
     QStringList cameraIds() const;

@@ -228,6 +228,7 @@ bool MainWindow::isInTitleBar(QPoint globalPos) const
 
 void MainWindow::slotEventFromPlugins(PluginMetaData plt)
 {
+    m_pCameraTabs->noteRequest(plt);
     emit sendSignalToPlugins(plt);
     // After the plugins: the camera page knows an opened camera before its tab is clicked.
     m_pCameraTabs->handleRecord(plt);
