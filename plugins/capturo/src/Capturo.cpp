@@ -281,6 +281,10 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     CapturoUI* pPanel = m_panels.value(strCamera);
     if (!pPanel && m_pages.openCameras().isEmpty())
         pPanel = m_panels.value(QString());
+    // A status about a camera no longer open (closed while it was shooting, say) is
+    // for the operator looking at the page now, not for a page no tab shows.
+    if (plt.nMsgId == MSG_RESULT && !strCamera.isEmpty() && !m_pages.isOpen(strCamera) && configUI())
+        pPanel = configUI();
     // Frames, results and replies can come before the page was first shown: the
     // newest statuses wait for it (a connection outcome, a save failure), the rest goes.
     if (!pPanel) {

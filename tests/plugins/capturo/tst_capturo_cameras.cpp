@@ -200,6 +200,10 @@ private slots:
         QCOMPARE(centreColour(pB), QColor(Qt::yellow));
         host.deliver(result("", "after"));
         QCOMPARE(resultTexts(pB).last(), QString("after"));
+        // What the service says about the closed camera is shown where the operator looks.
+        host.deliver(result("cam-a", "closed while shooting"));
+        QCOMPARE(resultTexts(pB).last(), QString("closed while shooting"));
+        QVERIFY(!resultTexts(pA).contains("closed while shooting"));
 
         // A opened again has its page back, read anew, with its button released.
         host.log.clear();
