@@ -1,9 +1,11 @@
 // How corelink_client lives with a core that stops answering, vanishes without
 // closing the connection, or refuses the client's keepalive pings.
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -72,12 +74,11 @@ void TestCorelinkLink::silentCoreCostsOneDeadline()
     auto pCamera = pComm->camera();
     QCOMPARE(pCamera->setExposure(400), 0);
 
+    core.clearLog();
     core.setSilent(true);
     // Ten calls of every kind: the first waits out its deadline, the others
-    // fail at once; none succeeds.
-    std::vector<qint64> durations;
+    // fail at once without going to the core; none succeeds.
     std::vector<int> results;
-    QElapsedTimer timer;
     unsigned nExposure = 0;
     float fGain = 0.0f;
     CameraInfo info;
@@ -93,18 +94,16 @@ void TestCorelinkLink::silentCoreCostsOneDeadline()
         [&] { return pCamera->stopVideo(); },
         [&] { int n = 0; return pComm->notifyLoadUI(&n); },
     };
-    for (const auto& call : calls) {
-        timer.start();
+    for (const auto& call : calls)
         results.push_back(call());
-        durations.push_back(timer.elapsed());
-    }
-    qInfo("silent core: first call %lld ms, the other nine %lld ms at most", durations[0],
-          *std::max_element(durations.begin() + 1, durations.end()));
-    QVERIFY2(durations[0] >= 400 && durations[0] < 900, qPrintable(QString::number(durations[0])));
-    for (size_t i = 1; i < durations.size(); ++i)
-        QVERIFY2(durations[i] < 50, qPrintable(QString::number(durations[i])));
-    for (int nResult : results)
-        QVERIFY(nResult != 0);
+    QCOMPARE(results[0], int(grpc::StatusCode::DEADLINE_EXCEEDED));
+    for (size_t i = 1; i < results.size(); ++i)
+        QCOMPARE(results[i], int(grpc::StatusCode::UNAVAILABLE));
+    // Of the ten, only the first reached the core; the camera reads that did
+    // are the gate's own probes.
+    std::vector<std::string> reached = core.arrivals();
+    reached.erase(std::remove(reached.begin(), reached.end(), std::string("GetCameraInfo")), reached.end());
+    QCOMPARE(reached, std::vector<std::string>{"Command"});
     QCOMPARE(nExposure, 0u);
 
     // The core answers again: a check in the background opens the way, with
@@ -131,14 +130,16 @@ void TestCorelinkLink::waitingInitEndsOnUninit()
     auto pComm = CCommFactoryRPC::instance().create(1);
     std::atomic<int> nResult{-100};
     std::thread connector([&] { nResult = pComm->init(settingsFor(core.endpoint())); });
-    std::this_thread::sleep_for(200ms);
-    QElapsedTimer timer;
-    timer.start();
+    // The first contact waits at the silent core; uninit ends it before its
+    // deadline: the attempt reports itself cancelled, not timed out.
+    const auto reachedCore = [&core] {
+        const std::vector<std::string> arrived = core.arrivals();
+        return std::find(arrived.begin(), arrived.end(), std::string("Ping")) != arrived.end();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(reachedCore(), 20000);
     pComm->uninit();
     connector.join();
-    QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(nResult.load() != 0);
-    QVERIFY(nResult.load() != -100);
+    QCOMPARE(nResult.load(), int(grpc::StatusCode::CANCELLED));
 }
 
 void TestCorelinkLink::stoppedCoreHostIsNoticedAndFoundAgain()
@@ -157,15 +158,15 @@ void TestCorelinkLink::stoppedCoreHostIsNoticedAndFoundAgain()
 
     QCOMPARE(::kill(pid_t(sim.pid()), SIGSTOP), 0);
     links.restart();
-    QTRY_VERIFY_WITH_TIMEOUT(!links.events().empty(), 8000);
+    // Noticed by the keepalive (about two seconds when quiet), with no call made.
+    QTRY_VERIFY_WITH_TIMEOUT(!links.events().empty(), 20000);
     const auto down = links.events().front();
     QCOMPARE(down.first, false);
     qInfo("silent link noticed after %lld ms", down.second);
-    QVERIFY2(down.second < 5000, qPrintable(QString::number(down.second)));
 
     QCOMPARE(::kill(pid_t(sim.pid()), SIGCONT), 0);
     links.restart();
-    QTRY_COMPARE_WITH_TIMEOUT(links.events().size(), size_t(2), 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(links.events().size(), size_t(2), 20000);
     QCOMPARE(links.events().back().first, true);
     qInfo("link up again %lld ms after the core resumed", links.events().back().second);
     unsigned nExposure = 0;

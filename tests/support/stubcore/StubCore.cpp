@@ -63,11 +63,19 @@ void StubCore::clearLog()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_log.clear();
+    m_arrivals.clear();
 }
 
-bool StubCore::waitWhileSilent(grpc::ServerContext* pContext)
+std::vector<std::string> StubCore::arrivals() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_arrivals;
+}
+
+bool StubCore::waitWhileSilent(grpc::ServerContext* pContext, const char* pMethod)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    m_arrivals.push_back(pMethod);
     // Polled, since a cancelled call does not wake the condition.
     while (m_bSilent && !m_bStopping && !pContext->IsCancelled())
         m_changed.wait_for(lock, 20ms);
@@ -77,7 +85,7 @@ bool StubCore::waitWhileSilent(grpc::ServerContext* pContext)
 grpc::Status StubCore::Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest*,
                             kelvora::core::PingReply* pReply)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "Ping"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     pReply->set_core("stub core");
     pReply->set_protocol(1);
@@ -87,7 +95,7 @@ grpc::Status StubCore::Ping(grpc::ServerContext* pContext, const kelvora::core::
 grpc::Status StubCore::GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::Empty*,
                                      kelvora::core::CameraRanges* pReply)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "GetCameraInfo"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     pReply->set_width(64);
     pReply->set_height(48);
@@ -105,7 +113,7 @@ grpc::Status StubCore::GetCameraInfo(grpc::ServerContext* pContext, const kelvor
 grpc::Status StubCore::SetParam(grpc::ServerContext* pContext, const kelvora::core::ParamValue* pRequest,
                                 kelvora::core::Empty*)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "SetParam"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     std::lock_guard<std::mutex> lock(m_mutex);
     m_params[pRequest->param()] = *pRequest;
@@ -123,7 +131,7 @@ grpc::Status StubCore::SetParam(grpc::ServerContext* pContext, const kelvora::co
 grpc::Status StubCore::GetParam(grpc::ServerContext* pContext, const kelvora::core::ParamRequest* pRequest,
                                 kelvora::core::ParamValue* pReply)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "GetParam"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_params.find(pRequest->param());
@@ -144,7 +152,7 @@ grpc::Status StubCore::GetParam(grpc::ServerContext* pContext, const kelvora::co
 grpc::Status StubCore::Command(grpc::ServerContext* pContext, const kelvora::core::CommandRequest* pRequest,
                                kelvora::core::Empty*)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "Command"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     std::lock_guard<std::mutex> lock(m_mutex);
     m_log.push_back("command:" + kelvora::core::CommandKind_Name(pRequest->kind()));
@@ -154,7 +162,7 @@ grpc::Status StubCore::Command(grpc::ServerContext* pContext, const kelvora::cor
 grpc::Status StubCore::NotifyLoadUI(grpc::ServerContext* pContext, const kelvora::core::LoadUIRequest* pRequest,
                                     kelvora::core::LoadUIReply* pReply)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "NotifyLoadUI"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     pReply->set_state(pRequest->state());
     return grpc::Status::OK;
@@ -163,7 +171,7 @@ grpc::Status StubCore::NotifyLoadUI(grpc::ServerContext* pContext, const kelvora
 template <typename Writer>
 grpc::Status StubCore::holdSubscription(grpc::ServerContext* pContext, Writer* pWriter)
 {
-    if (!waitWhileSilent(pContext))
+    if (!waitWhileSilent(pContext, "Subscribe"))
         return grpc::Status(grpc::StatusCode::CANCELLED, "stopping");
     ++m_nSubscriptions;
     // The client counts a subscription as registered once it sees this.

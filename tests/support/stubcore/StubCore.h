@@ -44,6 +44,9 @@ public:
     int subscriptions() const { return m_nSubscriptions.load(); }
     // "set:<param>=<value>" and "command:<kind>" in arrival order.
     std::vector<std::string> log() const;
+    // The method name of every call and subscription that reached the core, in
+    // arrival order, answered or not (silent); cleared with the log.
+    std::vector<std::string> arrivals() const;
     void clearLog();
 
     grpc::Status Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest* pRequest,
@@ -65,7 +68,7 @@ public:
 
 private:
     // False when the call should end without an answer (stopping, cancelled).
-    bool waitWhileSilent(grpc::ServerContext* pContext);
+    bool waitWhileSilent(grpc::ServerContext* pContext, const char* pMethod);
     // A subscription that sends nothing and lasts until the client leaves.
     template <typename Writer>
     grpc::Status holdSubscription(grpc::ServerContext* pContext, Writer* pWriter);
@@ -79,4 +82,5 @@ private:
     bool m_bStopping = false;
     std::map<int, kelvora::core::ParamValue> m_params;
     std::vector<std::string> m_log;
+    std::vector<std::string> m_arrivals;
 };
