@@ -6,7 +6,8 @@
 #
 # Each phase prints its time and says loudly when it takes longer than its budget,
 # so growth shows long before the whole run nears its limit; twice the budget fails. The budgets are for a
-# fresh clone on two cores with nothing cached.
+# fresh clone on two cores with nothing cached. The normal and sanitizer trees treat
+# warnings as errors (KELVORA_WERROR).
 #   KELVORA_SKIP_SANITIZE=1, KELVORA_SKIP_TSAN=1, KELVORA_SKIP_FUZZ=1  skip a phase
 #   KELVORA_FUZZ_SECONDS=20                                           per fuzz target
 #   KELVORA_BUDGET_SCALE=2                                            a slower machine
@@ -24,11 +25,11 @@ run_tests() { (cd "$1" && shift && ctest --output-on-failure -j2 "$@"); }
 # not count towards the total below.
 kelvora_phase deps "$(budget 300)" bash scripts/deps.sh
 deps_phase=$KELVORA_PHASES
-kelvora_phase build "$(budget 300)" bash scripts/build.sh build
+kelvora_phase build "$(budget 300)" bash scripts/build.sh build -DKELVORA_WERROR=ON
 kelvora_phase test "$(budget 120)" run_tests build
 
 if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
-  kelvora_phase asan-build "$(budget 300)" bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF
+  kelvora_phase asan-build "$(budget 300)" bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF -DKELVORA_WERROR=ON
   kelvora_phase asan-test "$(budget 120)" run_tests build-asan
 fi
 
