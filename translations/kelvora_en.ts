@@ -505,6 +505,38 @@
         <source>调用连续拍照结束</source>
         <translation>Stop continuous shooting</translation>
     </message>
+    <message>
+        <source>视觉核心 %1 不在本机，连接未加密，任何人都可能冒充或窃听</source>
+        <translation>The vision core %1 is not on this machine: the link is not encrypted, anyone could impersonate or overhear it</translation>
+    </message>
+    <message>
+        <source>证书文件不存在: %1</source>
+        <translation>Certificate file missing: %1</translation>
+    </message>
+    <message>
+        <source>证书文件无法读取: %1</source>
+        <translation>Certificate file unreadable: %1</translation>
+    </message>
+    <message>
+        <source>证书已过期: %1</source>
+        <translation>Certificate expired: %1</translation>
+    </message>
+    <message>
+        <source>证书设置不完整: 需要 ca，cert 与 key 须同时设置</source>
+        <translation>Certificate settings incomplete: ca is needed, and cert and key go together</translation>
+    </message>
+    <message>
+        <source>视觉核心的证书未通过验证</source>
+        <translation>The vision core&apos;s certificate did not verify</translation>
+    </message>
+    <message>
+        <source>视觉核心拒绝了本机的证书</source>
+        <translation>The vision core refused this station&apos;s certificate</translation>
+    </message>
+    <message>
+        <source>与视觉核心的加密连接失败</source>
+        <translation>The encrypted link to the vision core failed</translation>
+    </message>
 </context>
 <context>
     <name>ToolDetail</name>

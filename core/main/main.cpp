@@ -11,6 +11,7 @@
 
 #include "sim/SimCamera.h"
 #include "server/CoreServer.h"
+#include "server/PeriodicNotice.h"
 #ifdef KELVORA_WITH_GENICAM
 #include "genicam/GenICamCamera.h"
 #endif
@@ -66,6 +67,19 @@ int main(int argc, char* argv[])
                 server.describe().c_str());
     std::fflush(stdout);
 
+    // Standard error goes to the journal: the warning stays in sight there.
+    PeriodicNotice insecureNotice;
+    if (options.bInsecureListen && !options.useTls() && !CoreOptions::isLoopback(options.strListen)) {
+        const std::string strListen = options.strListen.toStdString();
+        insecureNotice.start(std::chrono::hours(1), [pName, strListen] {
+            std::fprintf(stderr,
+                         "%s: WARNING: serving %s without TLS (--insecure-listen): anyone on this network "
+                         "can set the camera and take its frames\n",
+                         pName, strListen.c_str());
+            std::fflush(stderr);
+        });
+    }
+
     std::thread waiter([&server, &stopSignals, pName] {
         int nSignal = 0;
         sigwait(&stopSignals, &nSignal);
@@ -75,5 +89,6 @@ int main(int argc, char* argv[])
     });
     server.wait();
     waiter.join();
+    insecureNotice.stop();
     return 0;
 }

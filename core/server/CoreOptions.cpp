@@ -2,6 +2,13 @@
 
 #include <QCommandLineParser>
 
+#include "corelink/Loopback.h"
+
+bool CoreOptions::isLoopback(const QString& strListen)
+{
+    return isLoopbackEndpoint(strListen.toStdString());
+}
+
 bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QString* pError)
 {
     QCommandLineParser parser;
@@ -45,8 +52,19 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
     const QCommandLineOption reopen(QStringLiteral("reopen-every"),
         QStringLiteral("Seconds between attempts to reopen a lost camera (default 3)."),
         QStringLiteral("s"), QString::number(pOptions->dReopenSeconds));
+    const QCommandLineOption tlsCert(QStringLiteral("tls-cert"),
+        QStringLiteral("The core's TLS certificate (PEM); required to listen beyond loopback."),
+        QStringLiteral("file"));
+    const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
+        QStringLiteral("The private key of --tls-cert (PEM)."), QStringLiteral("file"));
+    const QCommandLineOption tlsCa(QStringLiteral("tls-ca"),
+        QStringLiteral("CA certificate(s) (PEM) that every client's certificate must chain to."),
+        QStringLiteral("file"));
+    const QCommandLineOption insecure(QStringLiteral("insecure-listen"),
+        QStringLiteral("Listen beyond loopback without TLS: anyone on the network can command the "
+                       "camera. For a closed test network only; warns at start and every hour."));
     parser.addOptions({listen, width, height, pixel, folder, fps, results, stamp, genicam, pixelFormat,
-                       packetSize, socketBuffer, reopen});
+                       packetSize, socketBuffer, reopen, tlsCert, tlsKey, tlsCa, insecure});
 
     if (!parser.parse(arguments)) {
         *pError = parser.errorText();
@@ -128,6 +146,28 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
     }
     if (!bOk7 || options.dReopenSeconds < 0.1 || options.dReopenSeconds > 3600) {
         *pError = QStringLiteral("reopen-every must be 0.1 to 3600 seconds");
+        return false;
+    }
+    options.strTlsCert = parser.value(tlsCert);
+    options.strTlsKey = parser.value(tlsKey);
+    options.strTlsCa = parser.value(tlsCa);
+    options.bInsecureListen = parser.isSet(insecure);
+    const int nTlsGiven = int(!options.strTlsCert.isEmpty()) + int(!options.strTlsKey.isEmpty())
+        + int(!options.strTlsCa.isEmpty());
+    if (nTlsGiven != 0 && nTlsGiven != 3) {
+        *pError = QStringLiteral("TLS needs all of --tls-cert, --tls-key and --tls-ca");
+        return false;
+    }
+    if (nTlsGiven == 3 && options.bInsecureListen) {
+        *pError = QStringLiteral("--insecure-listen and the TLS options exclude each other");
+        return false;
+    }
+    if (nTlsGiven == 0 && !options.bInsecureListen && !isLoopback(options.strListen)) {
+        *pError = QStringLiteral(
+            "refusing to listen on %1 without TLS: beyond loopback anyone on the network could set "
+            "the camera and take its frames. Give --tls-cert, --tls-key and --tls-ca (made by "
+            "make-certs.sh, see vision-core(1)), or --insecure-listen on a closed test network")
+                      .arg(options.strListen);
         return false;
     }
     *pOptions = options;

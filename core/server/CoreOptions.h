@@ -38,6 +38,19 @@ struct CoreOptions
     // Seconds between attempts to reopen a camera that went away.
     double dReopenSeconds = 3.0;
 
+    // Beyond loopback the link is TLS with client certificates (PEM files):
+    // the core's certificate and key, and the CA that client certificates
+    // must chain to. Loopback serves plaintext unless they are given.
+    QString strTlsCert;
+    QString strTlsKey;
+    QString strTlsCa;
+    // Serve a non-loopback address without TLS (closed test networks only).
+    bool bInsecureListen = false;
+
+    bool useTls() const { return !strTlsCert.isEmpty(); }
+    // The address to listen on reaches only this machine (127.0.0.0/8, ::1, localhost).
+    static bool isLoopback(const QString& strListen);
+
     // Parses argv-style arguments (the first is the program). On failure
     // returns false with the reason, or with an empty reason for --help.
     static bool parse(const QStringList& arguments, CoreOptions* pOptions, QString* pError);

@@ -2,7 +2,41 @@
 
 #include <chrono>
 
+#include <QFile>
+
 #include <grpcpp/grpcpp.h>
+
+namespace {
+
+bool readPem(const QString& strFile, const char* pWhat, std::string* pText, QString* pError)
+{
+    QFile file(strFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *pError = QStringLiteral("cannot read the %1 %2: %3").arg(QLatin1String(pWhat), strFile, file.errorString());
+        return false;
+    }
+    *pText = file.readAll().toStdString();
+    return true;
+}
+
+} // namespace
+
+bool CoreServer::credentials(std::shared_ptr<grpc::ServerCredentials>* pCredentials, QString* pError) const
+{
+    if (!m_options.useTls()) {
+        *pCredentials = grpc::InsecureServerCredentials();
+        return true;
+    }
+    grpc::SslServerCredentialsOptions ssl(GRPC_SSL_REQUEST_AND_REQUIRE_CLIENT_CERTIFICATE_AND_VERIFY);
+    grpc::SslServerCredentialsOptions::PemKeyCertPair pair;
+    if (!readPem(m_options.strTlsCa, "CA certificate", &ssl.pem_root_certs, pError)
+        || !readPem(m_options.strTlsCert, "certificate", &pair.cert_chain, pError)
+        || !readPem(m_options.strTlsKey, "key", &pair.private_key, pError))
+        return false;
+    ssl.pem_key_cert_pairs.push_back(pair);
+    *pCredentials = grpc::SslServerCredentials(ssl);
+    return true;
+}
 
 CoreServer::CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera)
     : m_options(options)
@@ -22,11 +56,13 @@ CoreServer::~CoreServer()
 
 bool CoreServer::start(QString* pError)
 {
+    std::shared_ptr<grpc::ServerCredentials> pCredentials;
+    if (!credentials(&pCredentials, pError))
+        return false;
     if (!m_pCamera->start(m_frames, m_events, pError))
         return false;
     grpc::ServerBuilder builder;
-    builder.AddListeningPort(m_options.strListen.toStdString(), grpc::InsecureServerCredentials(),
-                             &m_nPort);
+    builder.AddListeningPort(m_options.strListen.toStdString(), pCredentials, &m_nPort);
     builder.RegisterService(&m_service);
     // gRPC shares ports by default on Linux; a second core on a taken port
     // must fail instead of silently splitting the clients.
@@ -40,7 +76,10 @@ bool CoreServer::start(QString* pError)
     builder.AddChannelArgument(GRPC_ARG_KEEPALIVE_PERMIT_WITHOUT_CALLS, 1);
     m_pServer = builder.BuildAndStart();
     if (!m_pServer || m_nPort == 0) {
-        *pError = QStringLiteral("cannot listen on %1").arg(m_options.strListen);
+        // gRPC checks the certificate and key only here, and logs its reason itself.
+        *pError = m_options.useTls()
+            ? QStringLiteral("cannot listen on %1 (or the TLS certificate and key do not fit)").arg(m_options.strListen)
+            : QStringLiteral("cannot listen on %1").arg(m_options.strListen);
         m_pServer.reset();
         return false;
     }

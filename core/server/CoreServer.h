@@ -11,6 +11,7 @@
 
 namespace grpc {
 class Server;
+class ServerCredentials;
 }
 
 // One vision core: a camera backend and the RPC server in front of it.
@@ -31,6 +32,9 @@ public:
     void wait();
 
 private:
+    // Plaintext, or TLS that requires and verifies client certificates.
+    bool credentials(std::shared_ptr<grpc::ServerCredentials>* pCredentials, QString* pError) const;
+
     CoreOptions m_options;
     std::unique_ptr<CameraBackend> m_pCamera;
     FrameBroadcast m_frames;

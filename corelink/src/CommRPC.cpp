@@ -2,6 +2,9 @@
 
 #include <malloc.h>
 
+#include <fstream>
+#include <sstream>
+
 #include <spdlog/spdlog.h>
 
 #include "CameraRPC.h"
@@ -21,6 +24,44 @@ void keepFrameBuffersInHeap()
         mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
         mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
     });
+}
+
+bool readFile(const std::string& strPath, std::string* pText)
+{
+    std::ifstream file(strPath, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream text;
+    text << file.rdbuf();
+    *pText = text.str();
+    return bool(file) || file.eof();
+}
+
+// The TLS files named by the settings; false (logged) when one is unusable.
+bool readTls(const Json::Value& rpc, CoreSession::Tls* pTls)
+{
+    const auto member = [&rpc](const char* pName) {
+        const Json::Value& value = rpc[pName];
+        return value.isString() ? value.asString() : std::string();
+    };
+    const std::string strCa = member("ca");
+    const std::string strCert = member("cert");
+    const std::string strKey = member("key");
+    if (strCa.empty() && strCert.empty() && strKey.empty())
+        return true;
+    if (strCa.empty() || strCert.empty() != strKey.empty()) {
+        spdlog::error("init failed: TLS needs \"ca\", and \"cert\" with \"key\"");
+        return false;
+    }
+    const std::pair<const std::string*, std::string*> files[] = {
+        {&strCa, &pTls->strCa}, {&strCert, &pTls->strCert}, {&strKey, &pTls->strKey}};
+    for (const auto& file : files) {
+        if (!file.first->empty() && !readFile(*file.first, file.second)) {
+            spdlog::error("init failed: cannot read {}", *file.first);
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -66,11 +107,15 @@ int CommRPC::init(const Json::Value& settings)
         return CoreSession::kNotConnected;
     }
     const std::string strEndpoint = ip.asString();
+    CoreSession::Tls tls;
+    if (!readTls(rpc, &tls))
+        return INIT_TLS_FILES_UNUSABLE;
 
     keepFrameBuffersInHeap();
     // A second init starts over on the new endpoint.
     uninit();
     std::lock_guard<std::mutex> lock(m_lifeMutex);
+    m_pSession->setTls(tls);
     const int nResult = m_pSession->connect(strEndpoint);
     if (nResult != 0)
         return nResult;

@@ -12,7 +12,8 @@ namespace {
 // How often the gate's thread asks a silent core whether it answers again.
 constexpr std::chrono::milliseconds kProbePause{200};
 
-std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint, int nKeepaliveMs)
+std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint, int nKeepaliveMs,
+                                           const CoreSession::Tls& tls)
 {
     grpc::ChannelArguments args;
     args.SetInt(GRPC_ARG_KEEPALIVE_TIME_MS, nKeepaliveMs);
@@ -29,7 +30,31 @@ std::shared_ptr<grpc::Channel> makeChannel(const std::string& strEndpoint, int n
     args.SetInt(GRPC_ARG_INITIAL_RECONNECT_BACKOFF_MS, 100);
     args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 1000);
     args.SetInt(GRPC_ARG_MAX_RECONNECT_BACKOFF_MS, 1000);
-    return grpc::CreateCustomChannel(strEndpoint, grpc::InsecureChannelCredentials(), args);
+    if (!tls.enabled())
+        return grpc::CreateCustomChannel(strEndpoint, grpc::InsecureChannelCredentials(), args);
+    grpc::SslCredentialsOptions ssl;
+    ssl.pem_root_certs = tls.strCa;
+    ssl.pem_cert_chain = tls.strCert;
+    ssl.pem_private_key = tls.strKey;
+    return grpc::CreateCustomChannel(strEndpoint, grpc::SslCredentials(ssl), args);
+}
+
+// What a failed TLS contact says about the certificates; 0 when it says nothing.
+int classifyTlsFailure(const std::string& strMessage)
+{
+    const auto has = [&strMessage](const char* p) { return strMessage.find(p) != std::string::npos; };
+    if (has("certificate verify failed") || has("Peer name") || has("peer name"))
+        return INIT_CORE_CERTIFICATE_REJECTED;
+    if (has("alert certificate required") || has("alert unknown ca") || has("alert bad certificate")
+        || has("alert certificate expired") || has("alert handshake failure")
+        || has("alert certificate unknown") || has("alert decrypt error")
+        // TLS 1.3: the client's handshake is done before the core checks the
+        // client's certificate, so a refusal shows as the core closing at once.
+        || has("Socket closed"))
+        return INIT_CLIENT_CERTIFICATE_REFUSED;
+    if (has("andshake") || has("SSL") || has("ssl"))
+        return INIT_TLS_HANDSHAKE_FAILED;
+    return 0;
 }
 
 // Any answer counts, an error of the camera included; only silence does not.
@@ -62,9 +87,20 @@ CoreSession::~CoreSession()
     m_responseGate.reset();
 }
 
+void CoreSession::setTls(const Tls& tls)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_tls = tls;
+}
+
 int CoreSession::connect(const std::string& strEndpoint)
 {
-    auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load());
+    Tls tls;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        tls = m_tls;
+    }
+    auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load(), tls);
     auto pStub = std::shared_ptr<kelvora::core::VisionCore::Stub>(
         kelvora::core::VisionCore::NewStub(pChannel));
 
@@ -90,6 +126,18 @@ int CoreSession::connect(const std::string& strEndpoint)
     if (bCancelled)
         return int(grpc::StatusCode::CANCELLED);
     if (!status.ok()) {
+        if (tls.enabled()) {
+            // Waiting for a ready channel hides why it never became ready; a
+            // call that does not wait reports the handshake's last error.
+            grpc::ClientContext probe;
+            probe.set_deadline(std::chrono::system_clock::now() + std::chrono::milliseconds(300));
+            const grpc::Status failed = pStub->Ping(&probe, request, &reply);
+            const int nTls = classifyTlsFailure(failed.error_message());
+            spdlog::error("TLS with the vision core at {} failed: {} ({})", strEndpoint,
+                          escapeCoreText(failed.error_message()), int(failed.error_code()));
+            if (nTls != 0)
+                return nTls;
+        }
         spdlog::error("vision core at {} did not answer: {} ({})", strEndpoint,
                       escapeCoreText(status.error_message()), int(status.error_code()));
         return int(status.error_code());
@@ -131,16 +179,18 @@ void CoreSession::renewChannel(int nWaitMs)
     std::lock_guard<std::mutex> renewLock(m_renewMutex);
     std::shared_ptr<grpc::Channel> pCurrent;
     std::string strEndpoint;
+    Tls tls;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         pCurrent = m_pChannel;
         strEndpoint = m_strEndpoint;
+        tls = m_tls;
     }
     if (!pCurrent)
         return;
     if (pCurrent->GetState(false) == GRPC_CHANNEL_READY)
         return;
-    auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load());
+    auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load(), tls);
     if (!pChannel->WaitForConnected(std::chrono::system_clock::now()
                                     + std::chrono::milliseconds(nWaitMs)))
         return;

@@ -38,8 +38,20 @@ public:
     static constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
     static constexpr int kNotConnected = -1;
 
+    // PEM texts of a TLS link; empty ca: plaintext.
+    struct Tls
+    {
+        std::string strCa;
+        std::string strCert;
+        std::string strKey;
+        bool enabled() const { return !strCa.empty(); }
+    };
+
     CoreSession();
     ~CoreSession();
+
+    // For the channels made from now on.
+    void setTls(const Tls& tls);
 
     // Builds the channel and waits up to kConnectTimeout for the core to
     // answer. Returns 0 or a non-zero code, and keeps no channel on failure.
@@ -111,6 +123,7 @@ private:
     std::shared_ptr<grpc::Channel> m_pChannel;
     std::shared_ptr<kelvora::core::VisionCore::Stub> m_pStub;
     std::string m_strEndpoint;
+    Tls m_tls;
     std::mutex m_renewMutex;
     grpc::ClientContext* m_pConnectContext = nullptr;
     bool m_bConnectCancelled = false;

@@ -1,5 +1,5 @@
 // corelink-grab: takes one photo through corelink_client and writes it as BMP.
-// Usage: corelink-grab [host:port] [file.bmp]
+// Usage: corelink-grab [host:port] [file.bmp] [ca.pem [cert.pem key.pem]]
 
 #include <chrono>
 #include <condition_variable>
@@ -17,8 +17,12 @@ int main(int argc, char* argv[])
     auto pComm = CCommFactoryRPC::instance().create(1);
     Json::Value settings;
     settings["rpc"]["ip"] = pEndpoint;
-    if (pComm->init(settings) != 0) {
-        std::fprintf(stderr, "no vision core at %s\n", pEndpoint);
+    const char* const tlsKeys[] = {"ca", "cert", "key"};
+    for (int i = 0; i < 3 && argc > 3 + i; ++i)
+        settings["rpc"][tlsKeys[i]] = argv[3 + i];
+    const int nInit = pComm->init(settings);
+    if (nInit != 0) {
+        std::fprintf(stderr, "no vision core at %s (%d)\n", pEndpoint, nInit);
         return 1;
     }
     std::mutex mutex;

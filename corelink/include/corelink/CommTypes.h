@@ -14,6 +14,16 @@ class VexaImage;
 }
 using vexa::VexaImage;
 
+// Results of CCommBase::init beyond gRPC's status codes (0 to 16), for a link
+// with TLS (settings {"rpc": {"ip", "ca", "cert", "key"}}, PEM files).
+enum E_Init_Result
+{
+    INIT_TLS_FILES_UNUSABLE = 101,         // a certificate or key file could not be read
+    INIT_CORE_CERTIFICATE_REJECTED = 102,  // the core's certificate does not verify against "ca"
+    INIT_CLIENT_CERTIFICATE_REFUSED = 103, // the core refused this client's certificate (or its lack)
+    INIT_TLS_HANDSHAKE_FAILED = 104,       // TLS with the core failed otherwise (e.g. a plaintext core)
+};
+
 // One measurement result of the core.
 struct MeasureResultData
 {

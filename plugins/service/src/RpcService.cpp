@@ -45,10 +45,12 @@ RpcService::RpcService()
 
     QSettings settings("config.ini", QSettings::IniFormat);
     m_strAddress = settings.value("ip", kDefaultAddress).toString();
+    m_pSecurity = std::make_unique<LinkSecurity>(settings, m_strAddress);
 
     m_connection = Json::Value(Json::objectValue);
     m_connection["rpc"] = Json::Value(Json::objectValue);
     m_connection["rpc"]["ip"] = m_strAddress.toUtf8().toStdString();
+    m_pSecurity->addTo(&m_connection["rpc"]);
 
     m_pComm = CCommFactoryRPC::instance().create(1);
     g_bAlive = true;
@@ -86,8 +88,9 @@ void RpcService::init(FrameCallback frame, ResultCallback result, MessageCallbac
         else if (m_listener && m_bFailedOnce)
             m_listener(Event::ConnectFailed, false);
     }
-    if (!m_pComm) {
-        // No client library object: nothing will ever connect.
+    if (!m_pComm || !m_pSecurity->usable()) {
+        // No client library object, or certificate files that cannot serve:
+        // nothing will ever connect.
         m_bFailedOnce = true;
         tell(Event::ConnectFailed, false);
         return;
@@ -101,8 +104,16 @@ void RpcService::init(FrameCallback frame, ResultCallback result, MessageCallbac
 
 bool RpcService::connectOnce()
 {
-    if (m_bClosing || m_pComm->init(m_connection) != 0)
+    if (m_bClosing)
         return false;
+    const int nResult = m_pComm->init(m_connection);
+    // Retries repeat the same failure: its line is logged once.
+    const int nPrevious = m_nLastInit.exchange(nResult);
+    if (nResult != 0) {
+        if (nResult != nPrevious && LinkSecurity::initFailureText(nResult))
+            DTLog::instance().write(QtWarningMsg, QString::fromUtf8(LinkSecurity::initFailureText(nResult)));
+        return false;
+    }
     m_pComm->setLinkCallback([this](bool bUp) { m_keeper.linkChanged(bUp); });
     {
         std::lock_guard<std::mutex> lock(m_callbackMutex);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoreKeeper.h"
+#include "LinkSecurity.h"
 #include "OperatorSettings.h"
 #include "corelink/CCommBase.h"
 
@@ -49,6 +50,10 @@ public:
     bool getCameraInfo(QVariant* value);
 
     QString address() const { return m_strAddress; }
+    // Status lines about the link's protection, for the operator (config.ini's TLS files).
+    const QList<LinkSecurity::Notice>& securityNotices() const { return m_pSecurity->notices(); }
+    // The TLS status text (untranslated) of the latest failed attempt; null when none.
+    const char* lastTlsFailure() const { return LinkSecurity::initFailureText(m_nLastInit.load()); }
     // The link to the core is up now (false before the first connection and
     // while a lost link is being restored).
     bool isConnected() const { return m_bConnected.load(); }
@@ -79,6 +84,9 @@ private:
     std::atomic<bool> m_bUILoaded{false};
     std::atomic<bool> m_bClosing{false};
     QString m_strAddress;
+    std::unique_ptr<LinkSecurity> m_pSecurity;
+    // Outcome of the latest CCommBase::init.
+    std::atomic<int> m_nLastInit{0};
     OperatorSettings m_settings;
 
     // Guards the callbacks kept for registration and the listener; held while

@@ -83,6 +83,8 @@ void Service::loadUI()
     // The host connects every plugin before it hands out the UI: from now on
     // the outcome reaches the pages.
     m_bPluginsConnected = true;
+    for (const auto& notice : RpcService::instance().securityNotices())
+        sendResult(notice.qsText, notice.bSuccess);
     const auto pending = std::move(m_pendingEvents);
     m_pendingEvents.clear();
     for (const auto& event : pending)
@@ -102,6 +104,8 @@ void Service::announce(int nEvent, bool bRestored)
 {
     switch (RpcService::Event(nEvent)) {
     case RpcService::Event::ConnectFailed:
+        if (const char* pTls = RpcService::instance().lastTlsFailure())
+            sendResult(pTls, false);
         sendResult(QT_TRANSLATE_NOOP("Service", "相机初始化失败"), false);
         break;
     case RpcService::Event::Connected:
