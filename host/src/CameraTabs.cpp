@@ -9,7 +9,7 @@
 namespace {
 const char* const kCameraIcon = ":/resources/camera.png";
 // The tab's fixed width less its icon, the close mark and the button's padding.
-const int kCaptionWidth = 200 - 16 - 20 - 24;
+const int kCaptionWidth = 200 - 16 - 20 - 28;
 
 QString captionOf(const QJsonObject& json)
 {
@@ -139,7 +139,8 @@ void CameraTabs::setCaption(DTButton* pBtn, const QString& qsCaption)
 {
     if (!pBtn)
         return;
-    pBtn->setText(QFontMetrics(pBtn->font()).elidedText(qsCaption, Qt::ElideRight, kCaptionWidth));
+    // Cut in the middle: cameras of one model differ at the end, in the serial number.
+    pBtn->setText(QFontMetrics(pBtn->font()).elidedText(qsCaption, Qt::ElideMiddle, kCaptionWidth));
     pBtn->setToolTip(qsCaption);
 }
 
