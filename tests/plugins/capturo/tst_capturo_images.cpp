@@ -286,7 +286,11 @@ private slots:
         QTest::qWait(50);
         ticks.stop();
         qInfo("1000 images in %lld ms, longest gap between ticks %lld ms", clock.elapsed(), nLongestGap);
-        QVERIFY2(nLongestGap <= 100, qPrintable(QString::number(nLongestGap)));
+        // Loading happens off the GUI thread: the event loop never stops for more
+        // than a small part of the load (on the GUI thread the gap would be most
+        // of it), however long a busy machine makes both.
+        QVERIFY2(nLongestGap * 10 < clock.elapsed(),
+                 qPrintable(QString("%1 of %2").arg(nLongestGap).arg(clock.elapsed())));
 
         QCOMPARE(imageList()->count(), 1000);
         QList<int> expected;

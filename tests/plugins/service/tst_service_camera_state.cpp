@@ -98,11 +98,12 @@ void TestServiceCameraState::burstsShowAtMostOneLinePerGapAndTheNewestState()
     QVERIFY(shown[1].nAtMs - shown[0].nAtMs >= nGapMs - 5);
 
     // After a quiet gap the next message is shown at once.
+    // (Delivering the queued message is enough: no pause timer is involved.)
     QTest::qWait(nGapMs);
-    const qint64 nPosted = clock.elapsed();
     notice.post(MESSAGE_TYPE_CAMERA_STATE, cameraMessage("lost"));
-    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 3, 1000);
-    QVERIFY(shown[2].nAtMs - nPosted < nGapMs / 2);
+    QCoreApplication::sendPostedEvents(&notice);
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(shown[2].qsText, QString::fromUtf8(CameraStateNotice::kLostText));
 }
 
 void TestServiceCameraState::serviceListsTheCoreMessageFromItsThread()
