@@ -4,7 +4,7 @@ bool FrameCounter::Counts::operator==(const Counts& other) const
 {
     return nCompleted == other.nCompleted && nIncomplete == other.nIncomplete
         && nUnderruns == other.nUnderruns && nUnsupported == other.nUnsupported
-        && nDelivered == other.nDelivered;
+        && nDelivered == other.nDelivered && nResent == other.nResent && nMissing == other.nMissing;
 }
 
 uint64_t FrameCounter::identify(uint64_t nCameraId)
@@ -32,12 +32,19 @@ void FrameCounter::setStreamUnderruns(uint64_t nStreamTotal)
     m_counts.nUnderruns = m_nUnderrunBase + nStreamTotal;
 }
 
+void FrameCounter::setStreamPackets(uint64_t nResent, uint64_t nMissing)
+{
+    m_counts.nResent = m_nResentBase + nResent;
+    m_counts.nMissing = m_nMissingBase + nMissing;
+}
+
 std::string FrameCounter::describe() const
 {
     return "completed " + std::to_string(m_counts.nCompleted) + ", incomplete "
         + std::to_string(m_counts.nIncomplete) + ", dropped for want of buffers "
         + std::to_string(m_counts.nUnderruns) + ", unsupported format "
-        + std::to_string(m_counts.nUnsupported) + ", delivered " + std::to_string(m_counts.nDelivered);
+        + std::to_string(m_counts.nUnsupported) + ", delivered " + std::to_string(m_counts.nDelivered)
+        + ", packets resent " + std::to_string(m_counts.nResent) + ", missing " + std::to_string(m_counts.nMissing);
 }
 
 std::string FrameCounter::json() const
@@ -45,5 +52,7 @@ std::string FrameCounter::json() const
     return "{\"completed\":" + std::to_string(m_counts.nCompleted) + ",\"incomplete\":"
         + std::to_string(m_counts.nIncomplete) + ",\"underruns\":" + std::to_string(m_counts.nUnderruns)
         + ",\"unsupported\":" + std::to_string(m_counts.nUnsupported)
-        + ",\"delivered\":" + std::to_string(m_counts.nDelivered) + "}";
+        + ",\"delivered\":" + std::to_string(m_counts.nDelivered) + ",\"resent\":" + std::to_string(m_counts.nResent)
+        + ",\"missing_packets\":" + std::to_string(m_counts.nMissing)
+        + ",\"no_buffer\":" + std::to_string(m_counts.nUnderruns) + "}";
 }

@@ -16,6 +16,8 @@ public:
         uint64_t nUnderruns = 0;    // lost for want of a free buffer
         uint64_t nUnsupported = 0;  // complete, but in a format not shown
         uint64_t nDelivered = 0;    // handed to the clients
+        uint64_t nResent = 0;       // packets the camera sent again (GigE Vision)
+        uint64_t nMissing = 0;      // packets that never came (GigE Vision)
 
         bool operator==(const Counts& other) const;
         bool operator!=(const Counts& other) const { return !(*this == other); }
@@ -32,7 +34,14 @@ public:
     void addDelivered() { ++m_counts.nDelivered; }
     // The stream's running total of underruns; a new stream starts at 0.
     void setStreamUnderruns(uint64_t nStreamTotal);
-    void newStream() { m_nUnderrunBase = m_counts.nUnderruns; }
+    // The stream's running totals of resent and missing packets.
+    void setStreamPackets(uint64_t nResent, uint64_t nMissing);
+    void newStream()
+    {
+        m_nUnderrunBase = m_counts.nUnderruns;
+        m_nResentBase = m_counts.nResent;
+        m_nMissingBase = m_counts.nMissing;
+    }
 
     const Counts& counts() const { return m_counts; }
     // "completed N, incomplete N, ..." for the log.
@@ -43,6 +52,8 @@ public:
 private:
     Counts m_counts;
     uint64_t m_nUnderrunBase = 0;
+    uint64_t m_nResentBase = 0;
+    uint64_t m_nMissingBase = 0;
     uint64_t m_nLastCameraId = 0;
     uint64_t m_nIdentifier = 0;
     bool m_bHaveLast = false;

@@ -21,6 +21,7 @@ constexpr auto kProbeAfter = std::chrono::milliseconds(1000);
 // The longest the camera thread waits for a frame before it looks at its jobs.
 constexpr auto kPollSlice = std::chrono::milliseconds(5);
 constexpr auto kReportEvery = std::chrono::seconds(2);
+constexpr auto kLossCheckEvery = std::chrono::milliseconds(500);
 constexpr unsigned kBuffers = 12;
 constexpr int kMessageInfo = 0;
 constexpr int kMessageError = 2;
@@ -222,10 +223,13 @@ void GenICamCamera::run()
             lose("the camera does not answer");
             continue;
         }
+        watchLoss();
         reportCounts(false);
     }
+    // A camera silent for a while is not asked to stop: on a dead one that
+    // blocks for seconds.
     if (m_pCamera)
-        close(true);
+        close(!m_bControlLost && Clock::now() - m_lastAlive < kProbeAfter);
     reportCounts(true);
     m_executor.refuseAll(Status(StatusCode::UNAVAILABLE, "core is shutting down"));
 }
@@ -256,8 +260,8 @@ bool GenICamCamera::open(std::string* pError)
                                       G_CALLBACK(&GenICamCamera::onControlLost), this);
     // An out-of-range value must be refused, not silently applied.
     arv_camera_set_range_check_policy(m_pCamera, ARV_RANGE_CHECK_POLICY_ENABLE);
-    if (!configure(pError) || !readRanges(pError) || !applySettings(pError) || !createStream(pError)
-        || !arm(pError)) {
+    if (!configure(pError) || !readRanges(pError) || !checkSize(pError) || !applySettings(pError)
+        || !createStream(pError) || !arm(pError)) {
         close(true);
         return false;
     }
@@ -265,6 +269,7 @@ bool GenICamCamera::open(std::string* pError)
         std::lock_guard<std::mutex> lock(m_mutex);
         m_counter.restartIds();
         m_counter.newStream();
+        m_lossWatch.reset();
         const char* pVendor = arv_camera_get_vendor_name(m_pCamera, nullptr);
         const char* pModel = arv_camera_get_model_name(m_pCamera, nullptr);
         const char* pSerial = arv_camera_get_device_serial_number(m_pCamera, nullptr);
@@ -275,6 +280,16 @@ bool GenICamCamera::open(std::string* pError)
             + (pModel ? pModel : "?") + ", serial " + (pSerial ? pSerial : "?") + ", "
             + std::to_string(m_ranges.width()) + "x" + std::to_string(m_ranges.height()) + " "
             + (pFormat ? pFormat : "?");
+    }
+    // A format the core cannot convert is said once, and shooting refused
+    // with it, instead of frames dropped unseen.
+    m_strUnsupported.clear();
+    if (!PixelConverter::isSupported(m_nFormat)) {
+        kelvora::core::Frame unused;
+        PixelConverter::convert(m_nFormat, m_strFormatName, 1, 1, nullptr, 0, &unused, &m_strUnsupported);
+        m_nReportedFormat = m_nFormat;
+        std::fprintf(stderr, "vision-core: %s\n", m_strUnsupported.c_str());
+        message(kMessageError, "{\"error\":\"" + jsonEscape(m_strUnsupported) + "\"}");
     }
     m_lastAlive = Clock::now();
     m_trigger.restartPacing(Clock::now());
@@ -404,6 +419,36 @@ void GenICamCamera::readFeatures()
     else if (features.bFrameRate)
         features.dVideoFps = arv_camera_get_frame_rate(m_pCamera, nullptr);
     m_trigger.setFeatures(features);
+}
+
+// A frame that the link cannot carry, or a claimed size no buffer should be
+// reserved for, refuses the camera before anything is allocated.
+bool GenICamCamera::checkSize(std::string* pError)
+{
+    Error error;
+    m_nFormat = arv_camera_get_pixel_format(m_pCamera, error.out());
+    if (error.failed()) {
+        *pError = "pixel format: " + error.text();
+        return false;
+    }
+    const guint nPayload = arv_camera_get_payload(m_pCamera, error.out());
+    if (error.failed()) {
+        *pError = "payload size: " + error.text();
+        return false;
+    }
+    const uint64_t nWidth = m_ranges.width();
+    const uint64_t nHeight = m_ranges.height();
+    const int nChannels = PixelConverter::outputChannels(m_nFormat);
+    const uint64_t nFrame = nWidth * nHeight * uint64_t(nChannels == 0 ? 3 : nChannels);
+    const uint64_t nLimit = uint64_t(CoreOptions::kMaxFrameBytes);
+    if (nPayload > nLimit || nFrame > nLimit) {
+        *pError = "the camera's image of " + std::to_string(nWidth) + "x" + std::to_string(nHeight) + " ("
+            + std::to_string(nPayload) + " bytes from the camera, " + std::to_string(nFrame)
+            + " bytes a frame) exceeds the link's limit of " + std::to_string(nLimit)
+            + " bytes; choose a smaller region (--width, --height) or a grey pixel format";
+        return false;
+    }
+    return true;
 }
 
 // A camera forgets its settings when it restarts: put back what the
@@ -598,14 +643,7 @@ void GenICamCamera::close(bool bCameraAlive)
         arv_camera_stop_acquisition(m_pCamera, nullptr);
     m_bAcquiring = false;
     if (m_pStream) {
-        guint64 nCompleted = 0;
-        guint64 nFailures = 0;
-        guint64 nUnderruns = 0;
-        arv_stream_get_statistics(m_pStream, &nCompleted, &nFailures, &nUnderruns);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_counter.setStreamUnderruns(nUnderruns);
-        }
+        readStreamStatistics();
         g_object_unref(m_pStream);
         m_pStream = nullptr;
     }
@@ -703,14 +741,7 @@ void GenICamCamera::reportCounts(bool bForce)
     if (!bForce && Clock::now() < m_nextReport)
         return;
     m_nextReport = Clock::now() + kReportEvery;
-    if (m_pStream) {
-        guint64 nCompleted = 0;
-        guint64 nFailures = 0;
-        guint64 nUnderruns = 0;
-        arv_stream_get_statistics(m_pStream, &nCompleted, &nFailures, &nUnderruns);
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_counter.setStreamUnderruns(nUnderruns);
-    }
+    readStreamStatistics();
     FrameCounter::Counts counts;
     std::string strText;
     std::string strJson;
@@ -726,6 +757,53 @@ void GenICamCamera::reportCounts(bool bForce)
     std::printf("vision-core: frames %s\n", strText.c_str());
     std::fflush(stdout);
     message(kMessageInfo, "{\"frames\":" + strJson + "}");
+}
+
+// The stream's own totals: frames lost for want of buffers and, on GigE
+// Vision, packets resent and missing.
+void GenICamCamera::readStreamStatistics()
+{
+    if (!m_pStream)
+        return;
+    guint64 nCompleted = 0;
+    guint64 nFailures = 0;
+    guint64 nUnderruns = 0;
+    arv_stream_get_statistics(m_pStream, &nCompleted, &nFailures, &nUnderruns);
+    guint64 nResent = 0;
+    guint64 nMissing = 0;
+    if (ARV_IS_GV_STREAM(m_pStream))
+        arv_gv_stream_get_statistics(ARV_GV_STREAM(m_pStream), &nResent, &nMissing);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_counter.setStreamUnderruns(nUnderruns);
+    m_counter.setStreamPackets(nResent, nMissing);
+}
+
+// More than a hundredth of the frames lost over the last seconds: the
+// operator hears what can be done about it.
+void GenICamCamera::watchLoss()
+{
+    const Clock::time_point now = Clock::now();
+    if (now < m_nextLossCheck)
+        return;
+    m_nextLossCheck = now + kLossCheckEvery;
+    readStreamStatistics();
+    FrameCounter::Counts counts;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        counts = m_counter.counts();
+    }
+    if (!m_lossWatch.sample(now, counts.nCompleted, counts.nIncomplete + counts.nUnderruns))
+        return;
+    char share[16];
+    std::snprintf(share, sizeof share, "%.1f", m_lossWatch.lostShare() * 100.0);
+    const std::string strText = "the camera's link lost " + std::to_string(m_lossWatch.lostInWindow()) + " of "
+        + std::to_string(m_lossWatch.framesInWindow()) + " frames (" + share
+        + " %) in the last 5 s: let the packet size be negotiated (--packet-size 0) or lower it, raise the "
+          "socket buffer (--socket-buffer and net.core.rmem_max), give the core raw-socket rights "
+          "(setcap cap_net_raw+ep), or check the cable and switch (see the README)";
+    std::printf("vision-core: %s\n", strText.c_str());
+    std::fflush(stdout);
+    message(kMessageError, "{\"error\":\"" + jsonEscape(strText) + "\",\"loss\":true}");
 }
 
 Status GenICamCamera::doSet(const ParamValue& value)
@@ -842,6 +920,10 @@ Status GenICamCamera::doCommand(kelvora::core::CommandKind kind)
         m_trigger.stopWithoutCamera();
         return Status::OK;
     }
+    const bool bShoots = kind == kelvora::core::COMMAND_TAKE_PHOTO || kind == kelvora::core::COMMAND_START_CONTINUOUS
+        || kind == kelvora::core::COMMAND_START_VIDEO;
+    if (bShoots && !m_strUnsupported.empty())
+        return Status(StatusCode::FAILED_PRECONDITION, m_strUnsupported);
     const Status status = carryOut(m_trigger.command(kind), "");
     if (!status.ok() || kind == kelvora::core::COMMAND_TAKE_PHOTO)
         return status;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "FrameCounter.h"
+#include "LossWatch.h"
 #include "TriggerControl.h"
 #include "server/BoundedExecutor.h"
 #include "server/CameraBackend.h"
@@ -59,6 +60,7 @@ private:
     bool open(std::string* pError);
     bool configure(std::string* pError);
     bool readRanges(std::string* pError);
+    bool checkSize(std::string* pError);
     void readFeatures();
     bool applySettings(std::string* pError);
     bool createStream(std::string* pError);
@@ -73,6 +75,8 @@ private:
     void receive(Clock::time_point until);
     void deliver(ArvBuffer* pBuffer);
     void reportCounts(bool bForce);
+    void readStreamStatistics();
+    void watchLoss();
     grpc::Status doSet(const kelvora::core::ParamValue& value);
     grpc::Status doGet(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
     grpc::Status doCommand(kelvora::core::CommandKind kind);
@@ -95,11 +99,16 @@ private:
     std::optional<double> m_gain;
     std::optional<int> m_debounce;
     uint32_t m_nReportedFormat = 0;
+    uint32_t m_nFormat = 0;
+    // Why the camera's pixel format cannot be shown; empty when it can.
+    std::string m_strUnsupported;
     std::string m_strFormatName;
     Clock::time_point m_lastAlive;
     Clock::time_point m_nextReopen;
     Clock::time_point m_nextReport;
     FrameCounter::Counts m_lastReported;
+    LossWatch m_lossWatch;
+    Clock::time_point m_nextLossCheck;
 
     BoundedExecutor m_executor;
 

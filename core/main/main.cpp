@@ -2,9 +2,11 @@
 // camera) served to the operator client. Built as vision-core and, for the
 // runs and tests without hardware, as vision-core-sim.
 
+#include <chrono>
 #include <csignal>
-#include <malloc.h>
 #include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
 #include <thread>
 
 #include <QCoreApplication>
@@ -85,6 +87,14 @@ int main(int argc, char* argv[])
         sigwait(&stopSignals, &nSignal);
         std::printf("%s: signal %d, shutting down\n", pName, nSignal);
         std::fflush(stdout);
+        // A camera that has just gone away holds its library calls for
+        // seconds; the core ends in time whatever the camera does.
+        std::thread([pName] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            std::printf("%s: the camera did not let go in time; ending now\n", pName);
+            std::fflush(stdout);
+            std::_Exit(0);
+        }).detach();
         server.stop();
     });
     server.wait();

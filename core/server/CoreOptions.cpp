@@ -40,11 +40,11 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
         QStringLiteral("Drive a GenICam camera: its device id, serial number or IP address, or 'first'."),
         QStringLiteral("device"));
     const QCommandLineOption pixelFormat(QStringLiteral("pixel-format"),
-        QStringLiteral("GenICam pixel format to select (Mono8, Mono10, Mono12, Mono16, RGB8, BGR8, "
-                       "BayerRG8, BayerGR8, BayerGB8, BayerBG8); default: the camera's."),
+        QStringLiteral("GenICam pixel format to select (Mono8, Mono10/12/16, Mono10p, Mono12p, Mono10Packed, "
+                       "Mono12Packed, RGB8, BGR8, Bayer 8/10/12/16 bits, packed or not); default: the camera's."),
         QStringLiteral("name"));
     const QCommandLineOption packetSize(QStringLiteral("packet-size"),
-        QStringLiteral("GigE Vision packet size in bytes; 0 negotiates (default 8192)."),
+        QStringLiteral("GigE Vision packet size in bytes; 0 negotiates the largest the link carries (default 0)."),
         QStringLiteral("bytes"), QString::number(pOptions->nPacketSize));
     const QCommandLineOption socketBuffer(QStringLiteral("socket-buffer"),
         QStringLiteral("GigE Vision receive socket buffer in bytes (default 4194304)."),
@@ -111,8 +111,10 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
         *pError = QStringLiteral("pixel must be grey or bgr");
         return false;
     }
-    // A frame must fit into one message of the link.
-    if (qint64(options.nWidth) * options.nHeight * (options.bGrey ? 1 : 3) > kMaxFrameBytes) {
+    // A frame must fit into one message of the link. A GenICam camera's
+    // frame depends on its pixel format: checked when it is opened.
+    if (parser.value(genicam).isEmpty()
+        && qint64(options.nWidth) * options.nHeight * (options.bGrey ? 1 : 3) > kMaxFrameBytes) {
         *pError = QStringLiteral("a frame may hold at most %1 bytes").arg(kMaxFrameBytes);
         return false;
     }

@@ -7,7 +7,11 @@
 // Settings of one core, from the command line.
 struct CoreOptions
 {
-    static constexpr qint64 kMaxFrameBytes = 48 * 1024 * 1024;
+    // The largest frame one message of the link carries (a 5120 x 5120
+    // colour frame is 75 MiB); the client's receive limit matches it.
+    static constexpr qint64 kMaxFrameBytes = 96 * 1024 * 1024;
+    // Room in a frame message for everything but the pixels.
+    static constexpr qint64 kFrameHeaderBytes = 64 * 1024;
 
     QString strListen = QStringLiteral("127.0.0.1:20020");
     int nWidth = 1920;
@@ -32,7 +36,7 @@ struct CoreOptions
     // GenICam pixel format to select (e.g. "BayerRG8"); empty keeps the camera's.
     QString strPixelFormat;
     // GigE Vision packet size in bytes; 0 lets the library negotiate it.
-    int nPacketSize = 8192;
+    int nPacketSize = 0;
     // Receive socket buffer of a GigE Vision stream, in bytes.
     int nSocketBuffer = 4 * 1024 * 1024;
     // Seconds between attempts to reopen a camera that went away.

@@ -67,7 +67,7 @@ bool CoreServer::start(QString* pError)
     // gRPC shares ports by default on Linux; a second core on a taken port
     // must fail instead of silently splitting the clients.
     builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
-    builder.SetMaxSendMessageSize(64 * 1024 * 1024);
+    builder.SetMaxSendMessageSize(int(CoreOptions::kMaxFrameBytes + CoreOptions::kFrameHeaderBytes));
     builder.SetMaxReceiveMessageSize(4 * 1024 * 1024);
     // Clients ping every second or so to notice a dead link; by default gRPC
     // closes a connection that pings more often than every five minutes

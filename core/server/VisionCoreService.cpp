@@ -1,7 +1,9 @@
 #include "VisionCoreService.h"
 
 #include <chrono>
+#include <cstdio>
 
+#include "CoreOptions.h"
 #include "FrameStamp.h"
 
 namespace {
@@ -83,6 +85,12 @@ grpc::Status VisionCoreService::SubscribeEvents(grpc::ServerContext* pContext,
 bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter,
                                   const kelvora::core::Frame& frame)
 {
+    // A frame the link cannot carry would end the stream: it is left out and
+    // the stream goes on.
+    if (qint64(frame.data().size()) > CoreOptions::kMaxFrameBytes) {
+        refuseOversized(frame);
+        return true;
+    }
     if (!m_bStampTime)
         return pWriter->Write(frame);
     kelvora::core::Frame stamped(frame);
@@ -90,6 +98,25 @@ bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWri
     FrameStamp::write(reinterpret_cast<unsigned char*>(stamped.mutable_data()->data()), stamped.width(),
                       nChannels, FrameStamp::now());
     return pWriter->Write(stamped);
+}
+
+// Said at most once a second, however many frames and readers there are.
+void VisionCoreService::refuseOversized(const kelvora::core::Frame& frame)
+{
+    const int64_t nNow = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    int64_t nLast = m_nLastRefusalMs.load();
+    if (nLast != 0 && nNow - nLast < 1000)
+        return;
+    if (!m_nLastRefusalMs.compare_exchange_strong(nLast, nNow))
+        return;
+    const std::string strText = "frame " + std::to_string(frame.identifier()) + " of " + std::to_string(frame.width())
+        + "x" + std::to_string(frame.height()) + " (" + std::to_string(frame.data().size())
+        + " bytes) exceeds the link's limit of " + std::to_string(CoreOptions::kMaxFrameBytes)
+        + " bytes and was not sent; choose a smaller image or a grey pixel format";
+    std::fprintf(stderr, "vision-core: %s\n", strText.c_str());
+    publishMessage(m_events, 2, "{\"error\":\"" + strText + "\"}");
 }
 
 template <typename T>

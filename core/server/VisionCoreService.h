@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
 #include <grpcpp/grpcpp.h>
 
 #include "CameraBackend.h"
@@ -36,6 +39,7 @@ private:
     grpc::Status forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
                          grpc::ServerWriter<T>* pWriter);
     bool writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter, const kelvora::core::Frame& frame);
+    void refuseOversized(const kelvora::core::Frame& frame);
     bool writeItem(grpc::ServerWriter<kelvora::core::Event>* pWriter, const kelvora::core::Event& event)
     {
         return pWriter->Write(event);
@@ -45,4 +49,6 @@ private:
     FrameBroadcast& m_frames;
     EventBroadcast& m_events;
     const bool m_bStampTime;
+    // Steady-clock milliseconds of the last word about an oversized frame.
+    std::atomic<int64_t> m_nLastRefusalMs{0};
 };

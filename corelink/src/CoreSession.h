@@ -34,8 +34,8 @@ public:
     static constexpr int kKeepaliveMs = 1000;
     static constexpr int kKeepaliveTimeoutMs = 1000;
     static constexpr int kKeepaliveLimitMs = 5 * 60 * 1000;
-    // 2448 x 2048 x 4 bytes with room to spare.
-    static constexpr int kMaxMessageBytes = 64 * 1024 * 1024;
+    // The core's largest frame (96 MiB of pixels) and its header.
+    static constexpr int kMaxMessageBytes = 96 * 1024 * 1024 + 64 * 1024;
     static constexpr int kNotConnected = -1;
 
     // PEM texts of a TLS link; empty ca: plaintext.
