@@ -8,10 +8,6 @@
         <translation>connected</translation>
     </message>
     <message>
-        <source>正在重新连接</source>
-        <translation>reconnecting</translation>
-    </message>
-    <message>
         <source>已断开</source>
         <translation>lost</translation>
     </message>
@@ -28,10 +24,6 @@
         <translation>Shown %1 fps</translation>
     </message>
     <message>
-        <source>%1 MB/秒</source>
-        <translation>%1 MB/s</translation>
-    </message>
-    <message>
         <source>显示丢弃 %1</source>
         <translation>Dropped for display %1</translation>
     </message>
@@ -46,6 +38,22 @@
     <message>
         <source>视觉核心: %1</source>
         <translation>Vision core: %1</translation>
+    </message>
+    <message>
+        <source>正在重新打开</source>
+        <translation>reopening</translation>
+    </message>
+    <message>
+        <source>已恢复</source>
+        <translation>back</translation>
+    </message>
+    <message>
+        <source>%1 MiB/秒</source>
+        <translation>%1 MiB/s</translation>
+    </message>
+    <message>
+        <source>相机: %1</source>
+        <translation>Camera: %1</translation>
     </message>
 </context>
 <context>
@@ -107,7 +115,7 @@
     </message>
     <message>
         <source>重新搜索</source>
-        <translation>Search again</translation>
+        <translation>Rescan</translation>
     </message>
     <message>
         <source>视觉服务没有在 10 秒内给出相机列表</source>
@@ -184,11 +192,11 @@
     </message>
     <message>
         <source>外部</source>
-        <translation>External</translation>
+        <translation>Ext.</translation>
     </message>
     <message>
         <source>内部</source>
-        <translation>Internal</translation>
+        <translation>Int.</translation>
     </message>
     <message>
         <source>去抖设置 (毫秒)</source>
@@ -269,6 +277,32 @@
     <message>
         <source>选择图片文件夹路径</source>
         <translation>Choose the image folder</translation>
+    </message>
+    <message>
+        <source>选择本地文件后保存图片已关闭</source>
+        <translation>Saving switched off by choosing local files</translation>
+    </message>
+    <message>
+        <source>相机帧现在不保存，请在图像保存设置中打开保存图片</source>
+        <translation>Camera frames are not saved until saving is switched on in the save settings</translation>
+    </message>
+    <message>
+        <source>本地文件为数据来源时不显示相机帧</source>
+        <translation>Camera frames are not shown while local files are the source</translation>
+    </message>
+</context>
+<context>
+    <name>DTLog</name>
+    <message>
+        <source>%1 这一秒内另有 %2 行相同未逐行写出: %3</source>
+        <translation>%1: %2 more identical lines in this second not written one by one: %3</translation>
+    </message>
+</context>
+<context>
+    <name>DT_PluginsManager</name>
+    <message>
+        <source>%1 在 %2 中重复列出: 只加载并连接一次</source>
+        <translation>%1 is listed more than once in %2: loaded and connected once</translation>
     </message>
 </context>
 <context>
@@ -537,6 +571,30 @@
         <source>与视觉核心的加密连接失败</source>
         <translation>The encrypted link to the vision core failed</translation>
     </message>
+    <message>
+        <source>显示丢弃的帧: %1</source>
+        <translation>frames dropped: %1</translation>
+    </message>
+    <message>
+        <source>已连接视觉核心 %1</source>
+        <translation>Connected to the vision core %1</translation>
+    </message>
+    <message>
+        <source>已重新连接视觉核心</source>
+        <translation>Reconnected to the vision core</translation>
+    </message>
+    <message>
+        <source>图片未保存: %1: %2</source>
+        <translation>frame not saved: %1: %2</translation>
+    </message>
+    <message>
+        <source>保存图片已开启: %1 %2</source>
+        <translation>saving on: %1 %2</translation>
+    </message>
+    <message>
+        <source>保存图片已关闭: %1 %2</source>
+        <translation>saving off: %1 %2</translation>
+    </message>
 </context>
 <context>
     <name>ToolDetail</name>
@@ -561,6 +619,30 @@
     <message>
         <source>采集统计</source>
         <translation>Acquisition figures</translation>
+    </message>
+    <message>
+        <source>保持缩放</source>
+        <translation>Keep zoom</translation>
+    </message>
+    <message>
+        <source>直方图位置</source>
+        <translation>Histogram corner</translation>
+    </message>
+    <message>
+        <source>左上</source>
+        <translation>Top left</translation>
+    </message>
+    <message>
+        <source>右上</source>
+        <translation>Top right</translation>
+    </message>
+    <message>
+        <source>左下</source>
+        <translation>Bottom left</translation>
+    </message>
+    <message>
+        <source>右下</source>
+        <translation>Bottom right</translation>
     </message>
 </context>
 <context>

@@ -127,8 +127,9 @@ void DT_PluginsManager::loadPlugins()
     for (const PluginInfo& info : qAsConst(m_enabled)) {
         const QString file = QFileInfo(info.path).canonicalFilePath();
         if (!file.isEmpty() && loadedFiles.contains(file)) {
-            qWarning().noquote() << QString("%1 is listed more than once in %2: loaded and connected once")
-                                        .arg(info.path, kPluginList);
+            qWarning().noquote()
+                << QString::fromUtf8(QT_TRANSLATE_NOOP("DT_PluginsManager", "%1 在 %2 中重复列出: 只加载并连接一次"))
+                       .arg(info.path, kPluginList);
             continue;
         }
         if (tryLoad(info.path, true)) {

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -37,9 +38,11 @@ private:
         }
     }
 
-    QStringList fileLines() const
+    QStringList fileLines() const { return linesOf(DTLog::instance().filePath()); }
+
+    static QStringList linesOf(const QString& path)
     {
-        QFile f(DTLog::instance().filePath());
+        QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             return {};
         QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
@@ -48,7 +51,21 @@ private:
         return lines;
     }
 
+    // The log's clock from now on, starting at the given time; the test moves it.
+    QDateTime m_clock;
+    void useClock(const char* pStart)
+    {
+        m_clock = QDateTime::fromString(pStart, "yyyy-MM-dd hh:mm:ss");
+        DTLog::instance().setClock([this] { return m_clock; });
+    }
+
 private slots:
+    void cleanup()
+    {
+        DTLog::instance().setMaxFileBytes(DTLog::kDefaultMaxFileBytes);
+        DTLog::instance().setClock({});
+    }
+
     // Runs first: before init every line is dropped, and the first line of a run
     // truncates a leftover file of the same name.
     void uninitialisedDropsAndFirstWriteTruncates()
@@ -212,35 +229,118 @@ private slots:
         QVERIFY(!QFile::exists(logDir() + "/RpcService_old_0.log"));
     }
 
-    // A flood of lines stops at the file's bound with one line that says so;
-    // the next file of the run starts empty again.
-    void fileStopsAtItsSizeBound()
+    // At its bound the log goes on in a new file named by the time it is opened; the
+    // run's files sort by name in the order written and together hold every line.
+    void fileContinuesInANewFileAtItsBound()
     {
         fillLogDir(0);
         DTLog& log = DTLog::instance();
         QCOMPARE(log.maxFileBytes(), qint64(100) * 1024 * 1024);
+        useClock("2026-05-01 10:00:00");
         log.setMaxFileBytes(4096);
         QVERIFY(log.init("", "capped"));
-        for (int i = 0; i < 200; ++i)
+        const int nLines = 300;
+        for (int i = 0; i < nLines; ++i) {
+            // Several files open within one second, others a second later.
+            if (i % 120 == 119)
+                m_clock = m_clock.addSecs(1);
             log.write(QtDebugMsg, QString("flood %1 ").arg(i, 3, 10, QChar('0')) + QString(60, 'y'));
-        const qint64 nSize = QFileInfo(log.filePath()).size();
-        QVERIFY2(nSize <= 4096, qPrintable(QString::number(nSize)));
-        QStringList lines = fileLines();
-        QVERIFY(lines.size() > 20);
-        QVERIFY2(lines.last().endsWith("_Warning:: " + DTLog::sizeLimitText(4096)), qPrintable(lines.last()));
-        lines.removeLast();
-        // Everything before the last line is the flood, in order, with nothing lost in between.
-        for (int i = 0; i < lines.size(); ++i)
-            QVERIFY2(lines[i].contains(QString("flood %1 ").arg(i, 3, 10, QChar('0'))), qPrintable(lines[i]));
-        // The file is left exactly as it was.
-        log.write(QtInfoMsg, "after the bound");
-        QCOMPARE(QFileInfo(log.filePath()).size(), nSize);
+        }
+        const QStringList files = log.runFiles();
+        QVERIFY2(files.size() >= 5, qPrintable(files.join(' ')));
+        QCOMPARE(files.last(), QFileInfo(log.filePath()).absoluteFilePath());
+        QStringList sorted = files;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(sorted, files);
+        QVERIFY(files.first().endsWith("/capped_20260501-100000.log"));
+        QVERIFY(files.contains(logDir() + "/capped_20260501-100000_002.log"));
+        const QRegularExpression name("/capped_20260501-1000\\d\\d(_\\d{3})?\\.log$");
+        QStringList all;
+        for (const QString& file : files) {
+            QVERIFY2(name.match(file).hasMatch(), qPrintable(file));
+            QVERIFY2(QFileInfo(file).size() <= 4096, qPrintable(file));
+            all += linesOf(file);
+        }
+        QCOMPARE(all.size(), nLines);
+        for (int i = 0; i < nLines; ++i)
+            QVERIFY2(all[i].contains(QString("flood %1 ").arg(i, 3, 10, QChar('0'))), qPrintable(all[i]));
+    }
 
-        QVERIFY(log.init("", "capped2"));
-        log.write(QtInfoMsg, "fresh file");
-        QCOMPARE(fileLines().size(), 1);
-        QVERIFY(fileLines().first().endsWith("_Info: fresh file"));
-        log.setMaxFileBytes(DTLog::kDefaultMaxFileBytes);
+    // A run that fills file after file keeps its ten newest; the file being written
+    // stays, and neither another log's files nor older runs' files are touched. The
+    // next start's retention leaves this run's files alone too.
+    void runKeepsItsTenNewestFiles()
+    {
+        fillLogDir(3);
+        DTLog& log = DTLog::instance();
+        useClock("2026-05-02 11:00:00");
+        log.setMaxFileBytes(1024);
+        QVERIFY(log.init("", "long"));
+        QStringList opened;
+        for (int i = 0; i < 600; ++i) {
+            m_clock = m_clock.addSecs(1);
+            log.write(QtInfoMsg, QString("line %1 ").arg(i) + QString(40, 'z'));
+            if (opened.isEmpty() || opened.last() != log.runFiles().last())
+                opened << log.runFiles().last();
+        }
+        QVERIFY2(opened.size() > DTLog::kMaxRunFiles + 5, qPrintable(QString::number(opened.size())));
+        const QStringList kept = log.runFiles();
+        QCOMPARE(kept, opened.mid(opened.size() - DTLog::kMaxRunFiles));
+        for (const QString& file : opened)
+            QCOMPARE(QFile::exists(file), kept.contains(file));
+        QVERIFY(linesOf(log.filePath()).last().endsWith("_Info: line 599 " + QString(40, 'z')));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(QFile::exists(logDir() + QString("/old_%1.log").arg(i, 2, 10, QChar('0'))));
+
+        // The service's log starts beside it: the folder holds more than ten logs,
+        // and the one trimmed is an older run's, not one of this run's.
+        QVERIFY(log.init("", "RpcService"));
+        QVERIFY(!QFile::exists(logDir() + "/old_00.log"));
+        for (const QString& file : kept)
+            QVERIFY2(QFile::exists(file), qPrintable(file));
+    }
+
+    // Identical lines beyond the bound in one second are written as one line with
+    // their count, in the next second; other lines and normal rates pass untouched.
+    void floodOfIdenticalLinesCollapses()
+    {
+        fillLogDir(0);
+        DTLog& log = DTLog::instance();
+        useClock("2026-05-03 12:00:00");
+        QVERIFY(log.init("", "flood"));
+        for (int i = 0; i < 5000; ++i) {
+            log.write(QtDebugMsg, "frameInit");
+            if (i % 1000 == 0)
+                log.write(QtWarningMsg, QString("distinct %1").arg(i));
+        }
+        // The same text at another level is another line.
+        for (int i = 0; i < 3; ++i)
+            log.write(QtInfoMsg, "frameInit");
+        QStringList lines = fileLines();
+        QCOMPARE(lines.filter("_Debug:: frameInit").size(), DTLog::kMaxRepeatsPerSecond);
+        QCOMPARE(lines.filter("_Info: frameInit").size(), 3);
+        QCOMPARE(lines.filter("distinct").size(), 5);
+        QCOMPARE(lines.size(), DTLog::kMaxRepeatsPerSecond + 3 + 5);
+
+        m_clock = m_clock.addSecs(1);
+        log.write(QtInfoMsg, "next second");
+        lines = fileLines();
+        QCOMPARE(lines.size(), DTLog::kMaxRepeatsPerSecond + 3 + 5 + 2);
+        QCOMPARE(lines.value(lines.size() - 2),
+                 "(2026-05-03 12:00:01)_Debug:: " + DTLog::repeatText(m_clock.addSecs(-1), 4950, "frameInit"));
+        QVERIFY(DTLog::repeatText(m_clock, 4950, "frameInit").contains("4950"));
+        QVERIFY(lines.last().endsWith("_Info: next second"));
+
+        // 25 a second for four seconds: every line is written.
+        const int nBefore = lines.size();
+        for (int nSecond = 0; nSecond < 4; ++nSecond) {
+            m_clock = m_clock.addSecs(1);
+            for (int i = 0; i < 25; ++i)
+                log.write(QtDebugMsg, "frameInit");
+        }
+        lines = fileLines().mid(nBefore);
+        QCOMPARE(lines.size(), 100);
+        QCOMPARE(lines.filter("frameInit").size(), 100);
     }
 
     // A program folder that cannot be written (an installed copy) sends the logs to

@@ -147,8 +147,7 @@ private slots:
 
         // Five entries load; two of them name a file already loaded.
         for (const char* name : {"recorder_b.so", "recorder_c.so"})
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(QString("plugins/%1 is listed more than once in "
-                                                                  "plugins/plugins.json: loaded and connected once")
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(QString::fromUtf8("plugins/%1 在 plugins/plugins.json 中重复列出: 只加载并连接一次")
                                                               .arg(name)));
         TestHost host;
         auto manager = start(host);
@@ -169,10 +168,8 @@ private slots:
     {
         QVERIFY(QFile::link(pluginFile("recorder_a.so"), "plugins/alias_a.so"));
         writeList({{"recorder_a.so"}, {"recorder_b.so"}, {"recorder_a.so"}, {"alias_a.so"}});
-        QTest::ignoreMessage(QtWarningMsg, "plugins/recorder_a.so is listed more than once in "
-                                           "plugins/plugins.json: loaded and connected once");
-        QTest::ignoreMessage(QtWarningMsg, "plugins/alias_a.so is listed more than once in "
-                                           "plugins/plugins.json: loaded and connected once");
+        QTest::ignoreMessage(QtWarningMsg, "plugins/recorder_a.so 在 plugins/plugins.json 中重复列出: 只加载并连接一次");
+        QTest::ignoreMessage(QtWarningMsg, "plugins/alias_a.so 在 plugins/plugins.json 中重复列出: 只加载并连接一次");
         TestHost host;
         auto manager = start(host);
         QCOMPARE(manager->enabledPlugins().size(), 4);

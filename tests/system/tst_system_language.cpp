@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QRadioButton>
 #include <QtTest>
 
 #include <memory>
@@ -85,6 +86,22 @@ QStringList visibleTexts()
                 add(pAction, pAction->text());
     }
     return result;
+}
+
+// A caption fits its button at the button's given width: nothing is clipped and the
+// button was not widened past its place.
+QString captionProblem(const QAbstractButton* pButton, int nGivenWidth)
+{
+    if (!pButton)
+        return "missing";
+    if (pButton->width() != nGivenWidth)
+        return QString("%1 is %2 wide, given %3").arg(where(pButton)).arg(pButton->width()).arg(nGivenWidth);
+    if (pButton->sizeHint().width() > pButton->width())
+        return QString("%1: \"%2\" needs %3 of its %4 pixels")
+            .arg(where(pButton), pButton->text())
+            .arg(pButton->sizeHint().width())
+            .arg(pButton->width());
+    return QString();
 }
 
 } // namespace
@@ -165,6 +182,8 @@ void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
     QTRY_COMPARE_WITH_TIMEOUT(QByteArray(m_pWindow->mainWidget()->metaObject()->className()),
                               QByteArray("CameraSearchNotFoundUI"), 10000);
     look();
+    const QString qsResearch = captionProblem(m_pWindow->mainWidget()->findChild<QPushButton*>("btn_Research"), 88);
+    QVERIFY2(qsResearch.isEmpty(), qPrintable(qsResearch));
 
     // The camera page with a frame, its status lines, figures and histogram.
     DTButton* pTab = m_pWindow->titleBar()->findChild<DTButton*>("test_obj");
@@ -179,6 +198,13 @@ void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
     auto* pResults = pPanel->findChild<QListWidget*>("listWidget_ShowResult");
     QVERIFY(pResults);
     QTRY_VERIFY_WITH_TIMEOUT(pResults->count() >= 4, 5000);
+    for (const char* pRadio : {"radioBtn_Out", "radioBtn_Inner"}) {
+        auto* pButton = pPanel->findChild<QRadioButton*>(pRadio);
+        const QString qsProblem = captionProblem(pButton, 57);
+        QVERIFY2(qsProblem.isEmpty(), qPrintable(qsProblem));
+        // Inside its settings group, clear of the edge.
+        QVERIFY(pButton->geometry().right() < pButton->parentWidget()->width());
+    }
     auto* pMenu = pPanel->findChild<QMenu*>("menu_ImageView");
     QVERIFY(pMenu);
     for (QAction* pAction : pMenu->actions())

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+
+#include <functional>
 
 // Per-start log file under <application folder>/Logs/ (or, when the program's folder
 // cannot be written, under Logs/ of the per-user folder that an installed copy runs
@@ -26,14 +31,29 @@ public:
 
     QString filePath() const { return logFilePath; }
 
-    // Bound on one file's size. A line that would pass it is replaced by one
-    // line saying so, and nothing more is written to that file in this run
-    // (a fresh init starts a new file). Lines still echo to standard output.
+    // Bound on one file's size. A line that would pass it goes into a new file,
+    // "<name>_<yyyyMMdd-hhmmss>.log" with the time it is opened, so a run's files
+    // sort by name in the order written. Of this run's files of one log the ten
+    // newest are kept; the one being written is never deleted.
     static constexpr qint64 kDefaultMaxFileBytes = 100 * 1024 * 1024;
+    static constexpr int kMaxRunFiles = 10;
     void setMaxFileBytes(qint64 nBytes);
     qint64 maxFileBytes() const;
-    // The line that closes a file at its bound.
-    static QString sizeLimitText(qint64 nBytes);
+    // This run's files of this log, oldest first, the one being written last.
+    QStringList runFiles() const;
+
+    // Identical lines (same level and text) beyond this many in one second are not
+    // written one by one: the first write in a later second adds one line with
+    // their count. A flood stays a few lines a second; normal rates are untouched.
+    static constexpr int kMaxRepeatsPerSecond = 50;
+    // Distinct texts counted per second; beyond them lines are written as they come.
+    static constexpr int kMaxTrackedTexts = 4096;
+    // The line that stands for the repeats of one text in one second.
+    static QString repeatText(const QDateTime& second, int nRepeats, const QString& text);
+
+    // The clock of the line times, the file names and the repeat count (tests).
+    using Clock = std::function<QDateTime()>;
+    void setClock(Clock clock);
 
     // The per-user run folder of an installed copy: <XDG data home>/kelvora, or empty
     // when there is no data home.
@@ -46,18 +66,39 @@ public:
 
     // The line as it is written, without its terminator: "(time)_<level word>: text".
     static QString formatLine(int level, const QString& text);
+    static QString formatLine(int level, const QString& text, const QDateTime& time);
 
     DTLog(const DTLog&) = delete;
     DTLog& operator=(const DTLog&) = delete;
 
 private:
-    DTLog() = default;
+    DTLog();
     ~DTLog();
+
+    struct Repeat {
+        int nLevel;
+        QString text;
+        int nCount;
+    };
+
+    QDateTime now() const;
+    // Under the lock: one line into the file, moving on to a new file at the bound.
+    void writeLine(const QString& line);
+    bool startNextFile(const QDateTime& time);
+    // Under the lock: the repeat lines of the second that has passed.
+    void flushRepeats(const QDateTime& time);
 
     QString logFilePath;
     QFile logFile;
     bool initialised = false;
     bool firstWrite = true;
     qint64 m_nMaxFileBytes = kDefaultMaxFileBytes;
-    bool m_bFileFull = false;
+    QString m_strFolder;
+    QString m_strName;
+    QStringList m_runFiles;
+    Clock m_clock;
+    // Counts of each line's repeats in the current second.
+    qint64 m_nSecond = -1;
+    QDateTime m_second;
+    QHash<QString, Repeat> m_repeats;
 };

@@ -41,11 +41,13 @@ enum PluginMessage : int
                                  // "folder", "format" (".bmp" or ".jpg"), "type" ("all" or "ng")
     MSG_FRAME_SAVED = 25,        // to the camera page, one per file written: varData: QImage, the
                                  // thumbnail; jsonData "key", "name" (the file without extension), "file"
-    MSG_CORE_CONNECTED = 26,     // service -> camera page: the core was reached (again); read the camera anew
+    MSG_CORE_CONNECTED = 26,     // service -> camera page: the core was reached (again); read the camera anew;
+                                 // jsonData "continuous" (bool): continuous shooting runs again
     MSG_FIGURES_REQUEST = 27,    // camera page -> service: varData bool, acquisition figures wanted or not
     MSG_FIGURES = 28,            // service -> camera page, once a second while wanted: jsonData "received",
                                  // "bytes", "dropped", "saved", "save_failed" (totals since start), "link"
-                                 // ("connected", "lost" or "reconnecting")
+                                 // ("connected" or "lost"), "camera_state" ("" while the core told
+                                 // nothing, "lost", "reopening" or "back")
     MSG_LIST_CAMERAS = 29,       // home page -> service; the service answers module 6 at once with
                                  // jsonData {"ack": true}, later with "cameras" (array of "id", "vendor",
                                  // "model", "serial", "name", "interface", "address", "state"), "error"

@@ -47,22 +47,35 @@ QString AcquisitionFigures::linkText(const QString& qsLink)
 {
     if (qsLink == "connected")
         return tr("已连接");
-    if (qsLink == "reconnecting")
-        return tr("正在重新连接");
     if (qsLink == "lost")
         return tr("已断开");
     return tr("未知");
 }
 
+QString AcquisitionFigures::cameraText(const QString& qsCamera)
+{
+    if (qsCamera == "lost")
+        return tr("已断开");
+    if (qsCamera == "reopening")
+        return tr("正在重新打开");
+    if (qsCamera == "back")
+        return tr("已恢复");
+    return QString();
+}
+
 QString AcquisitionFigures::text(const Figures& figures)
 {
-    return QStringList{
+    QStringList parts{
         tr("接收 %1 帧/秒").arg(figures.dReceivedFps, 0, 'f', 1),
         tr("显示 %1 帧/秒").arg(figures.dShownFps, 0, 'f', 1),
-        tr("%1 MB/秒").arg(figures.dMBps, 0, 'f', 2),
+        tr("%1 MiB/秒").arg(figures.dMBps, 0, 'f', 2),
         tr("显示丢弃 %1").arg(figures.totals.nDropped),
         tr("已保存 %1").arg(figures.totals.nSaved),
         tr("保存失败 %1").arg(figures.totals.nSaveFailed),
         tr("视觉核心: %1").arg(linkText(figures.totals.qsLink)),
-    }.join(QStringLiteral("  |  "));
+    };
+    const QString qsCamera = cameraText(figures.totals.qsCamera);
+    if (!qsCamera.isEmpty())
+        parts << tr("相机: %1").arg(qsCamera);
+    return parts.join(QStringLiteral("  |  "));
 }

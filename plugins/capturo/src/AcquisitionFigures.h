@@ -23,10 +23,14 @@ public:
         quint64 nSaved = 0;
         quint64 nSaveFailed = 0;
         QString qsLink;
+        // The camera as the core last told it: "" (nothing heard), "lost",
+        // "reopening", "back".
+        QString qsCamera;
     };
     struct Figures {
         double dReceivedFps = 0;
         double dShownFps = 0;
+        // Mebibytes (2^20 bytes) a second.
         double dMBps = 0;
         Totals totals;
     };
@@ -40,9 +44,12 @@ public:
     // Starts over, as after the figures were switched off and on again.
     void reset();
 
-    // "接收 29.9 帧/秒 | 显示 29.9 帧/秒 | 3.42 MB/秒 | 显示丢弃 0 | 已保存 120 | 保存失败 0 | 视觉核心: 已连接"
+    // "接收 29.9 帧/秒 | 显示 29.9 帧/秒 | 3.42 MiB/秒 | 显示丢弃 0 | 已保存 120 | 保存失败 0 | 视觉核心: 已连接",
+    // then "| 相机: 已断开" once the core told the camera's state.
     static QString text(const Figures& figures);
     static QString linkText(const QString& qsLink);
+    // Empty while the core told nothing of the camera.
+    static QString cameraText(const QString& qsCamera);
 
 private:
     struct Sample {

@@ -15,6 +15,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+// The service's statuses of a start of continuous shooting (source texts).
+const char* const kContinuousStartText = "调用连续拍照";
+const char* const kContinuousPhotoText = "调用连续拍照接口";
+} // namespace
+
 Capturo::Capturo(QObject* parent)
     : m_pFigures(new LiveFigures(this))
 {
@@ -87,6 +93,14 @@ void Capturo::slotContiusCameraBtn()
     const QString strCamera = m_pages.selected();
     m_pages.state(strCamera).bContinuous = bStart;
     sendCommand(bStart ? MSG_CONTINUOUS_START : MSG_CONTINUOUS_STOP, strCamera);
+}
+
+void Capturo::setContinuous(const QString& strCamera, bool bOn)
+{
+    m_pages.state(strCamera).bContinuous = bOn;
+    // The host made the button checkable; the state is set without a click.
+    if (m_pContinuePhotoBtn && m_pContinuePhotoBtn->isCheckable() && strCamera == m_strShownPanel)
+        m_pContinuePhotoBtn->setChecked(bOn);
 }
 
 void Capturo::slotNarrow()
@@ -181,6 +195,11 @@ CapturoUI* Capturo::ensurePanel(const QString& strCamera)
         slotSendSignal(plt);
     });
     connect(pPanel->viewOptions(), &ViewOptions::signalFiguresToggled, this, &Capturo::slotFiguresToggled);
+    // Video mode takes the camera over: continuous shooting is not running then.
+    connect(pPanel, &CapturoUI::signalVideoModeChanged, this, [this, pPanel](bool bOn) {
+        if (bOn)
+            setContinuous(pPanel->property("camera").toString(), false);
+    });
     pPanel->hide();
     m_pContainer->layout()->addWidget(pPanel);
     m_panels.insert(strCamera, pPanel);
@@ -306,6 +325,8 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
     case MSG_CORE_CONNECTED:
         // A core reached late or again: its ranges and values, as on opening.
         readCamera(strCamera);
+        if (plt.jsonData.contains("continuous"))
+            setContinuous(strCamera, plt.jsonData.value("continuous").toBool());
         break;
     case MSG_FRAME: {
         CameraPages::CameraState& state = m_pages.state(strCamera);
@@ -331,9 +352,15 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         if (bShown)
             m_pFigures->addTotals(plt.jsonData);
         break;
-    case MSG_RESULT:
-        pPanel->addResult(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);
+    case MSG_RESULT: {
+        const QString qsText = plt.jsonData.value("result").toString();
+        const bool bSuccess = plt.jsonData.value("success").toInt() == 1;
+        pPanel->addResult(qsText, bSuccess);
+        // A start the camera refused leaves nothing shooting.
+        if (!bSuccess && (qsText == QString::fromUtf8(kContinuousStartText) || qsText == QString::fromUtf8(kContinuousPhotoText)))
+            setContinuous(strCamera, false);
         break;
+    }
     case MSG_GET_CAMERA_INFO: {
         qRegisterMetaType<CameraInfo>("CameraInfo");
         const CameraInfo info = plt.varData.value<CameraInfo>();

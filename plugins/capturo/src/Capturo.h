@@ -63,6 +63,9 @@ private:
     void cameraOpened(const PluginMetaData& plt);
     void showSelected();
     void routeToPanel(CapturoUI* pPanel, const QString& strCamera, const PluginMetaData& plt);
+    // Continuous shooting is on or off on the camera; its button shows it while the
+    // camera's page is shown.
+    void setContinuous(const QString& strCamera, bool bOn);
 
     CameraPages m_pages;
     // Guarded: the page container owns the panels and may delete them.

@@ -4,7 +4,6 @@
 #include "ui_CapturoUI.h"
 
 #include <QCoreApplication>
-#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -93,10 +92,6 @@ void styleSettings(Ui::CapturoUI& ui)
         pEdit->setStyleSheet(CapturoStyle::kEdit);
     ui.radioBtn_Out->setStyleSheet(CapturoStyle::kRadio);
     ui.radioBtn_Inner->setStyleSheet(CapturoStyle::kRadio);
-    // A translated caption longer than the Chinese one gets the width it needs; the
-    // Chinese captions fit their given width, which they keep.
-    for (QRadioButton* pRadio : {ui.radioBtn_Out, ui.radioBtn_Inner})
-        pRadio->resize(qMax(pRadio->width(), pRadio->sizeHint().width()), pRadio->height());
     for (QWidget* pWidget : std::initializer_list<QWidget*>{
              ui.checkBox_Video, ui.horizontalSlider_Quick, ui.horizontalSlider_Gain, ui.horizontalSlider_QD,
              ui.horizontalSlider_Trigger_Gap})

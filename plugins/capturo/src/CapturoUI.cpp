@@ -13,6 +13,13 @@
 #include "framework/DTButton.h"
 #include "framework/PluginMessages.h"
 
+const char* const CapturoUI::kSavingSwitchedOffText =
+    QT_TRANSLATE_NOOP("CapturoUI", "选择本地文件后保存图片已关闭");
+const char* const CapturoUI::kNotSavingText =
+    QT_TRANSLATE_NOOP("CapturoUI", "相机帧现在不保存，请在图像保存设置中打开保存图片");
+const char* const CapturoUI::kFramesHiddenText =
+    QT_TRANSLATE_NOOP("CapturoUI", "本地文件为数据来源时不显示相机帧");
+
 static void initCapturoResources()
 {
     Q_INIT_RESOURCE(capturo_core_icons);
@@ -85,7 +92,9 @@ void CapturoUI::connectControls()
     connect(m_pParams, &ParameterPanel::signalCommand, this, &CapturoUI::sendCommand);
     connect(m_pImageSetting, &ImageSetting::signalSettingsChanged, this, &CapturoUI::sendSaveSettings);
     connect(m_pLoader, &LocalFolderLoader::signalThumbnail, this, [this](int, QImage icon, QString qsName) {
-        m_pStrip->add(QPixmap::fromImage(icon), qsName);
+        // In video mode local images are shown, not listed, as camera frames.
+        if (!ui->checkBox_Video->isChecked())
+            m_pStrip->add(QPixmap::fromImage(icon), qsName);
     });
     connect(m_pLoader, &LocalFolderLoader::signalLastImage, this,
             [this](QImage image, QString) { m_pView->display(QPixmap::fromImage(image), true); });
@@ -95,6 +104,11 @@ void CapturoUI::connectControls()
         m_pResults->showNewest();
     });
     connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this, SLOT(slotGetPos(QColor, double, double)));
+    connect(m_pOptions, &ViewOptions::signalKeepZoomToggled, m_pView, &ImageView::setKeepZoom);
+    connect(m_pImageSetting, &ImageSetting::signalSettingsChanged, this, [this] {
+        if (m_pImageSetting->isSaveEnabled())
+            m_bSavingStoppedByLocalFiles = false;
+    });
 
     connect(ui->checkBox_Video, SIGNAL(stateChanged(int)), this, SLOT(slotVideoChanged(int)));
     connect(ui->toolBtn_Camera, SIGNAL(clicked()), this, SLOT(slotOpenCamera()));
@@ -215,6 +229,7 @@ void CapturoUI::slotVideoChanged(int nState)
         sendSaveSettings();
     // Frames are not saved in video mode, so its settings are out of reach.
     m_pSaveSettingBtn->setEnabled(!bOn);
+    emit signalVideoModeChanged(bOn);
 }
 
 // ---- data source -----------------------------------------------------------------
@@ -225,6 +240,12 @@ void CapturoUI::slotOpenCamera()
     m_pStrip->clear();
     m_pParams->enterCameraSource();
     m_pSaveSettingBtn->setEnabled(true);
+    m_bToldFramesHidden = false;
+    // Saving stays off after the local files; the operator is told, not left to
+    // find out from a folder that stopped growing.
+    if (m_bSavingStoppedByLocalFiles && !m_pImageSetting->isSaveEnabled())
+        addResult(tr(kNotSavingText), false);
+    m_bSavingStoppedByLocalFiles = false;
 }
 
 void CapturoUI::slotOpenLocalFile()
@@ -232,9 +253,14 @@ void CapturoUI::slotOpenLocalFile()
     m_pStrip->clear();
     m_pParams->enterLocalFileSource();
     m_pSaveSettingBtn->setEnabled(false);
+    m_bToldFramesHidden = false;
     // The switch goes off with saving, so coming back to the camera never shows it on
     // while nothing is saved.
-    m_pImageSetting->setSaveEnabled(false);
+    if (m_pImageSetting->isSaveEnabled()) {
+        m_pImageSetting->setSaveEnabled(false);
+        m_bSavingStoppedByLocalFiles = true;
+        addResult(tr(kSavingSwitchedOffText), false);
+    }
     sendSaveSettings();
 
     m_pLoader->cancel();
@@ -297,8 +323,14 @@ bool CapturoUI::showCameraFrame(QPixmap pixmap, QString key)
 {
     // Acquisition goes on while the operator browses a folder; its frames would
     // replace the browsed image and fill the list with entries of no file.
-    if (m_pSource->isLocalFile())
+    if (m_pSource->isLocalFile()) {
+        // Once a visit: the picture stands still while the camera runs on.
+        if (!m_bToldFramesHidden) {
+            m_bToldFramesHidden = true;
+            addResult(tr(kFramesHiddenText), false);
+        }
         return false;
+    }
     showImage(pixmap, key);
     return true;
 }

@@ -57,6 +57,11 @@ public:
     void applyCameraParams(const CameraParams& params);
     void applyDebounce(int nMilliseconds);
 
+    // Status lines of the page itself (source texts).
+    static const char* const kSavingSwitchedOffText;
+    static const char* const kNotSavingText;
+    static const char* const kFramesHiddenText;
+
     ImageSetting* imageSetting() const;
     QString saveDir() const;
     DTGraphicsScene* currentScene() const;
@@ -69,6 +74,8 @@ public:
 
 signals:
     void signalSendSignal(PluginMetaData plt);
+    // Video mode switched on or off by the operator.
+    void signalVideoModeChanged(bool bOn);
 
 public slots:
     void slotNarrow();
@@ -117,4 +124,8 @@ private:
     QButtonGroup* m_pSourceGroup = nullptr;
     ImageSetting* m_pImageSetting = nullptr;
     DTButton* m_pSaveSettingBtn = nullptr;
+    // Saving was on when the local files switched it off, and has not been put back.
+    bool m_bSavingStoppedByLocalFiles = false;
+    // This visit to the local files has said that camera frames are not shown.
+    bool m_bToldFramesHidden = false;
 };

@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int kMargin = 8;
-constexpr int kTextHeight = 36;
+constexpr int kTextHeight = 30;
 
 // The tallest bin between the ends: a clipped frame piles most pixels into 0 or 255,
 // which would flatten the rest of the curve to nothing.
@@ -54,7 +54,7 @@ void HistogramOverlay::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QColor(255, 255, 255, 26));
-    painter.setBrush(QColor(9, 7, 18, 200));
+    painter.setBrush(QColor(9, 7, 18, 120));
     painter.drawRoundedRect(rect().adjusted(0, 0, -1, -1), 6, 6);
     if (m_histogram.isNull())
         return;
@@ -81,7 +81,7 @@ void HistogramOverlay::paintEvent(QPaintEvent*)
 
     painter.setPen(QColor(255, 255, 255, 204));
     QFont font = painter.font();
-    font.setPixelSize(12);
+    font.setPixelSize(11);
     painter.setFont(font);
     const QRectF text(kMargin, plot.bottom() + 4, plot.width(), kTextHeight - 4);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignTop, saturatedText());

@@ -11,8 +11,9 @@ class HistogramOverlay : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int Width = 264;
-    static constexpr int Height = 150;
+    // Small and see-through enough that the picture under it stays readable.
+    static constexpr int Width = 200;
+    static constexpr int Height = 112;
 
     explicit HistogramOverlay(QWidget* parent = nullptr);
 

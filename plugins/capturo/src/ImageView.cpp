@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGraphicsView>
 #include <QLabel>
+#include <QScrollBar>
 
 ImageView::ImageView(QGraphicsView* pView, QLabel* pReadOut, QObject* parent)
     : QObject(parent)
@@ -31,6 +32,14 @@ ImageView::~ImageView()
 
 void ImageView::display(const QPixmap& pixmap, bool bFit)
 {
+    // The operator zoomed into a live picture: the next frame of the same size
+    // takes the place of the last one under the same view.
+    const bool bKeep = bFit && m_bKeepZoom && m_pScene && m_pScene->itemsBoundingRect().size() == QSizeF(pixmap.size());
+    // Same scene size and transform: the scroll positions mean the same place again.
+    const int nScrollX = m_pView->horizontalScrollBar()->value();
+    const int nScrollY = m_pView->verticalScrollBar()->value();
+    if (bKeep)
+        bFit = false;
     auto* pScene = new DTGraphicsScene();
     pScene->addPixmap(pixmap);
     connect(pScene, SIGNAL(signalItemInfo(QColor, double, double)), this,
@@ -43,6 +52,10 @@ void ImageView::display(const QPixmap& pixmap, bool bFit)
     m_pScene = pScene;
     if (bFit)
         applyFit();
+    else if (bKeep) {
+        m_pView->horizontalScrollBar()->setValue(nScrollX);
+        m_pView->verticalScrollBar()->setValue(nScrollY);
+    }
     pScene->update();
     m_pView->update();
     m_pView->show();

@@ -19,7 +19,11 @@ public:
     ~ImageView() override;
 
     // Shows the pixmap in a new scene; bFit fits it into the view, keeping the rotation.
+    // With keep-zoom on, a frame of the size shown before keeps the operator's zoom,
+    // position and rotation instead of being fitted.
     void display(const QPixmap& pixmap, bool bFit);
+    bool keepsZoom() const { return m_bKeepZoom; }
+    void setKeepZoom(bool bKeep) { m_bKeepZoom = bKeep; }
     DTGraphicsScene* currentScene() const { return m_pScene; }
 
     // Each does nothing while no image has been displayed.
@@ -51,4 +55,5 @@ private:
     QGraphicsView* m_pView;
     QLabel* m_pReadOut;
     DTGraphicsScene* m_pScene = nullptr;
+    bool m_bKeepZoom = false;
 };

@@ -59,6 +59,7 @@ void LiveFigures::addTotals(const QJsonObject& totals)
     t.nSaved = quint64(totals.value("saved").toDouble());
     t.nSaveFailed = quint64(totals.value("save_failed").toDouble());
     t.qsLink = totals.value("link").toString();
+    t.qsCamera = totals.value("camera_state").toString();
     m_figures.addTotals(m_clock.elapsed(), t);
 }
 

@@ -3,9 +3,26 @@
 #include "CapturoStyle.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QListView>
 #include <QListWidget>
+
+namespace {
+
+constexpr int kSuccessRole = Qt::UserRole + 1;
+
+// Texts of the service's link and camera notices, as it sends them.
+const char* const kLinkNotices[] = {
+    "与视觉核心的连接已断开，正在重新连接",
+    "已重新连接视觉核心，相机设置已恢复",
+    "已重新连接视觉核心",
+    "部分相机设置未能恢复",
+    "相机连接中断，正在重新连接",
+    "相机已重新连接",
+};
+
+} // namespace
 
 ResultList::ResultList(QListWidget* pList)
     : m_pList(pList)
@@ -18,8 +35,16 @@ ResultList::ResultList(QListWidget* pList)
     m_pList->setStyleSheet(CapturoStyle::kResultList);
     // One status line per frame: without uniform sizes every new line re-measures
     // all lines kept (up to the bound), which slowed the page down as the list filled.
-    // Every line is one icon and one short text, narrower than the list.
+    // Every line is one icon and one line of text.
     m_pList->setUniformItemSizes(true);
+}
+
+bool ResultList::isLinkNotice(const QString& qsText)
+{
+    for (const char* pNotice : kLinkNotices)
+        if (qsText == QString::fromUtf8(pNotice))
+            return true;
+    return false;
 }
 
 void ResultList::add(const QString& qsText, bool bSuccess)
@@ -32,9 +57,29 @@ void ResultList::add(const QString& qsText, bool bSuccess)
     const QString qsShown = QCoreApplication::translate("Service", qsText.toUtf8().constData());
     auto* pItem = new QListWidgetItem(bSuccess ? iconSuccess : iconError, qsShown);
     pItem->setForeground(bSuccess ? QColor(255, 255, 255) : QColor(238, 70, 59));
+    pItem->setData(kSuccessRole, bSuccess);
+    // The list is as narrow as its group: a longer line ends cut off, and its whole
+    // text (a range, a file name) is what the operator needs.
+    const int nRoom = m_pList->viewport()->width() - m_pList->iconSize().width() - 2 * m_pList->spacing() - 8;
+    if (QFontMetrics(m_pList->font()).horizontalAdvance(qsShown) > nRoom)
+        pItem->setToolTip(qsShown);
     m_pList->addItem(pItem);
-    while (m_pList->count() > MaxResults)
-        delete m_pList->takeItem(0);
+    trim();
+    if (isLinkNotice(qsText))
+        showNewest();
+}
+
+void ResultList::trim()
+{
+    while (m_pList->count() > MaxResults) {
+        int nRow = qMin(m_nFirstSuccessHint, m_pList->count() - 1);
+        while (nRow < m_pList->count() - 1 && !m_pList->item(nRow)->data(kSuccessRole).toBool())
+            ++nRow;
+        if (!m_pList->item(nRow)->data(kSuccessRole).toBool())
+            nRow = 0;  // failures only: the oldest goes
+        m_nFirstSuccessHint = nRow;
+        delete m_pList->takeItem(nRow);
+    }
 }
 
 void ResultList::showNewest()

@@ -4,6 +4,7 @@
 #include "HistogramWorker.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QEvent>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
@@ -30,6 +31,9 @@ ViewOptions::ViewOptions(QGraphicsView* pView, QObject* parent)
     , m_pMenu(new QMenu(pView))
     , m_pHistogram(m_pMenu->addAction(tr("直方图")))
     , m_pFigures(m_pMenu->addAction(tr("采集统计")))
+    , m_pKeepZoom(m_pMenu->addAction(tr("保持缩放")))
+    , m_pCornerMenu(m_pMenu->addMenu(tr("直方图位置")))
+    , m_pCornerGroup(new QActionGroup(this))
     , m_pOverlay(new HistogramOverlay(pView))
     , m_pWorker(new HistogramWorker(250, this))
 {
@@ -39,6 +43,34 @@ ViewOptions::ViewOptions(QGraphicsView* pView, QObject* parent)
     m_pHistogram->setCheckable(true);
     m_pFigures->setObjectName("action_Figures");
     m_pFigures->setCheckable(true);
+    m_pKeepZoom->setObjectName("action_KeepZoom");
+    m_pKeepZoom->setCheckable(true);
+    m_pCornerMenu->setObjectName("menu_HistogramCorner");
+    m_pCornerMenu->setStyleSheet(kMenuStyle);
+    const struct {
+        const char* pText;
+        const char* pName;
+        Corner eCorner;
+    } corners[] = {
+        {QT_TR_NOOP("左上"), "action_HistogramTopLeft", TopLeft},
+        {QT_TR_NOOP("右上"), "action_HistogramTopRight", TopRight},
+        {QT_TR_NOOP("左下"), "action_HistogramBottomLeft", BottomLeft},
+        {QT_TR_NOOP("右下"), "action_HistogramBottomRight", BottomRight},
+    };
+    for (const auto& corner : corners) {
+        QAction* pAction = m_pCornerMenu->addAction(tr(corner.pText));
+        pAction->setObjectName(corner.pName);
+        pAction->setCheckable(true);
+        pAction->setData(int(corner.eCorner));
+        pAction->setChecked(corner.eCorner == m_eCorner);
+        m_pCornerGroup->addAction(pAction);
+    }
+    m_pCornerGroup->setExclusive(true);
+    connect(m_pCornerGroup, &QActionGroup::triggered, this, [this](QAction* pAction) {
+        m_eCorner = Corner(pAction->data().toInt());
+        placeOverlay();
+    });
+    connect(m_pKeepZoom, &QAction::toggled, this, &ViewOptions::signalKeepZoomToggled);
     m_pOverlay->hide();
 
     m_pView->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -47,8 +79,9 @@ ViewOptions::ViewOptions(QGraphicsView* pView, QObject* parent)
     connect(m_pHistogram, &QAction::toggled, this, &ViewOptions::slotHistogramToggled);
     connect(m_pFigures, &QAction::toggled, this, &ViewOptions::signalFiguresToggled);
     connect(m_pWorker, &HistogramWorker::signalHistogramReady, m_pOverlay, &HistogramOverlay::slotSetHistogram);
-    // The overlay keeps to the view's corner when the page is resized.
-    m_pView->installEventFilter(this);
+    // The overlay keeps to the viewport's corner when the page is resized; the
+    // viewport has its new size only once the view has laid it out.
+    m_pView->viewport()->installEventFilter(this);
 }
 
 ViewOptions::~ViewOptions() = default;
@@ -76,14 +109,28 @@ void ViewOptions::slotHistogramToggled(bool bOn)
     m_pOverlay->raise();
 }
 
+QAction* ViewOptions::cornerAction(Corner eCorner) const
+{
+    for (QAction* pAction : m_pCornerGroup->actions())
+        if (pAction->data().toInt() == int(eCorner))
+            return pAction;
+    return nullptr;
+}
+
 void ViewOptions::placeOverlay()
 {
-    m_pOverlay->move(kOverlayMargin, kOverlayMargin);
+    // Inside the viewport, clear of the scroll bars.
+    const QRect area = m_pView->viewport()->geometry();
+    const bool bLeft = m_eCorner == TopLeft || m_eCorner == BottomLeft;
+    const bool bTop = m_eCorner == TopLeft || m_eCorner == TopRight;
+    const int nX = bLeft ? area.left() + kOverlayMargin : area.right() + 1 - kOverlayMargin - m_pOverlay->width();
+    const int nY = bTop ? area.top() + kOverlayMargin : area.bottom() + 1 - kOverlayMargin - m_pOverlay->height();
+    m_pOverlay->move(qMax(0, nX), qMax(0, nY));
 }
 
 bool ViewOptions::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
-    if (pWatched == m_pView && pEvent->type() == QEvent::Resize)
+    if (pWatched == m_pView->viewport() && pEvent->type() == QEvent::Resize)
         placeOverlay();
     return QObject::eventFilter(pWatched, pEvent);
 }

@@ -6,6 +6,7 @@
 class HistogramOverlay;
 class HistogramWorker;
 class QAction;
+class QActionGroup;
 class QGraphicsView;
 class QMenu;
 
@@ -23,6 +24,11 @@ public:
     QMenu* menu() const { return m_pMenu; }
     QAction* histogramAction() const { return m_pHistogram; }
     QAction* figuresAction() const { return m_pFigures; }
+    QAction* keepZoomAction() const { return m_pKeepZoom; }
+    // The corner the histogram is drawn in, chosen from the same menu.
+    enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
+    Corner histogramCorner() const { return m_eCorner; }
+    QAction* cornerAction(Corner eCorner) const;
     HistogramOverlay* histogramOverlay() const { return m_pOverlay; }
 
 public slots:
@@ -31,6 +37,8 @@ public slots:
 
 signals:
     void signalFiguresToggled(bool bOn);
+    // New frames keep the operator's zoom (on) or are fitted (off, the default).
+    void signalKeepZoomToggled(bool bOn);
 
 private:
     void slotHistogramToggled(bool bOn);
@@ -41,6 +49,10 @@ private:
     QMenu* m_pMenu;
     QAction* m_pHistogram;
     QAction* m_pFigures;
+    QAction* m_pKeepZoom;
+    QMenu* m_pCornerMenu;
+    QActionGroup* m_pCornerGroup;
+    Corner m_eCorner = TopRight;
     HistogramOverlay* m_pOverlay;
     HistogramWorker* m_pWorker;
 };

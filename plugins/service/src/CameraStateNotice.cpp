@@ -28,6 +28,32 @@ bool CameraStateNotice::parse(E_Message_Type type, const Json::Value& message, b
     return true;
 }
 
+bool CameraStateNotice::parseState(E_Message_Type type, const Json::Value& message, int* pState)
+{
+    if (type != MESSAGE_TYPE_CAMERA_STATE || !message.isObject() || !message["camera"].isString())
+        return false;
+    const std::string strState = message["camera"].asString();
+    if (strState == "lost")
+        *pState = StateLost;
+    else if (strState == "reopening")
+        *pState = StateReopening;
+    else if (strState == "back")
+        *pState = StateBack;
+    else
+        return false;
+    return true;
+}
+
+QString CameraStateNotice::stateName(int nState)
+{
+    switch (nState) {
+    case StateLost: return QStringLiteral("lost");
+    case StateReopening: return QStringLiteral("reopening");
+    case StateBack: return QStringLiteral("back");
+    default: return QString();
+    }
+}
+
 void CameraStateNotice::post(E_Message_Type type, const Json::Value& message)
 {
     bool bBack = false;

@@ -31,6 +31,14 @@ public:
     // True for a camera-lost or camera-back message, with which one it is.
     static bool parse(E_Message_Type type, const Json::Value& message, bool* pBack);
 
+    // The camera's state for the figures: nothing heard yet, lost, being reopened by
+    // the core ({"camera":"reopening"}, shown in the figures only), back.
+    enum State { StateNone, StateLost, StateReopening, StateBack };
+    // True for any of the three camera-state messages.
+    static bool parseState(E_Message_Type type, const Json::Value& message, int* pState);
+    // "" (none), "lost", "reopening", "back": the figures' "camera_state".
+    static QString stateName(int nState);
+
 private:
     void arrived(bool bBack);
     void show(bool bBack);

@@ -63,7 +63,7 @@ bool OperatorSettings::video() const
     return m_bVideo;
 }
 
-bool OperatorSettings::restore(CCameraBase& camera) const
+bool OperatorSettings::restore(CCameraBase& camera, bool* pContinuous) const
 {
     std::map<int, QVariant> params;
     bool bContinuous = false;
@@ -82,7 +82,10 @@ bool OperatorSettings::restore(CCameraBase& camera) const
     }
     if (bVideo)
         bAll = camera.startVideo() == 0 && bAll;
+    const bool bRunning = bContinuous && camera.startContinuous() == 0;
     if (bContinuous)
-        bAll = camera.startContinuous() == 0 && bAll;
+        bAll = bRunning && bAll;
+    if (pContinuous)
+        *pContinuous = bRunning;
     return bAll;
 }

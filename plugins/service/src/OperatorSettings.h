@@ -32,8 +32,9 @@ public:
 
     // Writes the parameters (exposure, gain, debounce, trigger mode, trigger
     // interval, those that were set), then starts what was running. True when
-    // the camera took every one of them.
-    bool restore(CCameraBase& camera) const;
+    // the camera took every one of them. pContinuous, if given: whether continuous
+    // shooting runs afterwards (wanted and started).
+    bool restore(CCameraBase& camera, bool* pContinuous = nullptr) const;
 
 private:
     mutable std::mutex m_mutex;

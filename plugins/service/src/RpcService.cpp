@@ -38,6 +38,10 @@ RpcService& RpcService::instance()
 }
 
 RpcService::RpcService()
+    : m_gate([this] {
+        if (m_pComm)
+            m_pComm->uninit();
+    })
 {
     DTLog::instance().init(QString(), "RpcService");
     DTLog::instance().write(QtInfoMsg, "初始化Rpc服务");
@@ -60,13 +64,10 @@ RpcService::~RpcService()
 {
     g_bAlive = false;
     // No new connection attempt starts, and one in flight gives up, so the
-    // keeper ends at once.
-    m_bClosing = true;
-    if (m_pComm)
-        m_pComm->uninit();
+    // keeper ends at once; the connection is ended by one uninit either way.
+    m_gate.close();
     m_keeper.stop();
-    if (m_pComm)
-        m_pComm->uninit();
+    m_gate.finish();
     m_strAddress.clear();
     m_pComm.reset();
 }
@@ -104,9 +105,10 @@ void RpcService::init(FrameCallback frame, ResultCallback result, MessageCallbac
 
 bool RpcService::connectOnce()
 {
-    if (m_bClosing)
+    if (!m_gate.beginAttempt())
         return false;
     const int nResult = m_pComm->init(m_connection);
+    m_gate.endAttempt();
     // Retries repeat the same failure: its line is logged once.
     const int nPrevious = m_nLastInit.exchange(nResult);
     if (nResult != 0) {
@@ -122,7 +124,7 @@ bool RpcService::connectOnce()
         m_bConnected = true;
         m_bFailedOnce = false;
     }
-    DTLog::instance().write(QtInfoMsg, QString("已连接视觉核心 %1").arg(m_strAddress));
+    DTLog::instance().write(QtInfoMsg, QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "已连接视觉核心 %1")).arg(m_strAddress));
     return true;
 }
 
@@ -142,7 +144,9 @@ bool RpcService::restore()
     const auto pCamera = camera();
     if (!pCamera)
         return false;
-    const bool bRestored = m_settings.restore(*pCamera);
+    bool bContinuous = false;
+    const bool bRestored = m_settings.restore(*pCamera, &bContinuous);
+    m_bContinuousRestored = bContinuous;
     if (m_bUILoaded) {
         int nState = 0;
         m_pComm->notifyLoadUI(&nState);

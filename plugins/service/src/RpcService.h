@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectGate.h"
 #include "CoreKeeper.h"
 #include "LinkSecurity.h"
 #include "OperatorSettings.h"
@@ -58,6 +59,8 @@ public:
     // while a lost link is being restored).
     bool isConnected() const { return m_bConnected.load(); }
     const OperatorSettings& operatorSettings() const { return m_settings; }
+    // Continuous shooting runs after the last (re)connection's restore.
+    bool continuousRestored() const { return m_bContinuousRestored.load(); }
 
     RpcService(const RpcService&) = delete;
     RpcService& operator=(const RpcService&) = delete;
@@ -82,7 +85,7 @@ private:
     // The first attempt failed and the core was not reached since.
     std::atomic<bool> m_bFailedOnce{false};
     std::atomic<bool> m_bUILoaded{false};
-    std::atomic<bool> m_bClosing{false};
+    std::atomic<bool> m_bContinuousRestored{false};
     QString m_strAddress;
     std::unique_ptr<LinkSecurity> m_pSecurity;
     // Outcome of the latest CCommBase::init.
@@ -97,6 +100,9 @@ private:
     MessageCallback m_message;
     RejectedFrameCallback m_rejected;
     EventListener m_listener;
+
+    // Calls the connection's uninit once, when the service closes.
+    ConnectGate m_gate;
 
     // Last member: stopped first, while everything it uses still exists.
     CoreKeeper m_keeper;

@@ -24,6 +24,8 @@ namespace {
 const char* const kFrameText = QT_TRANSLATE_NOOP("Service", "相机获取拍照成功");
 const char* const kLostText = QT_TRANSLATE_NOOP("Service", "与视觉核心的连接已断开，正在重新连接");
 const char* const kReconnectedText = QT_TRANSLATE_NOOP("Service", "已重新连接视觉核心，相机设置已恢复");
+// Said when not every setting went back: the restore is not claimed.
+const char* const kReconnectedOnlyText = QT_TRANSLATE_NOOP("Service", "已重新连接视觉核心");
 const char* const kRestoreFailedText = QT_TRANSLATE_NOOP("Service", "部分相机设置未能恢复");
 
 } // namespace
@@ -35,9 +37,10 @@ Service::Service(QObject*)
     , m_saveStatus([this](const QString& qsText) { sendResult(qsText, false); }, kSaveReportIntervalMs, this)
     , m_saver([this](const FrameSaveQueue::Saved& saved) { emit sendSignalToPlugins(savedFrameRecord(saved)); },
               [this](const FrameSaveQueue::Failure& failure) {
-                  DTLog::instance().write(QtWarningMsg, QString("frame not saved: %1: %2")
-                                                            .arg(failure.qsFile, QString::fromLocal8Bit(
-                                                                                     std::strerror(failure.nErrno))));
+                  DTLog::instance().write(
+                      QtWarningMsg,
+                      QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "图片未保存: %1: %2"))
+                          .arg(failure.qsFile, QString::fromLocal8Bit(std::strerror(failure.nErrno))));
                   m_saveStatus.post(QString("failed %1").arg(failure.nErrno),
                                     saveFailedText(failure.qsFile, failure.nErrno, failure.nTotal));
               },
@@ -118,13 +121,19 @@ void Service::announce(int nEvent, bool bRestored)
         DTLog::instance().write(QtWarningMsg, kLostText);
         sendResult(kLostText, false);
         break;
-    case RpcService::Event::Reconnected:
-        DTLog::instance().write(QtInfoMsg, kReconnectedText);
-        sendResult(kReconnectedText, true);
-        if (!bRestored)
+    case RpcService::Event::Reconnected: {
+        // A camera state of the core that went away says nothing of the new link.
+        m_nCameraState = CameraStateNotice::StateNone;
+        const char* pText = bRestored ? kReconnectedText : kReconnectedOnlyText;
+        DTLog::instance().write(QtInfoMsg, QString::fromUtf8(pText));
+        sendResult(pText, true);
+        if (!bRestored) {
+            DTLog::instance().write(QtWarningMsg, QString::fromUtf8(kRestoreFailedText));
             sendResult(kRestoreFailedText, false);
+        }
         sendCoreConnected();
         break;
+    }
     }
 }
 
@@ -133,6 +142,8 @@ void Service::sendCoreConnected()
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = MSG_CORE_CONNECTED;
+    // The page's continuous button shows whether shooting came back with the core.
+    plt.jsonData.insert("continuous", RpcService::instance().continuousRestored());
     sendEvent(plt);
 }
 
@@ -184,6 +195,7 @@ QJsonObject Service::figures() const
         {"saved", double(savedFrames())},
         {"save_failed", double(unsavedFrames())},
         {"link", isConnected() ? "connected" : "lost"},
+        {"camera_state", CameraStateNotice::stateName(m_nCameraState.load())},
     };
 }
 
@@ -210,6 +222,9 @@ void Service::onFrameRltCallback(const std::shared_ptr<MeasureResultData>&)
 void Service::onMessageCallback(E_Message_Type type, const Json::Value& message)
 {
     DTLog::instance().write(QtDebugMsg, "Calls");
+    int nState = CameraStateNotice::StateNone;
+    if (CameraStateNotice::parseState(type, message, &nState))
+        m_nCameraState = nState;
     m_cameraState.post(type, message);
 }
 
@@ -302,8 +317,9 @@ void Service::applySaveSettings(const QJsonObject& json)
     settings.qsType = json.value("type").toString(QStringLiteral("all"));
     settings.bEnabled = json.value("enabled").toBool() && !settings.qsFolder.isEmpty();
     m_saver.setSettings(settings);
-    DTLog::instance().write(QtInfoMsg, QString("saving %1: %2 %3")
-                                           .arg(settings.bEnabled ? "on" : "off", settings.qsFolder, settings.qsFormat));
+    const char* pText = settings.bEnabled ? QT_TRANSLATE_NOOP("Service", "保存图片已开启: %1 %2")
+                                          : QT_TRANSLATE_NOOP("Service", "保存图片已关闭: %1 %2");
+    DTLog::instance().write(QtInfoMsg, QString::fromUtf8(pText).arg(settings.qsFolder, settings.qsFormat));
 }
 
 QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& gain,

@@ -120,6 +120,8 @@ private:
     // GUI thread only.
     QElapsedTimer m_lastRejectReport;
     CameraStateNotice m_cameraState;
+    // The camera's newest state as the core told it (CameraStateNotice::State).
+    std::atomic<int> m_nCameraState{CameraStateNotice::StateNone};
     std::atomic<quint64> m_nReceivedFrames{0};
     std::atomic<quint64> m_nReceivedBytes{0};
     // Runs only while the camera page shows its figures.

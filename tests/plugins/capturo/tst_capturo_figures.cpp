@@ -76,11 +76,35 @@ private slots:
         f.totals = totals(10, 0, 3);
         f.totals.nSaved = 7;
         f.totals.nSaveFailed = 1;
-        f.totals.qsLink = "reconnecting";
+        f.totals.qsLink = "lost";
         QCOMPARE(AcquisitionFigures::text(f),
-                 QString::fromUtf8("接收 30.0 帧/秒  |  显示 12.0 帧/秒  |  8.79 MB/秒  |  显示丢弃 3  |  "
-                                   "已保存 7  |  保存失败 1  |  视觉核心: 正在重新连接"));
-        QCOMPARE(AcquisitionFigures::linkText("lost"), QString::fromUtf8("已断开"));
+                 QString::fromUtf8("接收 30.0 帧/秒  |  显示 12.0 帧/秒  |  8.79 MiB/秒  |  显示丢弃 3  |  "
+                                   "已保存 7  |  保存失败 1  |  视觉核心: 已断开"));
+        // A link state the service never sends is not given a meaning.
+        QCOMPARE(AcquisitionFigures::linkText("reconnecting"), QString::fromUtf8("未知"));
+    }
+
+    // The camera's state beside the link's: a reachable core with a lost camera
+    // does not read as all well.
+    void cameraStateStandsBesideTheLink_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("lost") << "lost" << QString::fromUtf8("视觉核心: 已连接  |  相机: 已断开");
+        QTest::newRow("reopening") << "reopening" << QString::fromUtf8("视觉核心: 已连接  |  相机: 正在重新打开");
+        QTest::newRow("back") << "back" << QString::fromUtf8("视觉核心: 已连接  |  相机: 已恢复");
+        QTest::newRow("nothing told") << "" << QString::fromUtf8("保存失败 0  |  视觉核心: 已连接");
+    }
+
+    void cameraStateStandsBesideTheLink()
+    {
+        QFETCH(QString, state);
+        QFETCH(QString, tail);
+        LiveFigures live;
+        live.setOn(true);
+        live.addTotals(QJsonObject{{"received", 5}, {"link", "connected"}, {"camera_state", state}});
+        QTRY_VERIFY(live.label()->text().endsWith(tail));
+        live.setOn(false);
     }
 
     // Switched on from the view's menu: the service is asked, the label goes into

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include <QGraphicsView>
 #include <QtTest>
 
 class TstCapturoHistogram : public QObject
@@ -136,8 +137,9 @@ private slots:
         page.show();
         ViewOptions* pOptions = page.viewOptions();
         QVERIFY(pOptions);
-        QCOMPARE(pOptions->menu()->actions().size(), 2);
+        QCOMPARE(pOptions->menu()->actions().size(), 4);
         QVERIFY(!pOptions->histogramAction()->isChecked());
+        QVERIFY(!pOptions->keepZoomAction()->isChecked());
         QVERIFY(!pOptions->figuresAction()->isChecked());
         HistogramOverlay* pOverlay = pOptions->histogramOverlay();
 
@@ -165,6 +167,63 @@ private slots:
         pOptions->figuresAction()->trigger();
         QCOMPARE(figures.size(), 1);
         QCOMPARE(figures.at(0).at(0).toBool(), true);
+    }
+
+    // The histogram is small and see-through, in the corner the operator picks from
+    // the same menu; it stays in that corner of the picture when the page resizes.
+    void histogramCornerFromTheMenu()
+    {
+        CapturoUI page;
+        page.resize(1280, 760);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        ViewOptions* pOptions = page.viewOptions();
+        HistogramOverlay* pOverlay = pOptions->histogramOverlay();
+        auto* pView = page.findChild<QGraphicsView*>("graphicsView_Image");
+        QVERIFY(pView);
+        QImage frame(640, 480, QImage::Format_RGB32);
+        frame.fill(qRgb(128, 128, 128));
+        page.showImage(QPixmap::fromImage(frame), "1");
+        pOptions->histogramAction()->trigger();
+        QVERIFY(pOverlay->isVisible());
+        // A small part of the picture only.
+        const QRect viewport = pView->viewport()->geometry();
+        QVERIFY(pOverlay->width() * pOverlay->height() * 12 < viewport.width() * viewport.height());
+
+        const QMenu* pCorners = pOptions->menu()->findChild<QMenu*>("menu_HistogramCorner");
+        QVERIFY(pCorners);
+        QCOMPARE(pCorners->actions().size(), 4);
+        QCOMPARE(pOptions->histogramCorner(), ViewOptions::TopRight);
+        QVERIFY(pOptions->cornerAction(ViewOptions::TopRight)->isChecked());
+        auto inCorner = [&](ViewOptions::Corner eCorner) {
+            const QRect area = pView->viewport()->geometry();
+            const QRect box = pOverlay->geometry();
+            if (!area.contains(box))
+                return false;
+            const bool bLeft = eCorner == ViewOptions::TopLeft || eCorner == ViewOptions::BottomLeft;
+            const bool bTop = eCorner == ViewOptions::TopLeft || eCorner == ViewOptions::TopRight;
+            const int nDx = bLeft ? box.left() - area.left() : area.right() - box.right();
+            const int nDy = bTop ? box.top() - area.top() : area.bottom() - box.bottom();
+            return nDx >= 0 && nDx <= 16 && nDy >= 0 && nDy <= 16;
+        };
+        QVERIFY(inCorner(ViewOptions::TopRight));
+        for (ViewOptions::Corner eCorner :
+             {ViewOptions::BottomLeft, ViewOptions::BottomRight, ViewOptions::TopLeft, ViewOptions::TopRight}) {
+            pOptions->cornerAction(eCorner)->trigger();
+            QCOMPARE(pOptions->histogramCorner(), eCorner);
+            QVERIFY(pOptions->cornerAction(eCorner)->isChecked());
+            QVERIFY2(inCorner(eCorner), qPrintable(QString::number(int(eCorner))));
+        }
+        pOptions->cornerAction(ViewOptions::BottomRight)->trigger();
+        page.resize(1000, 700);
+        QTRY_VERIFY(inCorner(ViewOptions::BottomRight));
+        // See-through: a mid-grey picture shows through the box's dark background
+        // as more than a third of its brightness.
+        pView->setBackgroundBrush(QColor(128, 128, 128));
+        const QImage shot = pView->grab().toImage();
+        const QPoint inside = pOverlay->geometry().topLeft() + QPoint(pOverlay->width() / 2, 4);
+        const QColor seen = shot.pixelColor(inside);
+        QVERIFY2(seen.red() > 50, qPrintable(seen.name()));
     }
 };
 

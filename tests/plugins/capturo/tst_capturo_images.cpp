@@ -243,6 +243,30 @@ private slots:
         QCOMPARE(shownSize(), QSize(12, 10));
     }
 
+    // Video mode on: the loaded local images are displayed, not listed; off again,
+    // the next visit lists them.
+    void localImagesInVideoModeAreShownNotListed()
+    {
+        QTemporaryDir folder;
+        frame(30, 20, Qt::red).save(folder.path() + "/a.bmp", "BMP");
+        frame(31, 21, Qt::green).save(folder.path() + "/b.jpg", "JPG");
+        m_strChosenFolder = folder.path();
+        bool bFinished = false;
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this, [&bFinished] { bFinished = true; });
+        m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(true);
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bFinished, 20000);
+        QTRY_VERIFY(shownSize() == QSize(30, 20) || shownSize() == QSize(31, 21));
+        QCOMPARE(imageList()->count(), 0);
+
+        m_pPanel->findChild<QToolButton*>("toolBtn_Camera")->click();
+        m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(false);
+        bFinished = false;
+        m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bFinished, 20000);
+        QTRY_COMPARE(imageList()->count(), 2);
+    }
+
     // A big folder opens while the window keeps answering: every timer tick of
     // the event loop comes within 100 ms, thumbnails arrive in folder order, and
     // the last image ends up shown, fitted.

@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QScrollBar>
 #include <QtTest>
 
 class TestCapturoPanel : public QObject
@@ -422,12 +423,130 @@ private slots:
         QVERIFY(!pResults->item(1)->icon().isNull());
         QVERIFY(pResults->item(1)->icon().cacheKey() != pResults->item(2)->icon().cacheKey());
 
-        // Bounded to the newest entries.
+        // Bounded: the oldest success lines go first, the failures stay.
         for (int i = 0; i < CapturoUI::MaxResults + 5; ++i)
             m_pPanel->addResult(QString::number(i), true);
         QCOMPARE(pResults->count(), CapturoUI::MaxResults);
-        QCOMPARE(pResults->item(0)->text(), QString::number(5));
+        QCOMPARE(pResults->item(0)->text(), QString("Init"));
+        QCOMPARE(pResults->item(1)->text(), QString("bad"));
+        QCOMPARE(pResults->item(2)->text(), QString::number(7));
         QCOMPARE(pResults->item(pResults->count() - 1)->text(), QString::number(CapturoUI::MaxResults + 4));
+    }
+
+    // A shift of per-frame success lines never pushes a failure out of the list; a
+    // failure goes only when nothing but failures is left, oldest first.
+    void failuresOutliveStreamingSuccessLines()
+    {
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        const QString qsFrame = QString::fromUtf8("相机获取拍照成功");
+        const QString qsLost = QString::fromUtf8("与视觉核心的连接已断开，正在重新连接");
+        const QString qsRefused = QString::fromUtf8("设置增益");
+        for (int i = 0; i < 3 * CapturoUI::MaxResults; ++i) {
+            m_pPanel->addResult(qsFrame, true);
+            if (i == 100)
+                m_pPanel->addResult(qsLost, false);
+            if (i == 2000)
+                m_pPanel->addResult(qsRefused, false);
+        }
+        QCOMPARE(pResults->count(), CapturoUI::MaxResults);
+        QStringList failures;
+        for (int i = 0; i < pResults->count(); ++i)
+            if (pResults->item(i)->foreground().color() == QColor(238, 70, 59))
+                failures << pResults->item(i)->text();
+        QCOMPARE(failures, QStringList({"Init", qsLost, qsRefused}));
+        QCOMPARE(pResults->item(pResults->count() - 1)->text(), qsFrame);
+
+        for (int i = 0; i < CapturoUI::MaxResults + 2; ++i)
+            m_pPanel->addResult(QString("failure %1").arg(i), false);
+        QCOMPARE(pResults->count(), CapturoUI::MaxResults);
+        // Every success line went first, then the oldest failures.
+        QCOMPARE(pResults->item(0)->text(), QString("failure 2"));
+        QCOMPARE(pResults->item(pResults->count() - 1)->text(), QString("failure %1").arg(CapturoUI::MaxResults + 1));
+    }
+
+    // The lines of a lost or returning core or camera come into view; the specified
+    // lines leave the list where the operator scrolled it.
+    void linkNoticesScrollIntoView()
+    {
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        for (int i = 0; i < 60; ++i)
+            m_pPanel->addResult(QString::fromUtf8("相机获取拍照成功"), true);
+        pResults->scrollToTop();
+        QCoreApplication::processEvents();
+        QCOMPARE(pResults->verticalScrollBar()->value(), 0);
+        m_pPanel->addResult(QString::fromUtf8("设置增益"), false);
+        QCoreApplication::processEvents();
+        QCOMPARE(pResults->verticalScrollBar()->value(), 0);
+
+        for (const char* pNotice : {"与视觉核心的连接已断开，正在重新连接", "已重新连接视觉核心", "相机连接中断，正在重新连接",
+                                    "相机已重新连接", "部分相机设置未能恢复"}) {
+            pResults->scrollToTop();
+            QCoreApplication::processEvents();
+            m_pPanel->addResult(QString::fromUtf8(pNotice), false);
+            QCoreApplication::processEvents();
+            QListWidgetItem* pLast = pResults->item(pResults->count() - 1);
+            QVERIFY2(pResults->viewport()->rect().contains(pResults->visualItemRect(pLast).center()), pNotice);
+            QVERIFY(pResults->verticalScrollBar()->value() > 0);
+        }
+    }
+
+    // A line wider than the list shows its whole text as a tool tip.
+    void longLinesCarryTheirTextAsToolTip()
+    {
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        const QString qsLong = QString::fromUtf8("快门速度 5 超出范围 20 - 100，已改为 20，请输入范围内的值");
+        m_pPanel->addResult(qsLong, false);
+        m_pPanel->addResult("ok", true);
+        QCOMPARE(pResults->item(pResults->count() - 2)->toolTip(), qsLong);
+        QVERIFY(pResults->item(pResults->count() - 1)->toolTip().isEmpty());
+    }
+
+    // Choosing the local files switches saving off and says so; coming back to the
+    // camera with saving still off says that frames are not saved; camera frames not
+    // shown while the local files are the source are told once a visit.
+    void savingSwitchedOffByLocalFilesIsTold()
+    {
+        QListWidget* pResults = child<QListWidget>("listWidget_ShowResult");
+        auto lines = [pResults] {
+            QStringList texts;
+            for (int i = 0; i < pResults->count(); ++i)
+                texts << pResults->item(i)->text() + (pResults->item(i)->foreground().color() == QColor(238, 70, 59)
+                                                           ? ":0" : ":1");
+            return texts;
+        };
+        const QString qsOff = CapturoUI::tr(CapturoUI::kSavingSwitchedOffText) + ":0";
+        const QString qsNotSaving = CapturoUI::tr(CapturoUI::kNotSavingText) + ":0";
+        const QString qsHidden = CapturoUI::tr(CapturoUI::kFramesHiddenText) + ":0";
+        m_pPanel->imageSetting()->setSaveEnabled(true);
+        child<QToolButton>("toolBtn_LocalFile")->click();  // the folder dialog is cancelled
+        QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
+        QCOMPARE(lines().filter(qsOff).size(), 1);
+        QImage frame(8, 8, QImage::Format_RGB32);
+        frame.fill(Qt::red);
+        QVERIFY(!m_pPanel->showCameraFrame(QPixmap::fromImage(frame), "1"));
+        QVERIFY(!m_pPanel->showCameraFrame(QPixmap::fromImage(frame), "2"));
+        QCOMPARE(lines().filter(qsHidden).size(), 1);
+        QVERIFY(lines().last() == qsHidden);
+
+        child<QToolButton>("toolBtn_Camera")->click();
+        QCOMPARE(lines().last(), qsNotSaving);
+        QVERIFY(m_pPanel->showCameraFrame(QPixmap::fromImage(frame), "3"));
+
+        // Saving never on: a visit says nothing of saving, but still of the frames.
+        child<QToolButton>("toolBtn_LocalFile")->click();
+        QVERIFY(!m_pPanel->showCameraFrame(QPixmap::fromImage(frame), "4"));
+        child<QToolButton>("toolBtn_Camera")->click();
+        QCOMPARE(lines().filter(qsOff).size(), 1);
+        QCOMPARE(lines().filter(qsNotSaving).size(), 1);
+        QCOMPARE(lines().filter(qsHidden).size(), 2);
+
+        // Switched on again before coming back: nothing to tell.
+        m_pPanel->imageSetting()->setSaveEnabled(true);
+        child<QToolButton>("toolBtn_LocalFile")->click();
+        m_pPanel->imageSetting()->setSaveEnabled(true);
+        child<QToolButton>("toolBtn_Camera")->click();
+        QCOMPARE(lines().filter(qsOff).size(), 2);
+        QCOMPARE(lines().filter(qsNotSaving).size(), 1);
     }
 };
 

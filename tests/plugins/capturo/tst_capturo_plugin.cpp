@@ -7,6 +7,7 @@
 
 #include "framework/PluginMessages.h"
 
+#include <QCheckBox>
 #include <QGraphicsView>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -277,6 +278,62 @@ private slots:
         QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
         host.button("continuePhoto")->click();
         QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));
+    }
+
+    // The continuous button is checked exactly while continuous shooting is on: a
+    // refused start, video mode and a restart that failed after a reconnection
+    // uncheck it; a reconnection that restarted shooting keeps it checked.
+    void continuousButtonShowsTheShootingState()
+    {
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        QWidget window;
+        plugin.slotSetUIHandle(&window);
+        QWidget container;
+        new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        QPushButton* pButton = host.button("continuePhoto");
+        auto status = [&host](const char* pText, int nSuccess) {
+            PluginMetaData plt = record(MSG_RESULT);
+            plt.jsonData.insert("result", QString::fromUtf8(pText));
+            plt.jsonData.insert("success", nSuccess);
+            host.deliver(plt);
+        };
+
+        pButton->click();
+        QVERIFY(pButton->isChecked());
+        status("调用连续拍照", 0);
+        QVERIFY(!pButton->isChecked());
+
+        pButton->click();
+        status("调用连续拍照", 1);
+        QVERIFY(pButton->isChecked());
+        // Another command's failure says nothing of the shooting.
+        status("设置增益", 0);
+        QVERIFY(pButton->isChecked());
+
+        // Lost and back with shooting restarted: still checked.
+        status("与视觉核心的连接已断开，正在重新连接", 0);
+        QVERIFY(pButton->isChecked());
+        PluginMetaData back = record(MSG_CORE_CONNECTED);
+        back.jsonData.insert("continuous", true);
+        host.deliver(back);
+        QVERIFY(pButton->isChecked());
+        // Back without it: unchecked.
+        back.jsonData.insert("continuous", false);
+        host.deliver(back);
+        QVERIFY(!pButton->isChecked());
+
+        // Video mode takes over.
+        pButton->click();
+        QVERIFY(pButton->isChecked());
+        plugin.configUI()->findChild<QCheckBox*>("checkBox_Video")->setChecked(true);
+        QVERIFY(!pButton->isChecked());
+        // The next click starts again.
+        host.log.clear();
+        pButton->click();
+        QCOMPARE(host.serviceIds(), QList<int>{MSG_CONTINUOUS_START});
     }
 };
 

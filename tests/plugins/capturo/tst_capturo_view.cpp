@@ -3,7 +3,12 @@
 #include "CapturoUI.h"
 #include "DTGraphicsScene.h"
 
+#include "ViewOptions.h"
+
+#include <QAction>
 #include <QGraphicsView>
+#include <QMenu>
+#include <QScrollBar>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -85,6 +90,62 @@ private slots:
         view()->setTransform(QTransform::fromScale(4.5, 4.5));
         m_pPanel->slotExpand();
         QVERIFY(qFuzzyCompare(scale(), 4.5));
+    }
+
+    // "保持缩放" off (the default): every frame is fitted. On: frames of the same size
+    // keep the operator's zoom, position and rotation until fit is pressed or the
+    // frame size changes.
+    void keepZoomHoldsTheViewForLiveFrames()
+    {
+        QAction* pKeep = m_pPanel->viewOptions()->keepZoomAction();
+        QCOMPARE(pKeep->objectName(), QString("action_KeepZoom"));
+        QCOMPARE(pKeep->text(), QString::fromUtf8("保持缩放"));
+        QVERIFY(pKeep->isCheckable() && !pKeep->isChecked());
+        QVERIFY(m_pPanel->viewOptions()->menu()->actions().contains(pKeep));
+
+        m_pPanel->showImage(frame(1000, 800), "1");
+        const double dFitted = scale();
+        m_pPanel->slotExpand();
+        m_pPanel->slotExpand();
+        m_pPanel->showImage(frame(1000, 800), "2");
+        QVERIFY(qFuzzyCompare(scale(), dFitted));
+
+        pKeep->trigger();
+        for (int i = 0; i < 4; ++i)
+            m_pPanel->slotExpand();
+        m_pPanel->slotRotate();
+        view()->horizontalScrollBar()->setValue(view()->horizontalScrollBar()->maximum() / 3);
+        view()->verticalScrollBar()->setValue(view()->verticalScrollBar()->maximum() / 4);
+        const QTransform zoomed = view()->transform();
+        const int nX = view()->horizontalScrollBar()->value();
+        const int nY = view()->verticalScrollBar()->value();
+        QVERIFY(scale() > dFitted * 2);
+        for (int i = 0; i < 25; ++i)
+            m_pPanel->showImage(frame(1000, 800, i % 2 ? Qt::darkCyan : Qt::darkRed), QString::number(10 + i));
+        QCOMPARE(view()->transform(), zoomed);
+        QCOMPARE(view()->horizontalScrollBar()->value(), nX);
+        QCOMPARE(view()->verticalScrollBar()->value(), nY);
+
+        // Fit pressed: fitted, and the next frames keep that.
+        m_pPanel->slotFitIn();
+        const QTransform fitted = view()->transform();
+        m_pPanel->showImage(frame(1000, 800), "40");
+        QCOMPARE(view()->transform(), fitted);
+
+        // Another frame size is fitted afresh.
+        m_pPanel->slotExpand();
+        m_pPanel->showImage(frame(500, 300), "41");
+        const QRect viewport = view()->viewport()->rect();
+        const QRectF shown = view()->mapFromScene(QRectF(0, 0, 500, 300)).boundingRect();
+        QVERIFY(shown.width() >= viewport.width() - 4 || shown.height() >= viewport.height() - 4);
+        QVERIFY(shown.width() <= viewport.width() + 1 && shown.height() <= viewport.height() + 1);
+
+        // Off again: every frame fitted as before.
+        pKeep->trigger();
+        m_pPanel->slotExpand();
+        m_pPanel->showImage(frame(500, 300), "42");
+        const QRectF again = view()->mapFromScene(QRectF(0, 0, 500, 300)).boundingRect();
+        QVERIFY(again.width() <= viewport.width() + 1 && again.height() <= viewport.height() + 1);
     }
 
     void fitAndRotation()

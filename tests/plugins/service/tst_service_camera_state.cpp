@@ -52,6 +52,7 @@ private slots:
     void onlyCameraLostAndBackAreShown();
     void burstsShowAtMostOneLinePerGapAndTheNewestState();
     void serviceListsTheCoreMessageFromItsThread();
+    void figuresCarryTheCamerasState();
 };
 
 void TestServiceCameraState::onlyCameraLostAndBackAreShown()
@@ -126,6 +127,40 @@ void TestServiceCameraState::serviceListsTheCoreMessageFromItsThread()
     QCOMPARE(probe.results[0].jsonData["success"].toInt(), 0);
     QTest::qWait(200);
     QCOMPARE(probe.results.size(), 1);
+}
+
+// The figures tell the camera's state beside the link's: a reachable core with a
+// lost camera must not read as all well.
+void TestServiceCameraState::figuresCarryTheCamerasState()
+{
+    int nState = -1;
+    QVERIFY(CameraStateNotice::parseState(MESSAGE_TYPE_CAMERA_STATE, cameraMessage("reopening"), &nState));
+    QCOMPARE(nState, int(CameraStateNotice::StateReopening));
+    QVERIFY(!CameraStateNotice::parseState(MESSAGE_TYPE_INFO, cameraMessage("lost"), &nState));
+    QVERIFY(!CameraStateNotice::parseState(MESSAGE_TYPE_CAMERA_STATE, cameraMessage("sleepy"), &nState));
+
+    // The state is the service's own, connected or not.
+    Service service;
+    StatusProbe probe;
+    connect(&service, &DTPluginBase::sendSignalToPlugins, &probe, &StatusProbe::slotEventFromPlugins);
+    QCOMPARE(service.figures().value("camera_state").toString(), QString());
+    const struct {
+        const char* pMessage;
+        const char* pState;
+    } steps[] = {{"lost", "lost"}, {"reopening", "reopening"}, {"sleepy", "reopening"}, {"back", "back"}};
+    for (const auto& step : steps) {
+        std::thread core([&] { service.onMessageCallback(MESSAGE_TYPE_CAMERA_STATE, cameraMessage(step.pMessage)); });
+        core.join();
+        QCOMPARE(service.figures().value("camera_state").toString(), QString(step.pState));
+    }
+    // The reopening message is for the figures only: lost and back are the two lines.
+    QTRY_COMPARE_WITH_TIMEOUT(probe.results.size(), 2, 5000);
+    QCOMPARE(probe.results[0].jsonData["result"].toString(), QString::fromUtf8(CameraStateNotice::kLostText));
+    QCOMPARE(probe.results[1].jsonData["result"].toString(), QString::fromUtf8(CameraStateNotice::kBackText));
+    service.onMessageCallback(MESSAGE_TYPE_CAMERA_STATE, cameraMessage("reopening"));
+    QTest::qWait(1500);
+    QCOMPARE(probe.results.size(), 2);
+    QCOMPARE(service.figures().value("camera_state").toString(), QString("reopening"));
 }
 
 QTEST_MAIN(TestServiceCameraState)

@@ -332,7 +332,7 @@ private slots:
             if (!log.open(QIODevice::ReadOnly))
                 continue;
             const QByteArray text = log.readAll();
-            if (text.contains("Warning:: frames dropped: ") && text.contains("Info: 初始化Rpc服务")) {
+            if (text.contains("Warning:: 显示丢弃的帧: ") && text.contains("Info: 初始化Rpc服务")) {
                 bFound = true;
                 break;
             }

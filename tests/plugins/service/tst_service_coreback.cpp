@@ -20,6 +20,8 @@ const char* const kFailed = "相机初始化失败:0";
 const char* const kConnected = "相机初始化成功:1";
 const char* const kLost = "与视觉核心的连接已断开，正在重新连接:0";
 const char* const kBack = "已重新连接视觉核心，相机设置已恢复:1";
+const char* const kBackOnly = "已重新连接视觉核心:1";
+const char* const kNotRestored = "部分相机设置未能恢复:0";
 
 int countOf(int nMsgId)
 {
@@ -204,6 +206,35 @@ private slots:
         QCOMPARE(param(kelvora::core::PARAM_GAIN), 8.0);
         m_fixture.send(MODULE_SERVICE, MSG_CONTINUOUS_STOP);
         QCOMPARE(lastStatus(), QString("调用连续拍照结束:1"));
+    }
+
+    // A setting the core refuses is refused again when it comes back: the
+    // reconnection is told as such, never as settings restored.
+    void failedRestoreIsNotToldAsRestored()
+    {
+        m_fixture.send(MODULE_SERVICE, MSG_SET_GAIN, 1000);
+        QCOMPARE(lastStatus(), QString("设置增益:0"));
+        m_pSim->kill();
+        QVERIFY(ServiceFixture::waitForStatus(kLost, 5000));
+        QVERIFY(startCore());
+        ServiceFixture::clear();
+        QVERIFY(ServiceFixture::waitForStatus(kNotRestored, 8000));
+        QStringList statuses;
+        for (const QVariant& entry : ServiceFixture::records())
+            if (!ServiceFixture::status(entry).isEmpty())
+                statuses << ServiceFixture::status(entry);
+        QCOMPARE(statuses.mid(0, 2), QStringList({kBackOnly, kNotRestored}));
+        QCOMPARE(statusCount(kBack), 0);
+        // A value the core takes again makes the next reconnection whole.
+        m_fixture.send(MODULE_SERVICE, MSG_SET_GAIN, 6);
+        QCOMPARE(lastStatus(), QString("设置增益:1"));
+        m_pSim->kill();
+        QVERIFY(ServiceFixture::waitForStatus(kLost, 5000));
+        QVERIFY(startCore());
+        ServiceFixture::clear();
+        QVERIFY(ServiceFixture::waitForStatus(kBack, 8000));
+        QTest::qWait(200);
+        QCOMPARE(statusCount(kNotRestored), 0);
     }
 
     void cleanupTestCase()

@@ -231,12 +231,16 @@ private slots:
         // And the client still works.
         QVERIFY(frameStillArrives(424242));
 
-        const QString strServiceLog = DTLog::instance().filePath();
-        const qint64 nServiceBytes = QFileInfo(strServiceLog).size();
-        QVERIFY2(nServiceBytes <= kServiceLogBound, qPrintable(QString::number(nServiceBytes)));
-        const QByteArrayList serviceLines = fileLines(strServiceLog);
-        QVERIFY(serviceLines.last().contains(DTLog::sizeLimitText(kServiceLogBound).toUtf8()));
-        QCOMPARE(serviceLines.join('\n').count("size limit"), 1);
+        // The service's log goes on from file to file, each within its bound, and
+        // keeps no more than its ten newest files of this run.
+        const QStringList serviceFiles = DTLog::instance().runFiles();
+        QVERIFY(!serviceFiles.isEmpty());
+        QVERIFY2(serviceFiles.size() <= DTLog::kMaxRunFiles, qPrintable(serviceFiles.join(' ')));
+        for (const QString& strFile : serviceFiles) {
+            const qint64 nServiceBytes = QFileInfo(strFile).size();
+            QVERIFY2(nServiceBytes <= kServiceLogBound, qPrintable(strFile + ": " + QString::number(nServiceBytes)));
+        }
+        QVERIFY(fileLines(serviceFiles.last()).join('\n').contains("frameInit"));
 
         const QStringList coreLogs = QDir("Logs").entryList({"log_vision_core_client*.txt"}, QDir::Files, QDir::Name);
         QCOMPARE(coreLogs, QStringList({"log_vision_core_client.1.txt", "log_vision_core_client.2.txt",

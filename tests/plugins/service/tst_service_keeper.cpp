@@ -1,5 +1,6 @@
 // The background connection keeper and the operator's settings it puts back,
 // without a core: hooks and a camera that record what happens to them.
+#include "ConnectGate.h"
 #include "CoreKeeper.h"
 #include "OperatorSettings.h"
 #include "corelink/CCameraBase.h"
@@ -10,6 +11,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <condition_variable>
+#include <thread>
 #include <mutex>
 
 namespace {
@@ -193,6 +196,60 @@ private slots:
                                             "setTriggerMode 1", "setTriggerGap 50", "startVideo"}));
         QVERIFY(!isCameraParam(3));
         QCOMPARE(applyCameraParam(camera, 3, 1), -1);
+    }
+
+    // Closing calls uninit once: an attempt in flight gives up through that call,
+    // none starts after it, and a connection made before is closed by it.
+    void closingEndsTheConnectionWithOneUninit()
+    {
+        {
+            std::atomic<int> nUninit{0};
+            ConnectGate gate([&] { ++nUninit; });
+            QVERIFY(gate.beginAttempt());
+            gate.endAttempt();
+            gate.close();
+            QCOMPARE(nUninit.load(), 0);
+            QVERIFY(!gate.beginAttempt());
+            gate.finish();
+            gate.finish();
+            QCOMPARE(nUninit.load(), 1);
+        }
+        {
+            // An attempt blocked in connecting until uninit cancels it.
+            std::mutex mutex;
+            std::condition_variable wake;
+            bool bCancelled = false;
+            bool bInFlight = false;
+            std::atomic<int> nUninit{0};
+            ConnectGate gate([&] {
+                ++nUninit;
+                std::lock_guard<std::mutex> lock(mutex);
+                bCancelled = true;
+                wake.notify_all();
+            });
+            std::atomic<int> nAttempts{0};
+            std::thread keeper([&] {
+                while (gate.beginAttempt()) {
+                    ++nAttempts;
+                    {
+                        std::unique_lock<std::mutex> lock(mutex);
+                        bInFlight = true;
+                        wake.notify_all();
+                        wake.wait(lock, [&] { return bCancelled; });
+                    }
+                    gate.endAttempt();
+                }
+            });
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                wake.wait(lock, [&] { return bInFlight; });
+            }
+            gate.close();
+            keeper.join();
+            gate.finish();
+            QCOMPARE(nUninit.load(), 1);
+            QCOMPARE(nAttempts.load(), 1);
+        }
     }
 };
 
