@@ -201,7 +201,9 @@ private slots:
         QFETCH(int, nLeft);
         fillLogDir(nOld, nOthers);
         QVERIFY(DTLog::instance().init("", "tst"));
-        const QStringList names = logNames();
+        // The new file is claimed at once unless this run used its name in the same
+        // second already: count the old ones.
+        const QStringList names = logNames().filter(QRegularExpression("^old_"));
         QCOMPARE(names.size(), nLeft);
         if (nLeft < nOld)
             QVERIFY(!names.contains("old_00.log"));
@@ -381,7 +383,9 @@ private slots:
         fillLogDir(11);
         QVERIFY(DTLog::instance().init("", "kelvora"));
         QVERIFY(DTLog::instance().init("", "RpcService"));
-        QCOMPARE(logNames().size(), 9);
+        // The two new files may or may not exist yet (a name this run already used
+        // in the same second is not claimed again): count the old ones.
+        QCOMPARE(logNames().filter(QRegularExpression("^old_")).size(), 9);
         QVERIFY(!logNames().contains("old_00.log"));
         QVERIFY(!logNames().contains("old_01.log"));
     }
