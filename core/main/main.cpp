@@ -1,6 +1,7 @@
-// The vision core: one camera (simulated, an image folder or a GenICam
-// camera) served to the operator client. Built as vision-core and, for the
-// runs and tests without hardware, as vision-core-sim.
+// The vision core: its cameras (GenICam cameras it discovers or is given,
+// and simulated ones: the synthetic scene or an image folder) served to the
+// operator's clients. Built as vision-core and, for the runs and tests
+// without hardware, as vision-core-sim.
 
 #include <chrono>
 #include <csignal>
@@ -16,6 +17,7 @@
 #include "server/PeriodicNotice.h"
 #ifdef KELVORA_WITH_GENICAM
 #include "genicam/GenICamCamera.h"
+#include "genicam/GenICamDiscovery.h"
 #endif
 
 int main(int argc, char* argv[])
@@ -48,18 +50,45 @@ int main(int argc, char* argv[])
         return strError.startsWith(QLatin1String("Usage")) ? 0 : 2;
     }
 
-    std::unique_ptr<CameraBackend> pCamera;
-    if (options.strGenICam.isEmpty()) {
-        pCamera = std::make_unique<SimCamera>(options);
-    } else {
+    const bool bSimProgram = QCoreApplication::applicationName().endsWith(QLatin1String("-sim"));
+    const int nSimulated = options.nSimulated >= 0 ? options.nSimulated : (bSimProgram ? 1 : 0);
+    const bool bDiscover = options.strGenICam.isEmpty()
+        && (options.nDiscovery >= 0 ? options.nDiscovery == 1 : !bSimProgram);
+
+    CoreServer server(options);
+    CameraRegistry& cameras = server.cameras();
+    // GenICam cameras first: a client naming no camera gets the first one.
+    if (!options.strGenICam.isEmpty()) {
 #ifdef KELVORA_WITH_GENICAM
-        pCamera = std::make_unique<GenICamCamera>(options);
+        CameraDescriptor descriptor;
+        descriptor.strId = options.strGenICam.toStdString();
+        descriptor.strAddress = descriptor.strId;
+        descriptor.strInterface = "GigE";
+        cameras.add(descriptor, std::make_unique<GenICamCamera>(options), true, &strError);
 #else
         std::fprintf(stderr, "%s: built without Aravis, so no GenICam camera can be driven\n", pName);
         return 2;
 #endif
+    } else if (bDiscover) {
+#ifdef KELVORA_WITH_GENICAM
+        cameras.setDiscoverer([options] { return discoverGenICamCameras(options); });
+#else
+        std::fprintf(stderr, "%s: built without Aravis: no GenICam camera is looked for\n", pName);
+#endif
     }
-    CoreServer server(options, std::move(pCamera));
+    for (int i = 1; i <= nSimulated; ++i) {
+        CameraDescriptor descriptor;
+        descriptor.strId = "sim-" + std::to_string(i);
+        descriptor.strVendor = "Kelvora";
+        descriptor.strModel = options.strFolder.isEmpty() ? "Simulated camera" : "Image folder";
+        descriptor.strSerial = "SIM" + std::to_string(i);
+        descriptor.strInterface = "simulated";
+        descriptor.strAddress = options.strFolder.isEmpty() ? "scene" : options.strFolder.toStdString();
+        if (!cameras.add(descriptor, std::make_unique<SimCamera>(options), true, &strError)) {
+            std::fprintf(stderr, "%s: %s\n", pName, qPrintable(strError));
+            return 1;
+        }
+    }
     if (!server.start(&strError)) {
         std::fprintf(stderr, "%s: %s\n", pName, qPrintable(strError));
         return 1;
@@ -67,6 +96,9 @@ int main(int argc, char* argv[])
     const QString strHost = options.strListen.left(options.strListen.lastIndexOf(QLatin1Char(':')));
     std::printf("%s listening on %s:%d (%s)\n", pName, qPrintable(strHost), server.port(),
                 server.describe().c_str());
+    std::printf("%s: %zu camera%s%s, %d simulated%s\n", pName, cameras.size(), cameras.size() == 1 ? "" : "s",
+                bDiscover ? " found" : "", nSimulated,
+                nSimulated > 0 ? " (frames of a simulated camera are not real)" : "");
     std::fflush(stdout);
 
     // Standard error goes to the journal: the warning stays in sight there.

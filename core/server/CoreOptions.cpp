@@ -63,8 +63,16 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
     const QCommandLineOption insecure(QStringLiteral("insecure-listen"),
         QStringLiteral("Listen beyond loopback without TLS: anyone on the network can command the "
                        "camera. For a closed test network only; warns at start and every hour."));
+
+    const QCommandLineOption simulated(QStringLiteral("simulated"),
+        QStringLiteral("Simulated cameras beside the GenICam ones (default 1 for vision-core-sim, 0 for vision-core)."),
+        QStringLiteral("n"));
+    const QCommandLineOption discovery(QStringLiteral("discovery"),
+        QStringLiteral("Look for GenICam cameras (GigE Vision, USB3 Vision) unless --genicam names one: on or off "
+                       "(default on for vision-core, off for vision-core-sim)."),
+        QStringLiteral("on|off"));
     parser.addOptions({listen, width, height, pixel, folder, fps, results, stamp, genicam, pixelFormat,
-                       packetSize, socketBuffer, reopen, tlsCert, tlsKey, tlsCa, insecure});
+                       packetSize, socketBuffer, reopen, tlsCert, tlsKey, tlsCa, insecure, simulated, discovery});
 
     if (!parser.parse(arguments)) {
         *pError = parser.errorText();
@@ -171,6 +179,22 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
             "make-certs.sh, see vision-core(1)), or --insecure-listen on a closed test network")
                       .arg(options.strListen);
         return false;
+    }
+    if (parser.isSet(simulated)) {
+        bool bOk = false;
+        options.nSimulated = parser.value(simulated).toInt(&bOk);
+        if (!bOk || options.nSimulated < 0 || options.nSimulated > 16) {
+            *pError = QStringLiteral("simulated must be 0 to 16");
+            return false;
+        }
+    }
+    if (parser.isSet(discovery)) {
+        const QString strValue = parser.value(discovery).toLower();
+        if (strValue != QLatin1String("on") && strValue != QLatin1String("off")) {
+            *pError = QStringLiteral("discovery must be on or off");
+            return false;
+        }
+        options.nDiscovery = strValue == QLatin1String("on") ? 1 : 0;
     }
     *pOptions = options;
     return true;

@@ -39,6 +39,13 @@ struct CoreOptions
     int nPacketSize = 0;
     // Receive socket buffer of a GigE Vision stream, in bytes.
     int nSocketBuffer = 4 * 1024 * 1024;
+    // Simulated cameras beside the GenICam ones; -1: the program's default
+    // (one for vision-core-sim, none for vision-core).
+    int nSimulated = -1;
+    // Whether GenICam cameras are looked for (unless --genicam names one);
+    // -1: the program's default (on for vision-core, off for vision-core-sim,
+    // whose runs and tests must not send discovery broadcasts off loopback).
+    int nDiscovery = -1;
     // Seconds between attempts to reopen a camera that went away.
     double dReopenSeconds = 3.0;
 

@@ -38,15 +38,29 @@ bool CoreServer::credentials(std::shared_ptr<grpc::ServerCredentials>* pCredenti
     return true;
 }
 
-CoreServer::CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera)
+CoreServer::CoreServer(const CoreOptions& options)
     : m_options(options)
-    , m_pCamera(std::move(pCamera))
-    // Two frames in flight per reader: enough to keep the link busy, few
-    // enough that a slow reader sees current frames.
+    // Two frames per camera in flight per reader: enough to keep the link
+    // busy, few enough that a slow reader sees current frames.
     , m_frames(2)
     , m_events(64)
-    , m_service(*m_pCamera, m_frames, m_events, options.bStampTime)
+    , m_cameras(m_frames, m_events)
+    , m_service(m_cameras, m_frames, m_events, options.bStampTime)
 {
+}
+
+CoreServer::CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera)
+    : CoreServer(options)
+{
+    m_pFirstCamera = std::move(pCamera);
+}
+
+std::string CoreServer::describe() const
+{
+    std::string strText;
+    for (const std::string& strLine : m_cameras.describe())
+        strText += (strText.empty() ? "" : "; ") + strLine;
+    return strText.empty() ? std::string("no camera") : strText;
 }
 
 CoreServer::~CoreServer()
@@ -59,8 +73,13 @@ bool CoreServer::start(QString* pError)
     std::shared_ptr<grpc::ServerCredentials> pCredentials;
     if (!credentials(&pCredentials, pError))
         return false;
-    if (!m_pCamera->start(m_frames, m_events, pError))
-        return false;
+    if (m_pFirstCamera) {
+        CameraDescriptor descriptor;
+        descriptor.strId = "camera-1";
+        descriptor.strInterface = "simulated";
+        if (!m_cameras.add(descriptor, std::move(m_pFirstCamera), true, pError))
+            return false;
+    }
     grpc::ServerBuilder builder;
     builder.AddListeningPort(m_options.strListen.toStdString(), pCredentials, &m_nPort);
     builder.RegisterService(&m_service);
@@ -89,7 +108,7 @@ bool CoreServer::start(QString* pError)
 void CoreServer::stop()
 {
     std::call_once(m_stopOnce, [this] {
-        m_pCamera->stop();
+        m_cameras.stop();
         // Streams return once their broadcast closes; Shutdown waits for them.
         m_frames.close();
         m_events.close();

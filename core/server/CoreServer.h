@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "CameraBackend.h"
+#include "CameraRegistry.h"
 #include "CoreOptions.h"
 #include "VisionCoreService.h"
 
@@ -14,18 +15,22 @@ class Server;
 class ServerCredentials;
 }
 
-// One vision core: a camera backend and the RPC server in front of it.
+// One vision core: its cameras and the RPC server in front of them.
 class CoreServer
 {
 public:
+    explicit CoreServer(const CoreOptions& options);
+    // A core of one camera, started with the server (id "camera-1").
     CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera);
     ~CoreServer();
 
-    // Opens the camera and binds the address; false with a reason on failure.
+    // Cameras are added (and discovery set up) before start.
+    CameraRegistry& cameras() { return m_cameras; }
+    // Binds the address; false with a reason on failure.
     bool start(QString* pError);
     // The bound port (the chosen one when asked for port 0).
     int port() const { return m_nPort; }
-    std::string describe() const { return m_pCamera->describe(); }
+    std::string describe() const;
     // Ends streams and shooting and shuts the server down. Any thread, idempotent.
     void stop();
     // Blocks until the server has shut down.
@@ -36,9 +41,10 @@ private:
     bool credentials(std::shared_ptr<grpc::ServerCredentials>* pCredentials, QString* pError) const;
 
     CoreOptions m_options;
-    std::unique_ptr<CameraBackend> m_pCamera;
     FrameBroadcast m_frames;
     EventBroadcast m_events;
+    CameraRegistry m_cameras;
+    std::unique_ptr<CameraBackend> m_pFirstCamera;
     VisionCoreService m_service;
     std::unique_ptr<grpc::Server> m_pServer;
     std::once_flag m_stopOnce;

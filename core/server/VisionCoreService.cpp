@@ -11,52 +11,121 @@ const char* paramName(kelvora::core::Param param)
 {
     return kelvora::core::Param_Name(param).c_str();
 }
+void fillEntry(const CameraDescriptor& d, kelvora::core::CameraState state, kelvora::core::CameraEntry* pEntry)
+{
+    pEntry->set_id(d.strId);
+    pEntry->set_vendor(d.strVendor);
+    pEntry->set_model(d.strModel);
+    pEntry->set_serial(d.strSerial);
+    pEntry->set_name(d.strName);
+    pEntry->set_interface(d.strInterface);
+    pEntry->set_address(d.strAddress);
+    pEntry->set_state(state);
+}
 } // namespace
 
-VisionCoreService::VisionCoreService(CameraBackend& camera, FrameBroadcast& frames, EventBroadcast& events,
+VisionCoreService::VisionCoreService(CameraRegistry& cameras, FrameBroadcast& frames, EventBroadcast& events,
                                      bool bStampTime)
-    : m_camera(camera)
+    : m_cameras(cameras)
     , m_frames(frames)
     , m_events(events)
     , m_bStampTime(bStampTime)
 {
 }
 
+std::string VisionCoreService::clientOf(const grpc::ServerContext* pContext)
+{
+    const auto& metadata = pContext->client_metadata();
+    const auto it = metadata.find("kelvora-client");
+    if (it != metadata.end() && !it->second.empty())
+        return std::string(it->second.data(), it->second.size());
+    return pContext->peer();
+}
+
 grpc::Status VisionCoreService::Ping(grpc::ServerContext*, const kelvora::core::PingRequest*,
                                      kelvora::core::PingReply* pReply)
 {
     pReply->set_core("vision-core-sim");
-    pReply->set_protocol(1);
+    // 2: cameras listed, opened and named in every call.
+    pReply->set_protocol(2);
     return grpc::Status::OK;
 }
 
-grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext*, const kelvora::core::Empty*,
-                                              kelvora::core::CameraRanges* pReply)
+grpc::Status VisionCoreService::ListCameras(grpc::ServerContext* pContext,
+                                            const kelvora::core::ListCamerasRequest* pRequest,
+                                            kelvora::core::CameraList* pReply)
 {
-    return m_camera.ranges(pReply);
+    // Discovery waits about a second by itself; past that the list as known is answered.
+    const auto cameras = m_cameras.list(clientOf(pContext), pRequest->refresh(), std::chrono::milliseconds(2500));
+    for (const auto& listed : cameras) {
+        kelvora::core::CameraEntry* pEntry = pReply->add_cameras();
+        fillEntry(listed.descriptor, kelvora::core::CameraState(listed.nState), pEntry);
+    }
+    return grpc::Status::OK;
 }
 
-grpc::Status VisionCoreService::SetParam(grpc::ServerContext*, const kelvora::core::ParamValue* pRequest,
-                                         kelvora::core::Empty*)
+grpc::Status VisionCoreService::OpenCamera(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+                                           kelvora::core::CameraEntry* pReply)
 {
-    const grpc::Status status = m_camera.setParam(*pRequest);
+    CameraDescriptor d;
+    const grpc::Status status = m_cameras.open(clientOf(pContext), pRequest->camera(), &d);
     if (!status.ok())
         return status;
-    publishMessage(m_events, 0, std::string("{\"param\":\"") + paramName(pRequest->param())
-                                     + "\",\"changed\":true}");
+    fillEntry(d, kelvora::core::CAMERA_OPEN, pReply);
+    return status;
+}
+
+grpc::Status VisionCoreService::CloseCamera(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+                                            kelvora::core::Empty*)
+{
+    return m_cameras.close(clientOf(pContext), pRequest->camera());
+}
+
+grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+                                              kelvora::core::CameraRanges* pReply)
+{
+    CameraBackend* pCamera = nullptr;
+    const grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, nullptr);
+    if (!status.ok())
+        return status;
+    return pCamera->ranges(pReply);
+}
+
+grpc::Status VisionCoreService::SetParam(grpc::ServerContext* pContext, const kelvora::core::ParamValue* pRequest,
+                                         kelvora::core::Empty*)
+{
+    CameraBackend* pCamera = nullptr;
+    std::string strId;
+    grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, &strId);
+    if (!status.ok())
+        return status;
+    status = pCamera->setParam(*pRequest);
+    if (!status.ok())
+        return status;
+    if (EventBroadcast* pEvents = m_cameras.events(strId))
+        publishMessage(*pEvents, 0, std::string("{\"param\":\"") + paramName(pRequest->param())
+                                        + "\",\"changed\":true}");
     return grpc::Status::OK;
 }
 
-grpc::Status VisionCoreService::GetParam(grpc::ServerContext*, const kelvora::core::ParamRequest* pRequest,
+grpc::Status VisionCoreService::GetParam(grpc::ServerContext* pContext, const kelvora::core::ParamRequest* pRequest,
                                          kelvora::core::ParamValue* pReply)
 {
-    return m_camera.getParam(pRequest->param(), pReply);
+    CameraBackend* pCamera = nullptr;
+    const grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, nullptr);
+    if (!status.ok())
+        return status;
+    return pCamera->getParam(pRequest->param(), pReply);
 }
 
-grpc::Status VisionCoreService::Command(grpc::ServerContext*, const kelvora::core::CommandRequest* pRequest,
+grpc::Status VisionCoreService::Command(grpc::ServerContext* pContext, const kelvora::core::CommandRequest* pRequest,
                                         kelvora::core::Empty*)
 {
-    return m_camera.command(pRequest->kind());
+    CameraBackend* pCamera = nullptr;
+    const grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, nullptr);
+    if (!status.ok())
+        return status;
+    return pCamera->command(pRequest->kind());
 }
 
 grpc::Status VisionCoreService::NotifyLoadUI(grpc::ServerContext*, const kelvora::core::LoadUIRequest* pRequest,
@@ -123,7 +192,11 @@ template <typename T>
 grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
                                         grpc::ServerWriter<T>* pWriter)
 {
-    const auto pSubscription = broadcast.subscribe();
+    const std::string strClient = clientOf(pContext);
+    // Each client sees the cameras it holds, and what is about no camera.
+    const auto pSubscription = broadcast.subscribe(
+        [this, strClient](const std::string& strCamera) { return m_cameras.isHeldBy(strCamera, strClient); });
+    m_cameras.streamStarted(strClient);
     // Tells the client that it will see everything published from now on.
     pContext->AddInitialMetadata("kelvora-subscribed", "1");
     pWriter->SendInitialMetadata();
@@ -134,5 +207,6 @@ grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast
             break;
     }
     broadcast.unsubscribe(pSubscription);
+    m_cameras.streamEnded(strClient);
     return grpc::Status::OK;
 }

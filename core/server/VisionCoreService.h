@@ -6,18 +6,28 @@
 #include <grpcpp/grpcpp.h>
 
 #include "CameraBackend.h"
+#include "CameraRegistry.h"
 #include "vision_core.grpc.pb.h"
 
-// The core's RPC interface over one camera backend.
+// The core's RPC interface over its cameras.
 class VisionCoreService final : public kelvora::core::VisionCore::Service
 {
 public:
-    VisionCoreService(CameraBackend& camera, FrameBroadcast& frames, EventBroadcast& events,
+    VisionCoreService(CameraRegistry& cameras, FrameBroadcast& frames, EventBroadcast& events,
                       bool bStampTime = false);
+
+    // Who is calling: the client's own token, else its connection.
+    static std::string clientOf(const grpc::ServerContext* pContext);
 
     grpc::Status Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest* pRequest,
                       kelvora::core::PingReply* pReply) override;
-    grpc::Status GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::Empty* pRequest,
+    grpc::Status ListCameras(grpc::ServerContext* pContext, const kelvora::core::ListCamerasRequest* pRequest,
+                             kelvora::core::CameraList* pReply) override;
+    grpc::Status OpenCamera(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+                            kelvora::core::CameraEntry* pReply) override;
+    grpc::Status CloseCamera(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+                             kelvora::core::Empty* pReply) override;
+    grpc::Status GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
                                kelvora::core::CameraRanges* pReply) override;
     grpc::Status SetParam(grpc::ServerContext* pContext, const kelvora::core::ParamValue* pRequest,
                           kelvora::core::Empty* pReply) override;
@@ -45,7 +55,7 @@ private:
         return pWriter->Write(event);
     }
 
-    CameraBackend& m_camera;
+    CameraRegistry& m_cameras;
     FrameBroadcast& m_frames;
     EventBroadcast& m_events;
     const bool m_bStampTime;

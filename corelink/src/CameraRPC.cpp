@@ -16,14 +16,18 @@ int nullArgument(const char* pWhat)
 
 } // namespace
 
-CameraRPC::CameraRPC(std::shared_ptr<CoreSession> pSession)
+CameraRPC::CameraRPC(std::shared_ptr<CoreSession> pSession, std::string strCamera)
     : m_pSession(std::move(pSession))
+    , m_strCamera(std::move(strCamera))
 {
 }
 
 void CameraRPC::setFrameCallback(FrameCallback callback)
 {
-    m_pSession->setFrameCallback(std::move(callback));
+    if (m_strCamera.empty())
+        m_pSession->setFrameCallback(std::move(callback));
+    else
+        m_pSession->setCameraFrameCallback(m_strCamera, std::move(callback));
 }
 
 void CameraRPC::setRejectedFrameCallback(RejectedFrameCallback callback)
@@ -41,10 +45,11 @@ int CameraRPC::getCameraInfo(CameraInfo* pInfo)
     if (!pStub)
         return nResult;
     grpc::ClientContext context;
-    CoreSession::prepare(context);
+    m_pSession->prepare(context);
     kelvora::core::CameraRanges ranges;
-    nResult = m_pSession->conclude(pStub->GetCameraInfo(&context, kelvora::core::Empty(), &ranges),
-                                   pWhat);
+    kelvora::core::CameraRequest request;
+    request.set_camera(m_strCamera);
+    nResult = m_pSession->conclude(pStub->GetCameraInfo(&context, request, &ranges), pWhat);
     if (nResult != 0)
         return nResult;
     CameraInfo info;
@@ -195,9 +200,10 @@ int CameraRPC::command(kelvora::core::CommandKind kind, const char* pWhat)
     if (!pStub)
         return nResult;
     grpc::ClientContext context;
-    CoreSession::prepare(context);
+    m_pSession->prepare(context);
     kelvora::core::CommandRequest request;
     request.set_kind(kind);
+    request.set_camera(m_strCamera);
     kelvora::core::Empty reply;
     return m_pSession->conclude(pStub->Command(&context, request, &reply), pWhat);
 }
@@ -209,9 +215,11 @@ int CameraRPC::setParam(const ParamValue& value, const char* pWhat)
     if (!pStub)
         return nResult;
     grpc::ClientContext context;
-    CoreSession::prepare(context);
+    m_pSession->prepare(context);
     kelvora::core::Empty reply;
-    return m_pSession->conclude(pStub->SetParam(&context, value, &reply), pWhat);
+    kelvora::core::ParamValue named(value);
+    named.set_camera(m_strCamera);
+    return m_pSession->conclude(pStub->SetParam(&context, named, &reply), pWhat);
 }
 
 int CameraRPC::getParam(kelvora::core::Param param, ParamValue::ValueCase expected,
@@ -222,9 +230,10 @@ int CameraRPC::getParam(kelvora::core::Param param, ParamValue::ValueCase expect
     if (!pStub)
         return nResult;
     grpc::ClientContext context;
-    CoreSession::prepare(context);
+    m_pSession->prepare(context);
     kelvora::core::ParamRequest request;
     request.set_param(param);
+    request.set_camera(m_strCamera);
     nResult = m_pSession->conclude(pStub->GetParam(&context, request, pValue), pWhat);
     if (nResult != 0)
         return nResult;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "corelink/CCameraBase.h"
 #include "vision_core.pb.h"
@@ -11,7 +12,8 @@ class CoreSession;
 class CameraRPC : public CCameraBase
 {
 public:
-    explicit CameraRPC(std::shared_ptr<CoreSession> pSession);
+    // strCamera empty: the camera that names none (the core picks it).
+    CameraRPC(std::shared_ptr<CoreSession> pSession, std::string strCamera = std::string());
 
     void setFrameCallback(FrameCallback callback) override;
     void setRejectedFrameCallback(RejectedFrameCallback callback) override;
@@ -39,4 +41,5 @@ private:
                  kelvora::core::ParamValue* pValue, const char* pWhat);
 
     std::shared_ptr<CoreSession> m_pSession;
+    const std::string m_strCamera;
 };

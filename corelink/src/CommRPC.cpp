@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <algorithm>
 
 #include <spdlog/spdlog.h>
 
@@ -70,16 +71,141 @@ CommRPC::CommRPC()
     : m_pSession(std::make_shared<CoreSession>())
     , m_pCamera(std::make_shared<CameraRPC>(m_pSession))
 {
+    m_pSession->setReconnectHook([this] { reopenCameras(); });
 }
 
 CommRPC::~CommRPC()
 {
     uninit();
+    m_pSession->setReconnectHook(nullptr);
 }
 
 std::shared_ptr<CCameraBase> CommRPC::camera()
 {
     return m_pCamera;
+}
+
+std::shared_ptr<CCameraBase> CommRPC::camera(const std::string& id)
+{
+    if (id.empty())
+        return m_pCamera;
+    std::lock_guard<std::mutex> lock(m_cameraMutex);
+    auto& pCamera = m_cameras[id];
+    if (!pCamera)
+        pCamera = std::make_shared<CameraRPC>(m_pSession, id);
+    return pCamera;
+}
+
+namespace {
+
+CameraListing listingOf(const kelvora::core::CameraEntry& entry)
+{
+    CameraListing listing;
+    listing.strId = entry.id();
+    listing.strVendor = entry.vendor();
+    listing.strModel = entry.model();
+    listing.strSerial = entry.serial();
+    listing.strName = entry.name();
+    listing.strInterface = entry.interface();
+    listing.strAddress = entry.address();
+    switch (entry.state()) {
+    case kelvora::core::CAMERA_OPEN: listing.state = CameraListing::Open; break;
+    case kelvora::core::CAMERA_IN_USE: listing.state = CameraListing::InUse; break;
+    default: listing.state = CameraListing::Free; break;
+    }
+    return listing;
+}
+
+std::shared_ptr<kelvora::core::VisionCore::Stub> connectedStub(const CoreSession& session, const char* pWhat)
+{
+    auto pStub = session.stub();
+    if (!pStub)
+        spdlog::warn("{} failed: not connected to the vision core", pWhat);
+    return pStub;
+}
+
+// Discovery in the core takes about a second; opening a camera that does
+// not answer, a few.
+constexpr std::chrono::milliseconds kListTimeout{3000};
+constexpr std::chrono::milliseconds kOpenTimeout{5000};
+
+} // namespace
+
+int CommRPC::listCameras(std::vector<CameraListing>* pCameras, bool bRefresh)
+{
+    if (pCameras == nullptr) {
+        spdlog::warn("listCameras failed: no place for the result");
+        return CoreSession::kNotConnected;
+    }
+    // Not through the gate: a slow list must not mark the core as silent.
+    const auto pStub = connectedStub(*m_pSession, "listCameras");
+    if (!pStub)
+        return CoreSession::kNotConnected;
+    grpc::ClientContext context;
+    m_pSession->prepare(context, kListTimeout);
+    kelvora::core::ListCamerasRequest request;
+    request.set_refresh(bRefresh);
+    kelvora::core::CameraList reply;
+    const int nResult = CoreSession::check(pStub->ListCameras(&context, request, &reply), "listCameras");
+    if (nResult != 0)
+        return nResult;
+    pCameras->clear();
+    for (const auto& entry : reply.cameras())
+        pCameras->push_back(listingOf(entry));
+    return 0;
+}
+
+int CommRPC::openCamera(const std::string& id, CameraListing* pListing)
+{
+    const auto pStub = connectedStub(*m_pSession, "openCamera");
+    if (!pStub)
+        return CoreSession::kNotConnected;
+    grpc::ClientContext context;
+    m_pSession->prepare(context, kOpenTimeout);
+    kelvora::core::CameraRequest request;
+    request.set_camera(id);
+    kelvora::core::CameraEntry reply;
+    const int nResult = CoreSession::check(pStub->OpenCamera(&context, request, &reply), "openCamera");
+    if (nResult != 0)
+        return nResult;
+    {
+        std::lock_guard<std::mutex> lock(m_cameraMutex);
+        if (std::find(m_opened.begin(), m_opened.end(), id) == m_opened.end())
+            m_opened.push_back(id);
+    }
+    if (pListing != nullptr)
+        *pListing = listingOf(reply);
+    spdlog::info("camera {} opened", id);
+    return 0;
+}
+
+int CommRPC::closeCamera(const std::string& id)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_cameraMutex);
+        m_opened.erase(std::remove(m_opened.begin(), m_opened.end(), id), m_opened.end());
+    }
+    int nResult = 0;
+    const auto pStub = m_pSession->admit("closeCamera", &nResult);
+    if (!pStub)
+        return nResult;
+    grpc::ClientContext context;
+    m_pSession->prepare(context);
+    kelvora::core::CameraRequest request;
+    request.set_camera(id);
+    kelvora::core::Empty reply;
+    return m_pSession->conclude(pStub->CloseCamera(&context, request, &reply), "closeCamera");
+}
+
+void CommRPC::reopenCameras()
+{
+    std::vector<std::string> opened;
+    {
+        std::lock_guard<std::mutex> lock(m_cameraMutex);
+        opened = m_opened;
+    }
+    for (const std::string& id : opened)
+        openCamera(id, nullptr);
 }
 
 void CommRPC::setResultCallback(ResultCallback callback)
@@ -165,7 +291,7 @@ int CommRPC::notifyLoadUI(int* pState)
     if (!pStub)
         return nResult;
     grpc::ClientContext context;
-    CoreSession::prepare(context);
+    m_pSession->prepare(context);
     kelvora::core::LoadUIRequest request;
     request.set_state(*pState);
     kelvora::core::LoadUIReply reply;

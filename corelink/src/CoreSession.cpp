@@ -1,7 +1,9 @@
 #include "CoreSession.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
+#include <random>
 
 #include <spdlog/spdlog.h>
 
@@ -65,6 +67,18 @@ bool answered(const grpc::Status& status)
         && status.error_code() != grpc::StatusCode::CANCELLED;
 }
 
+// A token no other connection of any process holds.
+std::string makeToken()
+{
+    std::random_device device;
+    std::mt19937_64 generator((std::uint64_t(device()) << 32) ^ device()
+                              ^ std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%016llx%016llx", static_cast<unsigned long long>(generator()),
+                  static_cast<unsigned long long>(generator()));
+    return buffer;
+}
+
 } // namespace
 
 CoreSession::CoreSession()
@@ -77,8 +91,9 @@ CoreSession::CoreSession()
         grpc::ClientContext context;
         prepare(context);
         kelvora::core::CameraRanges ranges;
-        return answered(pStub->GetCameraInfo(&context, kelvora::core::Empty(), &ranges));
+        return answered(pStub->GetCameraInfo(&context, kelvora::core::CameraRequest(), &ranges));
     }, kProbePause)
+    , m_strToken(makeToken())
 {
 }
 
@@ -108,6 +123,7 @@ int CoreSession::connect(const std::string& strEndpoint)
     context.set_deadline(std::chrono::system_clock::now() + kConnectTimeout);
     // Give a core that is still starting the whole deadline to come up.
     context.set_wait_for_ready(true);
+    identify(context);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bConnectCancelled = false;
@@ -222,9 +238,20 @@ std::string CoreSession::endpoint() const
     return m_strEndpoint;
 }
 
-void CoreSession::prepare(grpc::ClientContext& context)
+void CoreSession::prepare(grpc::ClientContext& context) const
 {
-    context.set_deadline(std::chrono::system_clock::now() + kCallTimeout);
+    prepare(context, kCallTimeout);
+}
+
+void CoreSession::prepare(grpc::ClientContext& context, std::chrono::milliseconds timeout) const
+{
+    context.set_deadline(std::chrono::system_clock::now() + timeout);
+    identify(context);
+}
+
+void CoreSession::identify(grpc::ClientContext& context) const
+{
+    context.AddMetadata("kelvora-client", m_strToken);
 }
 
 int CoreSession::check(const grpc::Status& status, const char* pWhat)
@@ -294,6 +321,13 @@ void CoreSession::streamUp()
     // A core that came back answers calls again as well.
     m_responseGate.reset();
     spdlog::info("link to vision core at {} is up again", endpoint());
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        hook = m_reconnectHook;
+    }
+    if (hook)
+        hook();
     deliver(m_linkCallback, true);
 }
 
@@ -330,11 +364,18 @@ void CoreSession::replace(Callback& target, Callback callback)
 template <typename Callback, typename... Args>
 void CoreSession::deliver(const Callback& source, const Args&... args)
 {
+    deliverChosen<Callback>([&source] { return &source; }, args...);
+}
+
+template <typename Callback, typename Choose, typename... Args>
+void CoreSession::deliverChosen(Choose choose, const Args&... args)
+{
     Callback callback;
     std::unique_lock<std::mutex> lock(m_callbackMutex);
-    if (!source)
+    const Callback* pSource = choose();
+    if (pSource == nullptr || !*pSource)
         return;
-    callback = source;
+    callback = *pSource;
     const CallbackGate::Pass pass = m_callbackGate.enter();
     lock.unlock();
     // A callback runs the receiver's code on this library's thread: whatever it
@@ -363,6 +404,30 @@ void CoreSession::setFrameCallback(FrameCallback callback)
     replace(m_frameCallback, std::move(callback));
 }
 
+void CoreSession::setCameraFrameCallback(const std::string& strCamera, FrameCallback callback)
+{
+    FrameCallback previous;
+    std::uint64_t nGeneration = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        auto it = m_cameraFrameCallbacks.find(strCamera);
+        if (it != m_cameraFrameCallbacks.end()) {
+            previous = std::move(it->second);
+            m_cameraFrameCallbacks.erase(it);
+        }
+        if (callback)
+            m_cameraFrameCallbacks.emplace(strCamera, std::move(callback));
+        nGeneration = m_callbackGate.advance();
+    }
+    m_callbackGate.waitForCallsBefore(nGeneration);
+}
+
+void CoreSession::setReconnectHook(std::function<void()> hook)
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_reconnectHook = std::move(hook);
+}
+
 void CoreSession::setResultCallback(ResultCallback callback)
 {
     replace(m_resultCallback, std::move(callback));
@@ -381,12 +446,16 @@ void CoreSession::setRejectedFrameCallback(RejectedFrameCallback callback)
 bool CoreSession::hasFrameCallback() const
 {
     std::lock_guard<std::mutex> lock(m_callbackMutex);
-    return bool(m_frameCallback);
+    return bool(m_frameCallback) || !m_cameraFrameCallbacks.empty();
 }
 
-void CoreSession::deliverFrame(const std::shared_ptr<VexaImage>& pImage)
+void CoreSession::deliverFrame(const std::string& strCamera, const std::shared_ptr<VexaImage>& pImage)
 {
-    deliver(m_frameCallback, pImage);
+    // Chosen under the callbacks' lock: a camera's own callback, else the general one.
+    deliverChosen<FrameCallback>([this, &strCamera]() -> const FrameCallback* {
+        const auto it = m_cameraFrameCallbacks.find(strCamera);
+        return it != m_cameraFrameCallbacks.end() ? &it->second : &m_frameCallback;
+    }, pImage);
 }
 
 void CoreSession::deliverResult(const std::shared_ptr<MeasureResultData>& pResult)

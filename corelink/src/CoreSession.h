@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,8 +70,12 @@ public:
     std::shared_ptr<kelvora::core::VisionCore::Stub> stub() const;
     std::string endpoint() const;
 
-    // A context with the call deadline set.
-    static void prepare(grpc::ClientContext& context);
+    // A context with the call deadline set and this connection's token.
+    void prepare(grpc::ClientContext& context) const;
+    void prepare(grpc::ClientContext& context, std::chrono::milliseconds timeout) const;
+    // Tells the core who is calling (on streams as on calls).
+    void identify(grpc::ClientContext& context) const;
+    const std::string& token() const { return m_strToken; }
     // 0 for OK, else logs "what: reason" (the core's text escaped) and returns
     // the status code.
     static int check(const grpc::Status& status, const char* pWhat);
@@ -95,17 +101,21 @@ public:
     void streamUp();
     void streamDown();
     void setLinkCallback(LinkCallback callback);
+    // Runs on a stream thread when the link is back, before the link callback.
+    void setReconnectHook(std::function<void()> hook);
 
     // Once a setter returns, the callback it replaced is not running on any
     // stream thread (unless the setter was called from inside that callback).
     void setFrameCallback(FrameCallback callback);
+    // Frames of one camera; they no longer reach the general frame callback.
+    void setCameraFrameCallback(const std::string& strCamera, FrameCallback callback);
     void setResultCallback(ResultCallback callback);
     void setMessageCallback(MessageCallback callback);
     void setRejectedFrameCallback(RejectedFrameCallback callback);
     bool hasFrameCallback() const;
 
     // Stream threads: call the callback that is set, if any.
-    void deliverFrame(const std::shared_ptr<VexaImage>& pImage);
+    void deliverFrame(const std::string& strCamera, const std::shared_ptr<VexaImage>& pImage);
     void deliverResult(const std::shared_ptr<MeasureResultData>& pResult);
     void deliverMessage(E_Message_Type type, const Json::Value& message);
     // A frame the core sent but that could not be used: counted, logged at a
@@ -141,10 +151,16 @@ private:
     void replace(Callback& target, Callback callback);
     template <typename Callback, typename... Args>
     void deliver(const Callback& source, const Args&... args);
+    // Calls the callback that choose() (run under the callbacks' lock) points at.
+    template <typename Callback, typename Choose, typename... Args>
+    void deliverChosen(Choose choose, const Args&... args);
 
     mutable std::mutex m_callbackMutex;
     CallbackGate m_callbackGate;
     FrameCallback m_frameCallback;
+    std::map<std::string, FrameCallback> m_cameraFrameCallbacks;
+    std::function<void()> m_reconnectHook;
+    const std::string m_strToken;
     ResultCallback m_resultCallback;
     MessageCallback m_messageCallback;
     RejectedFrameCallback m_rejectedFrameCallback;

@@ -56,6 +56,7 @@ void EventStreamWorker::deliver(const kelvora::core::Event& event)
 {
     if (event.has_result()) {
         auto pResult = std::make_shared<MeasureResultData>();
+        pResult->strCamera = event.camera();
         pResult->nIdentifier = event.result().identifier();
         pResult->nResult = event.result().result();
         pResult->dValue = event.result().value();
@@ -68,6 +69,10 @@ void EventStreamWorker::deliver(const kelvora::core::Event& event)
             m_pSession->rejectMessage(strError);
             return;
         }
+        // The message says which camera it is about ("camera" itself is the
+        // camera's state in the core's messages).
+        if (!event.camera().empty() && message.isObject() && !message.isMember("camera_id"))
+            message["camera_id"] = event.camera();
         m_pSession->deliverMessage(messageType(event.message().type()), message);
     }
 }

@@ -23,6 +23,7 @@ enum FrameField : uint32_t
     kHeight = 3,
     kType = 4,
     kWidthStep = 5,
+    kCamera = 6,
     kData = 15,
 };
 // Read straight from the wire, so they must follow the protocol file.
@@ -32,6 +33,7 @@ static_assert(uint32_t(kWidth) == uint32_t(Frame::kWidthFieldNumber), "width fie
 static_assert(uint32_t(kHeight) == uint32_t(Frame::kHeightFieldNumber), "height field moved");
 static_assert(uint32_t(kType) == uint32_t(Frame::kTypeFieldNumber), "type field moved");
 static_assert(uint32_t(kWidthStep) == uint32_t(Frame::kWidthStepFieldNumber), "width_step field moved");
+static_assert(uint32_t(kCamera) == uint32_t(Frame::kCameraFieldNumber), "camera field moved");
 static_assert(uint32_t(kData) == uint32_t(Frame::kDataFieldNumber), "data field moved");
 
 struct FrameHeader
@@ -89,7 +91,7 @@ std::shared_ptr<VexaImage> allocate(const FrameHeader& header)
 
 } // namespace
 
-std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* pError)
+std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* pError, std::string* pCamera)
 {
     grpc::ProtoBufferReader reader(&message);
     google::protobuf::io::CodedInputStream input(&reader);
@@ -118,6 +120,18 @@ std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* p
             case kWidthStep: header.nWidthStep = int32_t(nValue); break;
             default: break;
             }
+            continue;
+        }
+        if (nField == kCamera && wireType == WireFormatLite::WIRETYPE_LENGTH_DELIMITED) {
+            uint32_t nLength = 0;
+            std::string strCamera;
+            // An id is a short name; a longer one is not a camera's.
+            if (!input.ReadVarint32(&nLength) || nLength > 1024 || !input.ReadString(&strCamera, int(nLength))) {
+                *pError = "malformed camera id";
+                return nullptr;
+            }
+            if (pCamera != nullptr)
+                *pCamera = std::move(strCamera);
             continue;
         }
         if (nField == kData && wireType == WireFormatLite::WIRETYPE_LENGTH_DELIMITED) {

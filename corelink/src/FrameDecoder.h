@@ -10,4 +10,7 @@
 // Decodes one serialized kelvora.core.Frame into an image that owns its
 // pixels, copying the pixel bytes once from the received slices. Returns
 // null and a reason for malformed or inconsistent frames.
-std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* pError);
+// The camera's id, when asked for, goes to *pCamera (empty from a core that
+// names none).
+std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* pError,
+                                       std::string* pCamera = nullptr);

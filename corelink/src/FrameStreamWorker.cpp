@@ -72,8 +72,9 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
             continue;
         // Nothing may unwind past the completion queue while a call is on it.
         std::shared_ptr<VexaImage> pImage;
+        std::string strCamera;
         try {
-            pImage = decodeFrame(message, &strError);
+            pImage = decodeFrame(message, &strError, &strCamera);
         } catch (const std::exception& e) {
             strError = e.what();
         }
@@ -81,7 +82,7 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
             m_pSession->rejectFrame(strError);
             continue;
         }
-        m_pSession->deliverFrame(pImage);
+        m_pSession->deliverFrame(strCamera, pImage);
     }
     pCall->Finish(&status, pTag);
     await(queue);

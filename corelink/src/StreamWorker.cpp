@@ -86,6 +86,7 @@ void StreamWorker::run()
     bool bReported = false;
     for (;;) {
         grpc::ClientContext context;
+        m_pSession->identify(context);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_bStopping)

@@ -3,6 +3,8 @@
 // A connection to the vision core.
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <json/json.h>
 
@@ -14,8 +16,27 @@ class CCommBase
 public:
     virtual ~CCommBase() = default;
 
-    // The camera of this connection; the same object for the connection's life.
+    // The camera of this connection that names no camera: the first camera
+    // this connection opened, or, with none open, the core's first camera
+    // (shared with other clients). Its frame callback hears every frame of a
+    // camera without a callback of its own. The same object for the
+    // connection's life.
     virtual std::shared_ptr<CCameraBase> camera() = 0;
+    // The camera with this id (as listed); the same object for each id. Its
+    // calls fail until the camera is opened.
+    virtual std::shared_ptr<CCameraBase> camera(const std::string& id) = 0;
+    // The cameras the core can reach; with bRefresh the core looks for
+    // cameras anew first (about a second; the call waits at most 3 s).
+    // 12 (unimplemented) from a core that lists no cameras. Blocks: call it
+    // off the operator's GUI thread.
+    virtual int listCameras(std::vector<CameraListing>* pCameras, bool bRefresh = true) = 0;
+    // Opens the camera for this connection (refused while another client
+    // holds it) and fills *pListing when given; the core may take seconds to
+    // reach a camera (at most 5 s). Opened cameras are opened again when the
+    // link comes back after a core restart.
+    virtual int openCamera(const std::string& id, CameraListing* pListing = nullptr) = 0;
+    // Releases the camera in the core; its shooting stops.
+    virtual int closeCamera(const std::string& id) = 0;
     // Results and messages arrive on threads of the library.
     virtual void setResultCallback(ResultCallback callback) = 0;
     virtual void setMessageCallback(MessageCallback callback) = 0;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <json/json.h>
 
@@ -24,9 +25,29 @@ enum E_Init_Result
     INIT_TLS_HANDSHAKE_FAILED = 104,       // TLS with the core failed otherwise (e.g. a plaintext core)
 };
 
+// One camera the core can reach.
+struct CameraListing
+{
+    enum State
+    {
+        Free = 0,
+        Open = 1,   // open by this connection
+        InUse = 2,  // open by another client of the core
+    };
+    std::string strId;          // stable while the camera keeps its serial
+    std::string strVendor;
+    std::string strModel;
+    std::string strSerial;
+    std::string strName;        // user-defined name; empty where the camera has none
+    std::string strInterface;   // "GigE", "USB3" or "simulated"
+    std::string strAddress;
+    State state = Free;
+};
+
 // One measurement result of the core.
 struct MeasureResultData
 {
+    std::string strCamera;      // the camera whose frame it is
     uint64_t nIdentifier = 0;   // frame the result belongs to
     int nResult = 0;            // 0 pass, otherwise a failure code of the core
     double dValue = 0.0;

@@ -166,7 +166,7 @@ grpc::Status HostileCore::Ping(grpc::ServerContext*, const kelvora::core::PingRe
     return grpc::Status::OK;
 }
 
-grpc::Status HostileCore::GetCameraInfo(grpc::ServerContext*, const kelvora::core::Empty*,
+grpc::Status HostileCore::GetCameraInfo(grpc::ServerContext*, const kelvora::core::CameraRequest*,
                                         kelvora::core::CameraRanges* pRanges)
 {
     pRanges->set_width(64);

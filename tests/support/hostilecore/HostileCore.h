@@ -61,7 +61,7 @@ public:
 
     grpc::Status Ping(grpc::ServerContext*, const kelvora::core::PingRequest*,
                       kelvora::core::PingReply* pReply) override;
-    grpc::Status GetCameraInfo(grpc::ServerContext*, const kelvora::core::Empty*,
+    grpc::Status GetCameraInfo(grpc::ServerContext*, const kelvora::core::CameraRequest*,
                                kelvora::core::CameraRanges* pRanges) override;
     grpc::Status SetParam(grpc::ServerContext*, const kelvora::core::ParamValue*,
                           kelvora::core::Empty*) override;

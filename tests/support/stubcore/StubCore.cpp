@@ -92,7 +92,7 @@ grpc::Status StubCore::Ping(grpc::ServerContext* pContext, const kelvora::core::
     return grpc::Status::OK;
 }
 
-grpc::Status StubCore::GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::Empty*,
+grpc::Status StubCore::GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::CameraRequest*,
                                      kelvora::core::CameraRanges* pReply)
 {
     if (!waitWhileSilent(pContext, "GetCameraInfo"))

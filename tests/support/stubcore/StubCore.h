@@ -51,7 +51,7 @@ public:
 
     grpc::Status Ping(grpc::ServerContext* pContext, const kelvora::core::PingRequest* pRequest,
                       kelvora::core::PingReply* pReply) override;
-    grpc::Status GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::Empty* pRequest,
+    grpc::Status GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
                                kelvora::core::CameraRanges* pReply) override;
     grpc::Status SetParam(grpc::ServerContext* pContext, const kelvora::core::ParamValue* pRequest,
                           kelvora::core::Empty* pReply) override;
