@@ -81,7 +81,8 @@ ViewOptions::ViewOptions(QGraphicsView* pView, QObject* parent)
     connect(m_pWorker, &HistogramWorker::signalHistogramReady, m_pOverlay, &HistogramOverlay::slotSetHistogram);
     // The overlay keeps to the viewport's corner when the page is resized; the
     // viewport has its new size only once the view has laid it out.
-    m_pView->viewport()->installEventFilter(this);
+    m_pViewport = m_pView->viewport();
+    m_pViewport->installEventFilter(this);
 }
 
 ViewOptions::~ViewOptions() = default;
@@ -130,7 +131,9 @@ void ViewOptions::placeOverlay()
 
 bool ViewOptions::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
-    if (pWatched == m_pView->viewport() && pEvent->type() == QEvent::Resize)
+    // Compared with the viewport kept at start: the view may already be half
+    // destroyed when its viewport's last events arrive.
+    if (pEvent->type() == QEvent::Resize && pWatched == m_pViewport)
         placeOverlay();
     return QObject::eventFilter(pWatched, pEvent);
 }

@@ -46,6 +46,7 @@ private:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     QGraphicsView* m_pView;
+    QObject* m_pViewport = nullptr;
     QMenu* m_pMenu;
     QAction* m_pHistogram;
     QAction* m_pFigures;
