@@ -464,7 +464,7 @@ private slots:
         QCOMPARE(pResults->item(pResults->count() - 1)->text(), QString("failure %1").arg(CapturoUI::MaxResults + 1));
     }
 
-    // The lines of a lost or returning core or camera come into view; the specified
+    // The lines of a lost or returning core or camera come into view; command and frame
     // lines leave the list where the operator scrolled it.
     void linkNoticesScrollIntoView()
     {
