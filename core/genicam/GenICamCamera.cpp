@@ -539,7 +539,14 @@ bool GenICamCamera::arm(std::string* pError)
     m_lastAlive = Clock::now();
     if (plan.arming == ArmPlan::Stopped)
         return true;
-    arv_camera_set_acquisition_mode(m_pCamera, ARV_ACQUISITION_MODE_CONTINUOUS, error.out());
+    return startAcquisition(false, pError);
+}
+
+bool GenICamCamera::startAcquisition(bool bSingleFrame, std::string* pError)
+{
+    Error error;
+    arv_camera_set_acquisition_mode(
+        m_pCamera, bSingleFrame ? ARV_ACQUISITION_MODE_SINGLE_FRAME : ARV_ACQUISITION_MODE_CONTINUOUS, error.out());
     if (error.failed()) {
         *pError = "acquisition mode: " + error.text();
         return false;
@@ -571,20 +578,8 @@ bool GenICamCamera::stopAcquisition(std::string* pError)
 // acquisition.
 bool GenICamCamera::takeSingleFrame(std::string* pError)
 {
-    if (!stopAcquisition(pError))
+    if (!stopAcquisition(pError) || !startAcquisition(true, pError))
         return false;
-    Error error;
-    arv_camera_set_acquisition_mode(m_pCamera, ARV_ACQUISITION_MODE_SINGLE_FRAME, error.out());
-    if (error.failed()) {
-        *pError = "acquisition mode: " + error.text();
-        return false;
-    }
-    arv_camera_start_acquisition(m_pCamera, error.out());
-    if (error.failed()) {
-        *pError = "start acquisition: " + error.text();
-        return false;
-    }
-    m_bAcquiring = true;
     m_lastAlive = Clock::now();
     return true;
 }

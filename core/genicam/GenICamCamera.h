@@ -66,6 +66,8 @@ private:
     bool createStream(std::string* pError);
     bool arm(std::string* pError);
     bool stopAcquisition(std::string* pError);
+    // Continuous or single-frame acquisition, started.
+    bool startAcquisition(bool bSingleFrame, std::string* pError);
     bool takeSingleFrame(std::string* pError);
     bool writeActivation(std::string* pError);
     grpc::Status carryOut(const TriggerControl::Step& step, const std::string& strWhat);
