@@ -5,7 +5,10 @@
 #include "ServiceFixture.h"
 #include "SimCore.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include "TestSuite.h"
@@ -67,6 +70,24 @@ private:
         case ParamValue::kI32: return value.i32();
         default: return -1.0;
         }
+    }
+
+    // Every thread of the process has stopped: kill() returns before a busy
+    // machine has got round to stopping them all.
+    static bool stoppedInFull(qint64 nPid)
+    {
+        const QDir tasks(QStringLiteral("/proc/%1/task").arg(nPid));
+        const QStringList ids = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString& strId : ids) {
+            QFile stat(tasks.filePath(strId + QStringLiteral("/stat")));
+            if (!stat.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray line = stat.readAll();
+            const int nState = line.lastIndexOf(')') + 2;
+            if (nState < 2 || nState >= line.size() || line[nState] != 'T')
+                return false;
+        }
+        return !ids.isEmpty();
     }
 
     bool startCore()
@@ -174,6 +195,10 @@ private slots:
         m_fixture.send(MODULE_SERVICE, MSG_CONTINUOUS_START);
         QTRY_VERIFY_WITH_TIMEOUT(countOf(MSG_FRAME) >= 3, 5000);
         QCOMPARE(::kill(pid_t(m_pSim->pid()), SIGSTOP), 0);
+        // A failure below must not leave the next case a stopped core.
+        const qint64 nPid = m_pSim->pid();
+        const auto resume = qScopeGuard([nPid] { ::kill(pid_t(nPid), SIGCONT); });
+        QTRY_VERIFY_WITH_TIMEOUT(stoppedInFull(nPid), 10000);
         QElapsedTimer clock;
         clock.start();
         ServiceFixture::clear();
