@@ -186,9 +186,10 @@ public:
     void printRatios() const
     {
         std::printf("\nBMP %dx%d in %s, best real time per op; ratio = baseline ms / VexaImage ms "
-                    "(above 1: VexaImage faster)\n", kWidth, kHeight, g_strDir.c_str());
-        std::printf("%-6s %-5s %12s %12s %12s %13s %13s %14s\n", "op", "image", "VexaImage ms",
-                    "QImage ms", "OpenCV ms", "QImage/Vexa", "OpenCV/Vexa", "fastest/Vexa");
+                    "(above 1: VexaImage faster)\n",
+                    kWidth, kHeight, g_strDir.c_str());
+        std::printf("%-6s %-5s %12s %12s %12s %13s %13s %14s\n", "op", "image", "VexaImage ms", "QImage ms",
+                    "OpenCV ms", "QImage/Vexa", "OpenCV/Vexa", "fastest/Vexa");
         for (const char* pDirection : kDirections) {
             for (const char* pFormat : kFormats) {
                 double dMs[3] = {0, 0, 0};
@@ -204,8 +205,8 @@ public:
                 const double dFastest = dMs[1] < dMs[2] ? dMs[1] : dMs[2];
                 const double dMB = double(g_pictures.at(pFormat).nPixelBytes) / 1e6;
                 std::printf("%-6s %-5s %12.2f %12.2f %12.2f %13.2f %13.2f %14.2f   (VexaImage %.0f MB/s)\n",
-                            pDirection, pFormat, dMs[0], dMs[1], dMs[2], dMs[1] / dMs[0],
-                            dMs[2] / dMs[0], dFastest / dMs[0], dMB / (dMs[0] / 1e3));
+                            pDirection, pFormat, dMs[0], dMs[1], dMs[2], dMs[1] / dMs[0], dMs[2] / dMs[0],
+                            dFastest / dMs[0], dMB / (dMs[0] / 1e3));
             }
         }
     }

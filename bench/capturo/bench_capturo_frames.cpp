@@ -42,7 +42,8 @@ class Page
 public:
     Page()
     {
-        QObject::connect(&m_plugin, &DTPluginBase::sendSignalToPlugins, &m_plugin, &Capturo::slotEventFromPlugins);
+        QObject::connect(&m_plugin, &DTPluginBase::sendSignalToPlugins, &m_plugin,
+                         &Capturo::slotEventFromPlugins);
         new QVBoxLayout(&m_container);
         m_container.resize(1600, 900);
         m_container.show();
@@ -134,7 +135,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    msPerFrame(page, frames, 10, nKey);  // warm-up
+    msPerFrame(page, frames, 10, nKey); // warm-up
     const double dCopy = msPerCopy(frames, nFrames);
     const double dOff = msPerFrame(page, frames, nFrames, nKey);
     page.setSaving(true, "radio_Bmp");
@@ -143,8 +144,11 @@ int main(int argc, char** argv)
     const double dJpg = msPerFrame(page, frames, nFrames, nKey);
     std::printf("frames: %d of 1920x1080 RGB32 per case\n", nFrames);
     std::printf("baseline (plain frame copy): %.2f ms\n", dCopy);
-    std::printf("saving off:      %.2f ms/frame  (%.1fx baseline, %.0f fps)\n", dOff, dOff / dCopy, 1000.0 / dOff);
-    std::printf("saving on, bmp:  %.2f ms/frame  (%.1fx baseline, %.0f fps)\n", dBmp, dBmp / dCopy, 1000.0 / dBmp);
-    std::printf("saving on, jpg:  %.2f ms/frame  (%.1fx baseline, %.0f fps)\n", dJpg, dJpg / dCopy, 1000.0 / dJpg);
+    std::printf("saving off:      %.2f ms/frame  (%.1fx baseline, %.0f fps)\n", dOff, dOff / dCopy,
+                1000.0 / dOff);
+    std::printf("saving on, bmp:  %.2f ms/frame  (%.1fx baseline, %.0f fps)\n", dBmp, dBmp / dCopy,
+                1000.0 / dBmp);
+    std::printf("saving on, jpg:  %.2f ms/frame  (%.1fx baseline, %.0f fps)\n", dJpg, dJpg / dCopy,
+                1000.0 / dJpg);
     return 0;
 }

@@ -41,7 +41,7 @@ struct Rate
 
 double cpuMs()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
@@ -74,8 +74,8 @@ Rate measureBare(const std::string& strEndpoint, double dSeconds)
     uint64_t nBytes = 0;
     const double dCpu0 = cpuMs();
     const auto start = Clock::now();
-    const auto end = start + std::chrono::duration_cast<Clock::duration>(
-                                 std::chrono::duration<double>(dSeconds));
+    const auto end = start
+        + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dSeconds));
     Clock::time_point last = start;
     while (last < end && pReader->Read(&frame)) {
         ++nFrames;
@@ -145,14 +145,16 @@ void decodeCase(const char* pName, int nWidth, int nHeight, bool bGrey)
             if (!parsed.ParseFromZeroCopyStream(&reader))
                 std::exit(1);
         }
-        dBest[0] = std::min(dBest[0], std::chrono::duration<double, std::milli>(Clock::now() - start).count() / nRepeats);
+        dBest[0] = std::min(
+            dBest[0], std::chrono::duration<double, std::milli>(Clock::now() - start).count() / nRepeats);
         start = Clock::now();
         for (int i = 0; i < nRepeats; ++i) {
             std::string strError;
             if (!decodeFrame(message, &strError))
                 std::exit(1);
         }
-        dBest[1] = std::min(dBest[1], std::chrono::duration<double, std::milli>(Clock::now() - start).count() / nRepeats);
+        dBest[1] = std::min(
+            dBest[1], std::chrono::duration<double, std::milli>(Clock::now() - start).count() / nRepeats);
     }
     std::printf("%-18s per frame: protobuf parse %.3f ms | corelink decode %.3f ms | ratio %.2f\n", pName,
                 dBest[0], dBest[1], dBest[0] / dBest[1]);
@@ -194,8 +196,8 @@ void runCase(const char* pName, int nWidth, int nHeight, bool bGrey, double dSec
         const Rate link = measureCorelink(strEndpoint, dSeconds);
         std::printf("  %-16s round %d: bare %6.1f frames/s %7.1f MB/s %5.2f cpu-ms/frame | "
                     "corelink %6.1f frames/s %7.1f MB/s %5.2f cpu-ms/frame\n",
-                    pName, nRound + 1, bare.dFps, bare.dMBps, bare.dCpuMsPerFrame, link.dFps,
-                    link.dMBps, link.dCpuMsPerFrame);
+                    pName, nRound + 1, bare.dFps, bare.dMBps, bare.dCpuMsPerFrame, link.dFps, link.dMBps,
+                    link.dCpuMsPerFrame);
         ratios.push_back(link.dFps / bare.dFps);
         if (bare.dFps > bestBare.dFps)
             bestBare = bare;

@@ -109,7 +109,8 @@ private:
         while (pReader->Read(&event)) {
             if (!event.has_message())
                 continue;
-            const QJsonObject message = QJsonDocument::fromJson(QByteArray::fromStdString(event.message().json())).object();
+            const QJsonObject message =
+                QJsonDocument::fromJson(QByteArray::fromStdString(event.message().json())).object();
             if (message.contains("frames")) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_counts = message["frames"].toObject();
@@ -143,8 +144,8 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
     }
     SimCore core;
     if (!core.start({"--genicam", "127.0.0.1", "--width", QString::number(nWidth), "--height",
-                     QString::number(nHeight), "--video-fps", QString::number(dFps), "--pixel-format", "Mono8",
-                     "--packet-size", "8192"})) {
+                     QString::number(nHeight), "--video-fps", QString::number(dFps), "--pixel-format",
+                     "Mono8", "--packet-size", "8192"})) {
         std::fprintf(stderr, "vision-core did not start on the fake camera\n");
         return false;
     }
@@ -152,7 +153,8 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
     if (!session.open(core.endpoint()))
         return false;
     PageProbe probe(session.imageView());
-    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
+    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe,
+                     &PageProbe::slotEventFromPlugins);
     QObject* pService = session.servicePlugin();
     CountWatcher watcher(core.endpoint());
     spinEvents(500);
@@ -183,16 +185,18 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
     const double dIncomplete = delta("incomplete");
     const double dUnderruns = delta("underruns");
     const double dDelivered = delta("delivered");
-    const double dReceived = double(probe.records() + pService->property("droppedFrames").toULongLong() - nDropped0);
+    const double dReceived = double(probe.records() + pService->property("droppedFrames").toULongLong()
+                                    - nDropped0);
     const double dShown = double(probe.shown());
     const double dPerFrame = dCompleted > 0 ? 1e3 / dCompleted : 0.0;
 
-    std::fprintf(g_pOut,
-                 "%4dx%-4d Mono8 at %5.1f fps, %.1f s: camera sent %.0f (whole %.0f, incomplete %.0f) | "
-                 "lost for want of buffers %.0f | core delivered %.0f | client received %.0f | page shown %.0f | "
-                 "shown/whole %.3f (%.1f frames/s)\n",
-                 nWidth, nHeight, dFps, dElapsed, dCompleted + dIncomplete, dCompleted, dIncomplete, dUnderruns,
-                 dDelivered, dReceived, dShown, dCompleted > 0 ? dShown / dCompleted : 0.0, dShown / dElapsed);
+    std::fprintf(
+        g_pOut,
+        "%4dx%-4d Mono8 at %5.1f fps, %.1f s: camera sent %.0f (whole %.0f, incomplete %.0f) | "
+        "lost for want of buffers %.0f | core delivered %.0f | client received %.0f | page shown %.0f | "
+        "shown/whole %.3f (%.1f frames/s)\n",
+        nWidth, nHeight, dFps, dElapsed, dCompleted + dIncomplete, dCompleted, dIncomplete, dUnderruns,
+        dDelivered, dReceived, dShown, dCompleted > 0 ? dShown / dCompleted : 0.0, dShown / dElapsed);
     std::fprintf(g_pOut, "    CPU per whole frame: camera %.2f ms, core %.2f ms, client %.2f ms\n",
                  cpuOf(spent, "camera") * dPerFrame, cpuOf(spent, "core") * dPerFrame,
                  cpuOf(spent, "client") * dPerFrame);
@@ -219,7 +223,8 @@ int main(int argc, char** argv)
     parser.process(app);
     const double dSeconds = parser.value("seconds").toDouble();
     if (parser.value("cases").contains(','))
-        std::fprintf(g_pOut, "genicam: the fake GigE camera, vision-core and the whole client (platform %s)\n",
+        std::fprintf(g_pOut,
+                     "genicam: the fake GigE camera, vision-core and the whole client (platform %s)\n",
                      qPrintable(QGuiApplication::platformName()));
     const QStringList cases = parser.value("cases").split(',', Qt::SkipEmptyParts);
     // The client links to one core per process: each case runs in a process of its own.

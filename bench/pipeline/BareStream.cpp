@@ -38,14 +38,15 @@ BareRate readBareStream(const std::string& strEndpoint, double dWarmSeconds, dou
 
     BareRate rate;
     kelvora::core::Frame frame;
-    const auto warmEnd = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                            std::chrono::duration<double>(dWarmSeconds));
+    const auto warmEnd = Clock::now()
+        + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dWarmSeconds));
     while (Clock::now() < warmEnd && pReader->Read(&frame)) {
     }
     if (onMeasure)
         onMeasure();
     const auto start = Clock::now();
-    const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dSeconds));
+    const auto end = start
+        + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(dSeconds));
     Clock::time_point last = start;
     while (last < end && pReader->Read(&frame)) {
         const int64_t nNow = FrameStamp::now();

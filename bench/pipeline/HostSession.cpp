@@ -39,7 +39,8 @@ bool HostSession::open(const QString& strEndpoint, const QString& strPlugins)
         return false;
 
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
-    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
+    m_pWindow = std::make_unique<MainWindow>(
+        HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     m_pWindow->showMaximized();
     if (m_pWindow->pluginsManager()->loadedPlugins().size() < 2 || !servicePlugin()) {
         std::fprintf(stderr, "the plugins did not load (run folder %s)\n", qPrintable(m_run.path()));
@@ -47,10 +48,12 @@ bool HostSession::open(const QString& strEndpoint, const QString& strPlugins)
     }
     // The home page's search runs first and then puts up its not-found page,
     // which would replace the camera page; let it finish as an operator would.
-    spinUntil([this] {
-        QWidget* pMain = m_pWindow->mainWidget();
-        return pMain && pMain->inherits("CameraSearchNotFoundUI");
-    }, 8000);
+    spinUntil(
+        [this] {
+            QWidget* pMain = m_pWindow->mainWidget();
+            return pMain && pMain->inherits("CameraSearchNotFoundUI");
+        },
+        8000);
     // The camera tab, as the operator clicks it: it opens the first function, the camera page.
     m_pWindow->slotSetCameraWidget();
     if (!spinUntil([this] { return imageView() && videoBox(); }, 5000)) {
@@ -119,7 +122,8 @@ bool HostSession::enableSaving(const QString& strFormat)
     if (!pSetting)
         return false;
     auto* pSwitch = pSetting->findChild<QCheckBox*>("checkBox");
-    auto* pFormat = pSetting->findChild<QRadioButton*>(strFormat == QLatin1String("jpg") ? "radio_Jpg" : "radio_Bmp");
+    auto* pFormat = pSetting->findChild<QRadioButton*>(strFormat == QLatin1String("jpg") ? "radio_Jpg"
+                                                                                         : "radio_Bmp");
     if (!pSwitch || !pFormat)
         return false;
     pSwitch->setChecked(true);

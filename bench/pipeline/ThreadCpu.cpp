@@ -33,7 +33,8 @@ bool readTask(const QString& strPath, QString* pName, double* pSeconds)
 
 void ThreadCpu::addProcess(qint64 nPid, const QString& strProcess)
 {
-    const QString strTasks = nPid > 0 ? QStringLiteral("/proc/%1/task").arg(nPid) : QStringLiteral("/proc/self/task");
+    const QString strTasks = nPid > 0 ? QStringLiteral("/proc/%1/task").arg(nPid)
+                                      : QStringLiteral("/proc/self/task");
     for (const QString& strTid : QDir(strTasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QString strName;
         double dSeconds = 0;

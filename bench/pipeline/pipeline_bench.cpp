@@ -71,7 +71,8 @@ PageRate measurePage(HostSession& session, PageProbe& probe, const SimCore& core
     spinEvents(1000);
     probe.reset();
     const bool bCounts = pService->property("savedFrames").isValid();
-    const quint64 nSaved0 = bCounts ? pService->property("savedFrames").toULongLong() : filesIn(session.saveFolder());
+    const quint64 nSaved0 = bCounts ? pService->property("savedFrames").toULongLong()
+                                    : filesIn(session.saveFolder());
     const quint64 nNotSaved0 = pService->property("unsavedFrames").toULongLong();
     const quint64 nDropped0 = pService->property("droppedFrames").toULongLong();
     const ThreadCpu cpuStart = cpuNow(core);
@@ -87,7 +88,8 @@ PageRate measurePage(HostSession& session, PageProbe& probe, const SimCore& core
     rate.dPaintFps = probe.paints() / dElapsed;
     rate.latenciesMs = probe.latenciesMs();
     if (bSave) {
-        const quint64 nSaved = bCounts ? pService->property("savedFrames").toULongLong() : filesIn(session.saveFolder());
+        const quint64 nSaved = bCounts ? pService->property("savedFrames").toULongLong()
+                                       : filesIn(session.saveFolder());
         rate.dSavedFps = (nSaved - nSaved0) / dElapsed;
         rate.dNotSavedFps = (pService->property("unsavedFrames").toULongLong() - nNotSaved0) / dElapsed;
         session.clickContinuous();
@@ -130,13 +132,14 @@ void printCpu(const char* pName, const CpuShare& share)
     std::fprintf(g_pOut, "  %s: %.2f ms of CPU per frame\n", pName, dTotal * 1e3 / share.nFrames);
     for (auto it = share.seconds.cbegin(); it != share.seconds.cend(); ++it)
         if (it.value() * 1e3 / share.nFrames >= 0.05)
-            std::fprintf(g_pOut, "    %-32s %6.2f ms\n", qPrintable(it.key()), it.value() * 1e3 / share.nFrames);
+            std::fprintf(g_pOut, "    %-32s %6.2f ms\n", qPrintable(it.key()),
+                         it.value() * 1e3 / share.nFrames);
 }
 
 void printLatency(const char* pName, const QVector<double>& values)
 {
-    std::fprintf(g_pOut, "  %-24s median %7.1f ms   p99 %7.1f ms   (%d frames)\n", pName, quantile(values, 0.5),
-                quantile(values, 0.99), values.size());
+    std::fprintf(g_pOut, "  %-24s median %7.1f ms   p99 %7.1f ms   (%d frames)\n", pName,
+                 quantile(values, 0.5), quantile(values, 0.99), values.size());
 }
 
 } // namespace
@@ -159,8 +162,8 @@ int main(int argc, char** argv)
     parser.process(app);
     const double dSeconds = parser.value("seconds").toDouble();
     const int nRounds = parser.value("rounds").toInt();
-    const QStringList simArgs{"--video-fps", "0", "--stamp-time", "--width", parser.value("width"),
-                              "--height", parser.value("height")};
+    const QStringList simArgs{"--video-fps",         "0",        "--stamp-time",        "--width",
+                              parser.value("width"), "--height", parser.value("height")};
 
     // One core for the page, one for the bare reader: with --video-fps 0 a core
     // sends as fast as its slowest subscriber reads, and the client stays subscribed.
@@ -192,10 +195,12 @@ int main(int argc, char** argv)
         pAction->setChecked(true);
     }
     PageProbe probe(session.imageView());
-    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
+    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe,
+                     &PageProbe::slotEventFromPlugins);
 
-    std::fprintf(g_pOut, "pipeline: %sx%s BGR frames, %d rounds of %.1f s, platform %s\n", qPrintable(parser.value("width")),
-                qPrintable(parser.value("height")), nRounds, dSeconds, qPrintable(QGuiApplication::platformName()));
+    std::fprintf(g_pOut, "pipeline: %sx%s BGR frames, %d rounds of %.1f s, platform %s\n",
+                 qPrintable(parser.value("width")), qPrintable(parser.value("height")), nRounds, dSeconds,
+                 qPrintable(QGuiApplication::platformName()));
     QVector<double> pageLatencies;
     QVector<double> bareLatencies;
     QVector<double> pageRates;
@@ -219,13 +224,15 @@ int main(int argc, char** argv)
         bareShare.add(bareCpu, bare.nFrames);
         pageShare.add(page.cpuSeconds, page.nShown);
         const double dRatio = bare.dFps > 0 ? page.dFps / bare.dFps : 0.0;
-        std::fprintf(g_pOut, "round %d: bare gRPC %6.1f frames/s | page shown %6.1f frames/s (received %llu, shown %llu, "
-                    "repaints %.1f/s) | ratio %.2f | latency median %.1f ms p99 %.1f ms\n",
-                    nRound, bare.dFps, page.dFps, page.nReceived, page.nShown, page.dPaintFps, dRatio,
-                    quantile(page.latenciesMs, 0.5), quantile(page.latenciesMs, 0.99));
+        std::fprintf(
+            g_pOut,
+            "round %d: bare gRPC %6.1f frames/s | page shown %6.1f frames/s (received %llu, shown %llu, "
+            "repaints %.1f/s) | ratio %.2f | latency median %.1f ms p99 %.1f ms\n",
+            nRound, bare.dFps, page.dFps, page.nReceived, page.nShown, page.dPaintFps, dRatio,
+            quantile(page.latenciesMs, 0.5), quantile(page.latenciesMs, 0.99));
         if (bSave)
-            std::fprintf(g_pOut, "         saving: %.1f files/s written, %.1f frames/s not saved\n", page.dSavedFps,
-                        page.dNotSavedFps);
+            std::fprintf(g_pOut, "         saving: %.1f files/s written, %.1f frames/s not saved\n",
+                         page.dSavedFps, page.dNotSavedFps);
         std::fflush(g_pOut);
         savedRates << page.dSavedFps;
         pageRates << page.dFps;
@@ -235,9 +242,10 @@ int main(int argc, char** argv)
         bareLatencies += bare.latenciesMs;
     }
     // Medians: the shared machine makes single rounds swing.
-    std::fprintf(g_pOut, "median of rounds: bare gRPC %.1f frames/s | page shown %.1f frames/s | ratio %.2f "
-                "(goal: >= 30 frames/s, >= 0.80)\n",
-                quantile(bareRates, 0.5), quantile(pageRates, 0.5), quantile(ratios, 0.5));
+    std::fprintf(g_pOut,
+                 "median of rounds: bare gRPC %.1f frames/s | page shown %.1f frames/s | ratio %.2f "
+                 "(goal: >= 30 frames/s, >= 0.80)\n",
+                 quantile(bareRates, 0.5), quantile(pageRates, 0.5), quantile(ratios, 0.5));
     if (bSave)
         std::fprintf(g_pOut, "median of rounds: saved %.1f files/s\n", quantile(savedRates, 0.5));
     std::fprintf(g_pOut, "latency from the core's send:\n");

@@ -46,7 +46,11 @@ FILE* g_pOut = stdout;
 class SavedFileChecker
 {
 public:
-    explicit SavedFileChecker(QSize expected) : m_expected(expected) { m_pool.setMaxThreadCount(1); }
+    explicit SavedFileChecker(QSize expected)
+        : m_expected(expected)
+    {
+        m_pool.setMaxThreadCount(1);
+    }
     ~SavedFileChecker() { m_pool.waitForDone(); }
 
     void check(const QString& strPath)
@@ -105,7 +109,8 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.process(app);
     const double dRunSeconds = parser.value("seconds").toDouble();
-    const quint64 nFrames = dRunSeconds > 0 ? std::numeric_limits<quint64>::max() : parser.value("frames").toULongLong();
+    const quint64 nFrames = dRunSeconds > 0 ? std::numeric_limits<quint64>::max()
+                                            : parser.value("frames").toULongLong();
     const int nRestarts = parser.value("restarts").toInt();
     const QString strFormat = parser.value("format") == QLatin1String("jpg") ? "jpg" : "bmp";
     const int nGap = parser.value("gap").toInt();
@@ -117,7 +122,8 @@ int main(int argc, char** argv)
     qputenv("HOME", QFile::encodeName(home.path()));
     qunsetenv("XDG_CONFIG_HOME");
 
-    const QStringList simArgs{"--stamp-time", "--width", parser.value("width"), "--height", parser.value("height")};
+    const QStringList simArgs{"--stamp-time", "--width", parser.value("width"), "--height",
+                              parser.value("height")};
     SimCore core;
     if (!core.start(simArgs)) {
         std::fprintf(stderr, "vision-core-sim did not start\n");
@@ -154,14 +160,17 @@ int main(int argc, char** argv)
         if (!bServiceSaves)
             checker.check(strFolder + "/" + strKey + "." + strFormat);
     });
-    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe, &PageProbe::slotEventFromPlugins);
+    QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe,
+                     &PageProbe::slotEventFromPlugins);
 
     if (dRunSeconds > 0)
         std::fprintf(g_pOut, "soak: %.0f s, ", dRunSeconds);
-    std::fprintf(g_pOut, "soak: %llu frames %dx%d, saving on (%s, checked and deleted as written), trigger gap %d ms, "
-                "%d core restarts, platform %s\n",
-                nFrames, frameSize.width(), frameSize.height(), qPrintable(strFormat), nGap, nRestarts,
-                qPrintable(QGuiApplication::platformName()));
+    std::fprintf(
+        g_pOut,
+        "soak: %llu frames %dx%d, saving on (%s, checked and deleted as written), trigger gap %d ms, "
+        "%d core restarts, platform %s\n",
+        nFrames, frameSize.width(), frameSize.height(), qPrintable(strFormat), nGap, nRestarts,
+        qPrintable(QGuiApplication::platformName()));
     std::fflush(g_pOut);
     // The operator's way in: the gap, then the continuous shooting button.
     session.send(MODULE_SERVICE, MSG_SET_TRIGGER_GAP, double(nGap));
@@ -191,8 +200,8 @@ int main(int argc, char** argv)
         if (nShown >= 100 && nRssWarm == 0) {
             nRssWarm = residentKiB();
             nRssMinAfterWarm = nRssWarm;
-            std::fprintf(g_pOut, "  %6llu frames  %6.1f s  resident %.1f MiB (after warm-up)\n", nShown, clock.elapsed() / 1e3,
-                        nRssWarm / 1024.0);
+            std::fprintf(g_pOut, "  %6llu frames  %6.1f s  resident %.1f MiB (after warm-up)\n", nShown,
+                         clock.elapsed() / 1e3, nRssWarm / 1024.0);
         }
         if (nShown >= nNextSample) {
             nNextSample += nSampleEvery;
@@ -202,13 +211,16 @@ int main(int argc, char** argv)
             // Heap in use against what the allocator holds: growth of the second
             // alone is the allocator keeping freed memory, not a leak.
             const struct mallinfo2 heap = mallinfo2();
-            std::fprintf(g_pOut, "  %6llu frames  %6.1f s  resident %.1f MiB  (heap in use %.1f MiB of %.1f MiB held)\n",
-                        nShown, clock.elapsed() / 1e3, nRss / 1024.0, heap.uordblks / 1048576.0,
-                        (heap.arena + heap.hblkhd) / 1048576.0);
+            std::fprintf(
+                g_pOut,
+                "  %6llu frames  %6.1f s  resident %.1f MiB  (heap in use %.1f MiB of %.1f MiB held)\n",
+                nShown, clock.elapsed() / 1e3, nRss / 1024.0, heap.uordblks / 1048576.0,
+                (heap.arena + heap.hblkhd) / 1048576.0);
             std::fflush(g_pOut);
         }
         // Restarts spread evenly: after 1/(n+1), 2/(n+1), ... of the frames.
-        if (nRestartsDone < nRestarts && nShown >= nFrames * quint64(nRestartsDone + 1) / quint64(nRestarts + 1)) {
+        if (nRestartsDone < nRestarts
+            && nShown >= nFrames * quint64(nRestartsDone + 1) / quint64(nRestarts + 1)) {
             ++nRestartsDone;
             core.kill();
             std::fprintf(g_pOut, "  %6llu frames  %6.1f s  core killed\n", nShown, clock.elapsed() / 1e3);
@@ -231,8 +243,8 @@ int main(int argc, char** argv)
                 bFailed = true;
                 break;
             }
-            std::fprintf(g_pOut, "  %6llu frames  %6.1f s  core restarted, frames resumed %.1f s later\n", probe.shown(),
-                        clock.elapsed() / 1e3, resume.elapsed() / 1e3);
+            std::fprintf(g_pOut, "  %6llu frames  %6.1f s  core restarted, frames resumed %.1f s later\n",
+                         probe.shown(), clock.elapsed() / 1e3, resume.elapsed() / 1e3);
             nLastProgressMs = clock.elapsed();
         }
     }
@@ -242,43 +254,52 @@ int main(int argc, char** argv)
     const QObject* pService = session.servicePlugin();
     const bool bCounts = pService->property("receivedFrames").isValid();
     // The writer finishes what it holds: every received frame saved or counted as not saved.
-    spinUntil([&] {
-        return !bCounts || pService->property("savedFrames").toULongLong() +
-                                   pService->property("unsavedFrames").toULongLong() >=
-                               pService->property("receivedFrames").toULongLong();
-    }, 60000);
-    spinEvents(1500);  // the last records and the last once-a-second status
+    spinUntil(
+        [&] {
+            return !bCounts
+                || pService->property("savedFrames").toULongLong()
+                    + pService->property("unsavedFrames").toULongLong()
+                >= pService->property("receivedFrames").toULongLong();
+        },
+        60000);
+    spinEvents(1500); // the last records and the last once-a-second status
     checker.wait();
     const long nRssEnd = residentKiB();
     nRssMax = qMax(nRssMax, nRssEnd);
     const int nLeft = QDir(strFolder).entryList(QDir::Files).size();
 
-    std::fprintf(g_pOut, "frames shown %llu in %.1f s (%.1f frames/s); dropped by the service %llu; core restarts %d\n",
-                probe.shown(), dSeconds, probe.shown() / dSeconds,
-                pService->property("droppedFrames").toULongLong(), nRestartsDone);
+    std::fprintf(
+        g_pOut,
+        "frames shown %llu in %.1f s (%.1f frames/s); dropped by the service %llu; core restarts %d\n",
+        probe.shown(), dSeconds, probe.shown() / dSeconds, pService->property("droppedFrames").toULongLong(),
+        nRestartsDone);
     std::fprintf(g_pOut, "saved files: %llu valid, %llu invalid, %llu missing; files left over %d\n",
-                checker.m_nValid.load(), checker.m_nInvalid.load(), checker.m_nMissing.load(), nLeft);
-    std::fprintf(g_pOut, "resident: after 100 frames %.1f MiB, lowest after that %.1f MiB, highest %.1f MiB, end %.1f MiB; "
-                "growth from frame 100 to the end %.1f MiB\n",
-                nRssWarm / 1024.0, nRssMinAfterWarm / 1024.0, nRssMax / 1024.0, nRssEnd / 1024.0,
-                (nRssEnd - nRssWarm) / 1024.0);
+                 checker.m_nValid.load(), checker.m_nInvalid.load(), checker.m_nMissing.load(), nLeft);
+    std::fprintf(
+        g_pOut,
+        "resident: after 100 frames %.1f MiB, lowest after that %.1f MiB, highest %.1f MiB, end %.1f MiB; "
+        "growth from frame 100 to the end %.1f MiB\n",
+        nRssWarm / 1024.0, nRssMinAfterWarm / 1024.0, nRssMax / 1024.0, nRssEnd / 1024.0,
+        (nRssEnd - nRssWarm) / 1024.0);
     bool bAccounted = true;
     if (bCounts) {
         const quint64 nReceived = pService->property("receivedFrames").toULongLong();
         const quint64 nSaved = pService->property("savedFrames").toULongLong();
         const quint64 nNotSaved = pService->property("unsavedFrames").toULongLong();
-        std::fprintf(g_pOut, "frames: received %llu, shown %llu, saved %llu, not saved %llu (write failures %llu); "
-                    "files checked valid %llu; failing statuses in the page %llu, the last: %s\n",
-                    nReceived, probe.shown(), nSaved, nNotSaved, pService->property("failedSaves").toULongLong(),
-                    checker.m_nValid.load(), nNotSavedStatuses, qPrintable(strLastNotSaved));
+        std::fprintf(g_pOut,
+                     "frames: received %llu, shown %llu, saved %llu, not saved %llu (write failures %llu); "
+                     "files checked valid %llu; failing statuses in the page %llu, the last: %s\n",
+                     nReceived, probe.shown(), nSaved, nNotSaved,
+                     pService->property("failedSaves").toULongLong(), checker.m_nValid.load(),
+                     nNotSavedStatuses, qPrintable(strLastNotSaved));
         // Every frame is a valid file or counted; what was not saved was reported with its count.
-        bAccounted = nSaved + nNotSaved == nReceived && checker.m_nValid.load() == nSaved && nSavedRecords == nSaved &&
-                     (nNotSaved == 0 || nNotSavedStatuses > 0);
+        bAccounted = nSaved + nNotSaved == nReceived && checker.m_nValid.load() == nSaved
+            && nSavedRecords == nSaved && (nNotSaved == 0 || nNotSavedStatuses > 0);
         std::fprintf(g_pOut, "every frame received is a valid file or counted and reported: %s\n",
-                    bAccounted ? "yes" : "NO");
+                     bAccounted ? "yes" : "NO");
     }
-    const bool bOk = !bFailed && bAccounted && checker.m_nInvalid == 0 && checker.m_nMissing == 0 &&
-                     nRestartsDone == nRestarts;
+    const bool bOk = !bFailed && bAccounted && checker.m_nInvalid == 0 && checker.m_nMissing == 0
+        && nRestartsDone == nRestarts;
     std::fprintf(g_pOut, "%s\n", bOk ? "soak passed" : "soak FAILED");
     return bOk ? 0 : 1;
 }

@@ -31,7 +31,7 @@ double processCpuMs()
 // which differs where Qt spreads a conversion over its thread pool.
 double msPerFrame(int nFrames, const std::function<void(int)>& step, double* pCpuMs = nullptr)
 {
-    step(0);  // warm the page cache and the allocator
+    step(0); // warm the page cache and the allocator
     const double dCpuStart = processCpuMs();
     QElapsedTimer timer;
     timer.start();
@@ -61,7 +61,8 @@ int main(int argc, char* argv[])
     // The frame outlives the hand-off; the file writer only reads it.
     const std::shared_ptr<vexa::VexaImage> pFrame(&frame, [](vexa::VexaImage*) {});
     volatile int nSink = 0;
-    const double dCopy = msPerFrame(nFrames, [&](int) { nSink = FrameHandOff::imageFromPixels(frame).width(); });
+    const double dCopy = msPerFrame(nFrames,
+                                    [&](int) { nSink = FrameHandOff::imageFromPixels(frame).width(); });
     const double dHandOff = msPerFrame(nFrames, [&](int) { nSink = handOff.toImage(pFrame).width(); });
     // The file writer runs on behind the record path; the plain loops below use the same file.
     handOff.waitIdle(60000);
@@ -84,7 +85,8 @@ int main(int argc, char* argv[])
     const QImage rgbView(fileImage.data(), fileImage.width(), fileImage.height(), fileImage.widthStep(),
                          QImage::Format_RGB888);
     const double dQtSwap = msPerFrame(
-        nFrames, [&](int) { nSink = rgbView.convertToFormat(QImage::Format_RGB32).rgbSwapped().width(); }, &dQtSwapCpu);
+        nFrames, [&](int) { nSink = rgbView.convertToFormat(QImage::Format_RGB32).rgbSwapped().width(); },
+        &dQtSwapCpu);
     const double dQtBgr = msPerFrame(
         nFrames, [&](int) { nSink = bgrView.convertToFormat(QImage::Format_RGB32).width(); }, &dQtBgrCpu);
     const double dReadDetect = msPerFrame(nFrames, [&](int) { nSink = QImage("test.bmp").width(); });
@@ -118,13 +120,17 @@ int main(int argc, char* argv[])
     std::printf("    write only (VexaImage)            %7.2f  (%.2f)\n", dWrite, dWrite / dCopy);
     std::printf("    write to a fresh file (old removed) %7.2f  (%.2f)\n", dWriteFresh, dWriteFresh / dCopy);
     std::printf("    read (VexaImage, memory reused)   %7.2f  (%.2f)\n", dReadVexa, dReadVexa / dCopy);
-    std::printf("    BGR to RGB32, own row conversion  %7.2f  (%.2f)  CPU %.2f\n", dConvert, dConvert / dCopy, dConvertCpu);
-    std::printf("      Qt: as RGB888, then rgbSwapped  %7.2f  (%.2f)  CPU %.2f\n", dQtSwap, dQtSwap / dCopy, dQtSwapCpu);
-    std::printf("      Qt: BGR888 converted            %7.2f  (%.2f)  CPU %.2f\n", dQtBgr, dQtBgr / dCopy, dQtBgrCpu);
+    std::printf("    BGR to RGB32, own row conversion  %7.2f  (%.2f)  CPU %.2f\n", dConvert, dConvert / dCopy,
+                dConvertCpu);
+    std::printf("      Qt: as RGB888, then rgbSwapped  %7.2f  (%.2f)  CPU %.2f\n", dQtSwap, dQtSwap / dCopy,
+                dQtSwapCpu);
+    std::printf("      Qt: BGR888 converted            %7.2f  (%.2f)  CPU %.2f\n", dQtBgr, dQtBgr / dCopy,
+                dQtBgrCpu);
     std::printf("    read, format detected (QImage)    %7.2f  (%.2f)\n", dReadDetect, dReadDetect / dCopy);
     std::printf("    read, format given (QImageReader) %7.2f  (%.2f)\n", dReadBmp, dReadBmp / dCopy);
     std::printf("    read, whole file then decode      %7.2f  (%.2f)\n", dReadBytes, dReadBytes / dCopy);
-    std::printf("    whole file, format detected       %7.2f  (%.2f)\n", dReadBytesDetect, dReadBytesDetect / dCopy);
+    std::printf("    whole file, format detected       %7.2f  (%.2f)\n", dReadBytesDetect,
+                dReadBytesDetect / dCopy);
     std::printf("    mapped file, format detected      %7.2f  (%.2f)\n", dReadMapped, dReadMapped / dCopy);
     std::printf("  frames/s the record path allows: %.0f\n", 1000.0 / dHandOff);
     return 0;

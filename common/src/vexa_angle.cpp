@@ -18,9 +18,13 @@ double normalised(double value, double period)
 
 } // namespace
 
-Degree::Degree() : m_dValue(0) {}
+Degree::Degree()
+    : m_dValue(0)
+{
+}
 
-Degree::Degree(double degrees) : m_dValue(degrees)
+Degree::Degree(double degrees)
+    : m_dValue(degrees)
 {
     norm();
 }
@@ -41,9 +45,13 @@ Radian Degree::toRadian() const
     return Radian(m_dValue * kDegToRad);
 }
 
-Radian::Radian() : m_dValue(0) {}
+Radian::Radian()
+    : m_dValue(0)
+{
+}
 
-Radian::Radian(double radians) : m_dValue(radians)
+Radian::Radian(double radians)
+    : m_dValue(radians)
 {
     norm();
 }

@@ -14,7 +14,8 @@ void CaplierRect::refreshParams()
         const Point_<double> center = getCenter();
         for (int i = 0; i < caplierNum(); ++i) {
             const double dOffset = -dLength / 2.0 + (i + 0.5) * dStep;
-            centers.emplace_back(center.x + dOffset * std::cos(dTheta), center.y + dOffset * std::sin(dTheta));
+            centers.emplace_back(center.x + dOffset * std::cos(dTheta),
+                                 center.y + dOffset * std::sin(dTheta));
         }
     }
     setCaplierCenterPoints(centers);

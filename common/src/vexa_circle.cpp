@@ -2,8 +2,15 @@
 
 namespace vexa {
 
-Circle::Circle() : m_dRadius(0) {}
+Circle::Circle()
+    : m_dRadius(0)
+{
+}
 
-Circle::Circle(const Point_<double>& center, double radius) : m_ptCenter(center), m_dRadius(radius) {}
+Circle::Circle(const Point_<double>& center, double radius)
+    : m_ptCenter(center)
+    , m_dRadius(radius)
+{
+}
 
 } // namespace vexa

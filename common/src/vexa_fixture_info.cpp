@@ -37,12 +37,10 @@ void FixtureInfo::init(double x1, double y1, double angle1, double x2, double y2
     const double dTheta = (angle2 - angle1) * kDegToRad;
     const double c = std::cos(dTheta), s = std::sin(dTheta);
     Eigen::Matrix3d rotation;
-    rotation << c, -s, 0,
-                s, c, 0,
-                0, 0, 1;
+    rotation << c, -s, 0, s, c, 0, 0, 0, 1;
     // Move the reference point onto the found point, then turn about it.
     const Eigen::Matrix3d t = ((translation(y2, x2) * rotation) * translation(-y2, -x2))
-                            * translation(y2 - y1, x2 - x1);
+        * translation(y2 - y1, x2 - x1);
     m_dA00 = t(0, 0);
     m_dA01 = t(0, 1);
     m_dT0 = t(0, 2);
@@ -141,9 +139,7 @@ int FixtureInfo::affineTransPolygon(const Polygon& in, Polygon& out) const
 FixtureInfo FixtureInfo::getInverse() const
 {
     Eigen::Matrix3d m;
-    m << m_dA00, m_dA01, m_dT0,
-         m_dA10, m_dA11, m_dT1,
-         0, 0, 1;
+    m << m_dA00, m_dA01, m_dT0, m_dA10, m_dA11, m_dT1, 0, 0, 1;
     const Eigen::Matrix3d inv = m.inverse();
     FixtureInfo result;
     result.m_dA00 = inv(0, 0);

@@ -14,8 +14,7 @@ VexaImage::VexaImage(int width, int height, E_Image_Type type, int widthStep)
         std::memset(m_pData, 0, size_t(int64(m_nWidthStep) * m_nHeight));
 }
 
-VexaImage::VexaImage(int width, int height, E_Image_Type type, int widthStep,
-                     unsigned char* data, bool copy)
+VexaImage::VexaImage(int width, int height, E_Image_Type type, int widthStep, unsigned char* data, bool copy)
 {
     if (copy) {
         if (allocateNewMemory(width, height, type, widthStep, *this) && data)
@@ -77,9 +76,8 @@ bool VexaImage::allocateNewMemory(int width, int height, int type, int widthStep
         image.release();
         return false;
     }
-    if (image.m_pBuffer && image.m_pData == image.m_pBuffer.get()
-        && image.m_nWidth == width && image.m_nHeight == height
-        && image.m_nType == type && image.m_nWidthStep == widthStep)
+    if (image.m_pBuffer && image.m_pData == image.m_pBuffer.get() && image.m_nWidth == width
+        && image.m_nHeight == height && image.m_nType == type && image.m_nWidthStep == widthStep)
         return false;
 
     // Allocate before touching the geometry: on failure the image must not
@@ -139,7 +137,8 @@ bool VexaImage::resize(int64 bytes)
         pBytes = new (std::nothrow) unsigned char[size_t(bytes)];
     if (!pBytes) {
         m_pBuffer.reset();
-        std::cout << "Error: code line: " << 357 << ", file name: " << "include\\common\\vexa_image"
+        std::cout << "Error: code line: " << 357 << ", file name: "
+                  << "include\\common\\vexa_image"
                   << ", message: failed to allocate memory for image." << std::endl;
         return false;
     }

@@ -38,8 +38,8 @@ std::uint16_t getU16(const unsigned char*& p)
 
 std::uint32_t getU32(const unsigned char*& p)
 {
-    const std::uint32_t v = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8)
-                          | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+    const std::uint32_t v = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+        | (std::uint32_t(p[3]) << 24);
     p += 4;
     return v;
 }
@@ -98,8 +98,7 @@ bool VexaImage::assignBitmapHeaders(BitmapFileHeader_t& fileHeader, BitmapInfoHe
 }
 
 void VexaImage::saveBitmapHeadersToPointer(const BitmapFileHeader_t& fileHeader,
-                                           const BitmapInfoHeader_t& infoHeader,
-                                           unsigned char* out)
+                                           const BitmapInfoHeader_t& infoHeader, unsigned char* out)
 {
     putU16(out, fileHeader.bfType);
     putU32(out, fileHeader.bfSize);
@@ -129,8 +128,8 @@ void VexaImage::assignColorTable(unsigned char* out) const
 }
 
 bool VexaImage::getImageInfo(const unsigned char* headers, BitmapFileHeader_t& fileHeader,
-                             BitmapInfoHeader_t& infoHeader, int& width, int& height,
-                             int& type, int& widthStep)
+                             BitmapInfoHeader_t& infoHeader, int& width, int& height, int& type,
+                             int& widthStep)
 {
     const unsigned char* p = headers;
     fileHeader.bfType = getU16(p);
@@ -150,9 +149,8 @@ bool VexaImage::getImageInfo(const unsigned char* headers, BitmapFileHeader_t& f
     infoHeader.biClrUsed = getU32(p);
     infoHeader.biClrImportant = getU32(p);
 
-    if (fileHeader.bfType != kBitmapType || fileHeader.bfReserved1 != 0
-        || fileHeader.bfReserved2 != 0 || infoHeader.biWidth <= 0
-        || infoHeader.biCompression != 0)
+    if (fileHeader.bfType != kBitmapType || fileHeader.bfReserved1 != 0 || fileHeader.bfReserved2 != 0
+        || infoHeader.biWidth <= 0 || infoHeader.biCompression != 0)
         return false;
     switch (infoHeader.biBitCount) {
     case 8: type = IMAGE_GRAY; break;
@@ -222,8 +220,7 @@ bool VexaImage::writeToFileBMP(const char* path)
     for (int y = m_nHeight - 1; y >= 0 && file;) {
         int64 nRows = 0;
         for (; nRows < nRowsPerBlock && y >= 0; ++nRows, --y)
-            std::memcpy(block.data() + nRows * nFileRow, m_pData + int64(y) * m_nWidthStep,
-                        size_t(nCopy));
+            std::memcpy(block.data() + nRows * nFileRow, m_pData + int64(y) * m_nWidthStep, size_t(nCopy));
         file.write(block.data(), std::streamsize(nRows * nFileRow));
     }
     const std::streamoff nWritten = file ? std::streamoff(file.tellp()) : -1;
@@ -251,8 +248,7 @@ bool VexaImage::readFromFileBMP(const char* path)
     BitmapFileHeader_t fileHeader;
     BitmapInfoHeader_t infoHeader;
     int nWidth = 0, nHeight = 0, nType = 0, nStep = 0;
-    if (nFileSize < kHeadersSize
-        || !file.read(reinterpret_cast<char*>(headers), kHeadersSize)
+    if (nFileSize < kHeadersSize || !file.read(reinterpret_cast<char*>(headers), kHeadersSize)
         || !getImageInfo(headers, fileHeader, infoHeader, nWidth, nHeight, nType, nStep)) {
         release();
         return false;
@@ -262,8 +258,8 @@ bool VexaImage::readFromFileBMP(const char* path)
     // headers, inside the file); other writers use larger info headers or
     // shorter colour tables. Otherwise they follow the headers and, for grey
     // images, the 1024-byte colour table.
-    const int64 nHeadersEnd = kFileHeaderSize + int64(infoHeader.biSize > kInfoHeaderSize
-                                                          ? infoHeader.biSize : kInfoHeaderSize);
+    const int64 nHeadersEnd = kFileHeaderSize
+        + int64(infoHeader.biSize > kInfoHeaderSize ? infoHeader.biSize : kInfoHeaderSize);
     int64 nPixelStart = kHeadersSize + (nType == IMAGE_GRAY ? kColorTableSize : 0);
     if (fileHeader.bfOffBits >= nHeadersEnd && fileHeader.bfOffBits <= nFileSize)
         nPixelStart = fileHeader.bfOffBits;

@@ -17,12 +17,14 @@ bool withinExtent(double p, double start, double extent)
 LineSegment::LineSegment() = default;
 
 LineSegment::LineSegment(double x1, double y1, double x2, double y2)
-    : m_ptStart(x1, y1), m_ptEnd(x2, y2)
+    : m_ptStart(x1, y1)
+    , m_ptEnd(x2, y2)
 {
 }
 
 LineSegment::LineSegment(Point_<double> start, Point_<double> end)
-    : m_ptStart(start), m_ptEnd(end)
+    : m_ptStart(start)
+    , m_ptEnd(end)
 {
 }
 
@@ -49,8 +51,8 @@ int LineSegment::intersect(const LineSegment& s1, const LineSegment& s2, Point_<
     }
     out.x = (dx1 * dx2 * (d - b) + dy1 * dx2 * a - dy2 * dx1 * c) / e;
     out.y = -(dy1 * dy2 * (c - a) + dy2 * dx1 * b - dy1 * dx2 * d) / e;
-    if (!withinExtent(out.x, a, dx1) || !withinExtent(out.y, b, dy1)
-        || !withinExtent(out.x, c, dx2) || !withinExtent(out.y, d, dy2))
+    if (!withinExtent(out.x, a, dx1) || !withinExtent(out.y, b, dy1) || !withinExtent(out.x, c, dx2)
+        || !withinExtent(out.y, d, dy2))
         return INTERSECT_OUTSIDE;
     return INTERSECT_ON_SEGMENTS;
 }

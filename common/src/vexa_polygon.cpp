@@ -4,6 +4,9 @@ namespace vexa {
 
 Polygon::Polygon() = default;
 
-Polygon::Polygon(const std::vector<Point_<double>>& points) : m_vecPoints(points) {}
+Polygon::Polygon(const std::vector<Point_<double>>& points)
+    : m_vecPoints(points)
+{
+}
 
 } // namespace vexa

@@ -2,8 +2,16 @@
 
 namespace vexa {
 
-Range::Range() : m_nMin(0), m_nMax(0) {}
+Range::Range()
+    : m_nMin(0)
+    , m_nMax(0)
+{
+}
 
-Range::Range(int min, int max) : m_nMin(min), m_nMax(max) {}
+Range::Range(int min, int max)
+    : m_nMin(min)
+    , m_nMax(max)
+{
+}
 
 } // namespace vexa

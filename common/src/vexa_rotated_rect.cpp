@@ -5,16 +5,26 @@
 
 namespace vexa {
 
-RotatedRect::RotatedRect() : m_dWidth(0), m_dHeight(0), m_dAngle(0) {}
+RotatedRect::RotatedRect()
+    : m_dWidth(0)
+    , m_dHeight(0)
+    , m_dAngle(0)
+{
+}
 
 RotatedRect::RotatedRect(const Point_<double>& center, double width, double height, double angle)
-    : m_ptCenter(center), m_dWidth(width), m_dHeight(height), m_dAngle(angle)
+    : m_ptCenter(center)
+    , m_dWidth(width)
+    , m_dHeight(height)
+    , m_dAngle(angle)
 {
 }
 
 RotatedRect::RotatedRect(Rect_<double> rect)
-    : m_ptCenter((2 * rect.x + rect.width) / 2, (2 * rect.y + rect.height) / 2),
-      m_dWidth(rect.width), m_dHeight(rect.height), m_dAngle(0)
+    : m_ptCenter((2 * rect.x + rect.width) / 2, (2 * rect.y + rect.height) / 2)
+    , m_dWidth(rect.width)
+    , m_dHeight(rect.height)
+    , m_dAngle(0)
 {
 }
 
@@ -51,8 +61,8 @@ Rect_<double> RotatedRect::boundingRect() const
 
 bool RotatedRect::operator==(const RotatedRect& other) const
 {
-    return m_ptCenter == other.m_ptCenter && m_dWidth == other.m_dWidth
-        && m_dHeight == other.m_dHeight && m_dAngle == other.m_dAngle;
+    return m_ptCenter == other.m_ptCenter && m_dWidth == other.m_dWidth && m_dHeight == other.m_dHeight
+        && m_dAngle == other.m_dAngle;
 }
 
 } // namespace vexa

@@ -16,7 +16,8 @@ template <typename T>
 T inwards(double dValue, bool bUp)
 {
     const double dRounded = bUp ? std::ceil(dValue) : std::floor(dValue);
-    return T(std::clamp(dRounded, double(std::numeric_limits<T>::lowest()), double(std::numeric_limits<T>::max())));
+    return T(std::clamp(dRounded, double(std::numeric_limits<T>::lowest()),
+                        double(std::numeric_limits<T>::max())));
 }
 
 bool usable(const CameraBounds::Range& range)

@@ -44,15 +44,16 @@ std::string FrameCounter::describe() const
         + std::to_string(m_counts.nIncomplete) + ", dropped for want of buffers "
         + std::to_string(m_counts.nUnderruns) + ", unsupported format "
         + std::to_string(m_counts.nUnsupported) + ", delivered " + std::to_string(m_counts.nDelivered)
-        + ", packets resent " + std::to_string(m_counts.nResent) + ", missing " + std::to_string(m_counts.nMissing);
+        + ", packets resent " + std::to_string(m_counts.nResent) + ", missing "
+        + std::to_string(m_counts.nMissing);
 }
 
 std::string FrameCounter::json() const
 {
     return "{\"completed\":" + std::to_string(m_counts.nCompleted) + ",\"incomplete\":"
         + std::to_string(m_counts.nIncomplete) + ",\"underruns\":" + std::to_string(m_counts.nUnderruns)
-        + ",\"unsupported\":" + std::to_string(m_counts.nUnsupported)
-        + ",\"delivered\":" + std::to_string(m_counts.nDelivered) + ",\"resent\":" + std::to_string(m_counts.nResent)
+        + ",\"unsupported\":" + std::to_string(m_counts.nUnsupported) + ",\"delivered\":"
+        + std::to_string(m_counts.nDelivered) + ",\"resent\":" + std::to_string(m_counts.nResent)
         + ",\"missing_packets\":" + std::to_string(m_counts.nMissing)
         + ",\"no_buffer\":" + std::to_string(m_counts.nUnderruns) + "}";
 }

@@ -11,13 +11,13 @@ class FrameCounter
 public:
     struct Counts
     {
-        uint64_t nCompleted = 0;    // whole frames from the camera
-        uint64_t nIncomplete = 0;   // reported incomplete, timed out or aborted
-        uint64_t nUnderruns = 0;    // lost for want of a free buffer
-        uint64_t nUnsupported = 0;  // complete, but in a format not shown
-        uint64_t nDelivered = 0;    // handed to the clients
-        uint64_t nResent = 0;       // packets the camera sent again (GigE Vision)
-        uint64_t nMissing = 0;      // packets that never came (GigE Vision)
+        uint64_t nCompleted = 0;   // whole frames from the camera
+        uint64_t nIncomplete = 0;  // reported incomplete, timed out or aborted
+        uint64_t nUnderruns = 0;   // lost for want of a free buffer
+        uint64_t nUnsupported = 0; // complete, but in a format not shown
+        uint64_t nDelivered = 0;   // handed to the clients
+        uint64_t nResent = 0;      // packets the camera sent again (GigE Vision)
+        uint64_t nMissing = 0;     // packets that never came (GigE Vision)
 
         bool operator==(const Counts& other) const;
         bool operator!=(const Counts& other) const { return !(*this == other); }

@@ -79,8 +79,9 @@ Status unavailable()
 template <typename T>
 Status outside(const char* pWhat, T value, T min, T max)
 {
-    return Status(StatusCode::INVALID_ARGUMENT, std::string(pWhat) + " " + std::to_string(value) + " outside "
-                                                    + std::to_string(min) + " to " + std::to_string(max));
+    return Status(StatusCode::INVALID_ARGUMENT,
+                  std::string(pWhat) + " " + std::to_string(value) + " outside " + std::to_string(min)
+                      + " to " + std::to_string(max));
 }
 
 Status failed(const char* pWhat, const Error& error)
@@ -158,7 +159,8 @@ Status GenICamCamera::getParam(kelvora::core::Param param, ParamValue* pValue)
 Status GenICamCamera::command(kelvora::core::CommandKind kind)
 {
     // Stopping needs no camera: a lost camera then comes back idle.
-    const bool bStop = kind == kelvora::core::COMMAND_STOP_CONTINUOUS || kind == kelvora::core::COMMAND_STOP_VIDEO;
+    const bool bStop = kind == kelvora::core::COMMAND_STOP_CONTINUOUS
+        || kind == kelvora::core::COMMAND_STOP_VIDEO;
     return call([this, kind] { return doCommand(kind); }, !bStop);
 }
 
@@ -178,14 +180,16 @@ void GenICamCamera::run()
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!bOpened)
             m_strDescription = "GenICam camera " + m_options.strGenICam.toStdString() + " not reachable yet ("
-                + strError + "); retrying every " + QString::number(m_options.dReopenSeconds).toStdString() + " s";
+                + strError + "); retrying every " + QString::number(m_options.dReopenSeconds).toStdString()
+                + " s";
         m_bFirstAttemptDone = true;
     }
     m_firstAttempt.notify_all();
     if (!bOpened) {
         std::fprintf(stderr, "vision-core: camera %s: %s\n", m_options.strGenICam.toLocal8Bit().constData(),
                      strError.c_str());
-        m_nextReopen = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+        m_nextReopen = Clock::now()
+            + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(m_options.dReopenSeconds));
     }
     m_nextReport = Clock::now() + kReportEvery;
@@ -198,7 +202,8 @@ void GenICamCamera::run()
                     std::printf("vision-core: camera back\n");
                     std::fflush(stdout);
                 } else {
-                    m_nextReopen = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                    m_nextReopen = Clock::now()
+                        + std::chrono::duration_cast<Clock::duration>(
                                        std::chrono::duration<double>(m_options.dReopenSeconds));
                 }
                 continue;
@@ -409,10 +414,11 @@ void GenICamCamera::readFeatures()
     g_free(ppSources);
     if (features.strLine.empty())
         features.strLine = strFirstLine;
-    features.bSoftwareTrigger = bSoftwareSource && arv_camera_is_software_trigger_supported(m_pCamera, nullptr);
+    features.bSoftwareTrigger = bSoftwareSource
+        && arv_camera_is_software_trigger_supported(m_pCamera, nullptr);
     features.bFrameRate = arv_camera_is_frame_rate_available(m_pCamera, nullptr);
-    features.bSingleFrame = arv_camera_is_enumeration_entry_available(m_pCamera, "AcquisitionMode", "SingleFrame",
-                                                                      nullptr);
+    features.bSingleFrame = arv_camera_is_enumeration_entry_available(m_pCamera, "AcquisitionMode",
+                                                                      "SingleFrame", nullptr);
     features.bActivation = arv_camera_is_feature_available(m_pCamera, kActivation, nullptr);
     if (m_options.bVideoFpsGiven && m_options.dVideoFps > 0)
         features.dVideoFps = m_options.dVideoFps;
@@ -546,7 +552,8 @@ bool GenICamCamera::startAcquisition(bool bSingleFrame, std::string* pError)
 {
     Error error;
     arv_camera_set_acquisition_mode(
-        m_pCamera, bSingleFrame ? ARV_ACQUISITION_MODE_SINGLE_FRAME : ARV_ACQUISITION_MODE_CONTINUOUS, error.out());
+        m_pCamera, bSingleFrame ? ARV_ACQUISITION_MODE_SINGLE_FRAME : ARV_ACQUISITION_MODE_CONTINUOUS,
+        error.out());
     if (error.failed()) {
         *pError = "acquisition mode: " + error.text();
         return false;
@@ -653,12 +660,14 @@ void GenICamCamera::close(bool bCameraAlive)
 
 void GenICamCamera::lose(const std::string& strReason)
 {
-    std::printf("vision-core: camera lost: %s; reopening every %g s\n", strReason.c_str(), m_options.dReopenSeconds);
+    std::printf("vision-core: camera lost: %s; reopening every %g s\n", strReason.c_str(),
+                m_options.dReopenSeconds);
     std::fflush(stdout);
     message(kMessageCameraState, "{\"camera\":\"lost\",\"reason\":\"" + jsonEscape(strReason) + "\"}");
     close(false);
     reportCounts(true);
-    m_nextReopen = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+    m_nextReopen = Clock::now()
+        + std::chrono::duration_cast<Clock::duration>(
                        std::chrono::duration<double>(m_options.dReopenSeconds));
 }
 
@@ -703,10 +712,9 @@ void GenICamCamera::deliver(ArvBuffer* pBuffer)
     const void* pData = arv_buffer_get_image_data(pBuffer, &nBytes);
     auto pFrame = std::make_shared<kelvora::core::Frame>();
     std::string strError;
-    const bool bOk = PixelConverter::convert(nFormat, m_strFormatName,
-                                             arv_buffer_get_image_width(pBuffer),
-                                             arv_buffer_get_image_height(pBuffer), pData, nBytes, pFrame.get(),
-                                             &strError);
+    const bool bOk = PixelConverter::convert(nFormat, m_strFormatName, arv_buffer_get_image_width(pBuffer),
+                                             arv_buffer_get_image_height(pBuffer), pData, nBytes,
+                                             pFrame.get(), &strError);
     uint64_t nIdentifier = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -791,8 +799,8 @@ void GenICamCamera::watchLoss()
         return;
     char share[16];
     std::snprintf(share, sizeof share, "%.1f", m_lossWatch.lostShare() * 100.0);
-    const std::string strText = "the camera's link lost " + std::to_string(m_lossWatch.lostInWindow()) + " of "
-        + std::to_string(m_lossWatch.framesInWindow()) + " frames (" + share
+    const std::string strText = "the camera's link lost " + std::to_string(m_lossWatch.lostInWindow())
+        + " of " + std::to_string(m_lossWatch.framesInWindow()) + " frames (" + share
         + " %) in the last 5 s: let the packet size be negotiated (--packet-size 0) or lower it, raise the "
           "socket buffer (--socket-buffer and net.core.rmem_max), give the core raw-socket rights "
           "(setcap cap_net_raw+ep), or check the cable and switch (see the README)";
@@ -819,8 +827,8 @@ Status GenICamCamera::doSet(const ParamValue& value)
             return outside("exposure (us)", value.u32(), ranges.exposure_min(), ranges.exposure_max());
         arv_camera_set_exposure_time(m_pCamera, double(value.u32()), error.out());
         if (error.failed())
-            return Status(StatusCode::INVALID_ARGUMENT, "exposure " + std::to_string(value.u32()) + " us refused: "
-                                                            + error.text());
+            return Status(StatusCode::INVALID_ARGUMENT,
+                          "exposure " + std::to_string(value.u32()) + " us refused: " + error.text());
         m_exposure = double(value.u32());
         m_lastAlive = Clock::now();
         return Status::OK;
@@ -842,7 +850,8 @@ Status GenICamCamera::doSet(const ParamValue& value)
         if (value.value_case() != ParamValue::kF32)
             break;
         if (!(value.f32() >= ranges.trigger_gap_min() && value.f32() <= ranges.trigger_gap_max()))
-            return outside("trigger gap (ms)", value.f32(), ranges.trigger_gap_min(), ranges.trigger_gap_max());
+            return outside("trigger gap (ms)", value.f32(), ranges.trigger_gap_min(),
+                           ranges.trigger_gap_max());
         return carryOut(m_trigger.setTriggerGap(value.f32()), "trigger gap: ");
     case kelvora::core::PARAM_TRIGGER_MODE:
         if (value.value_case() != ParamValue::kI32)
@@ -861,8 +870,7 @@ Status GenICamCamera::doSet(const ParamValue& value)
             return Status(StatusCode::INVALID_ARGUMENT, "debounce refused: " + error.text());
         m_debounce = value.i32();
         return Status::OK;
-    default:
-        return Status(StatusCode::INVALID_ARGUMENT, "unknown parameter");
+    default: return Status(StatusCode::INVALID_ARGUMENT, "unknown parameter");
     }
     return Status(StatusCode::INVALID_ARGUMENT, "wrong value type for the parameter");
 }
@@ -908,22 +916,24 @@ Status GenICamCamera::doGet(kelvora::core::Param param, ParamValue* pValue)
 
 Status GenICamCamera::doCommand(kelvora::core::CommandKind kind)
 {
-    const bool bStop = kind == kelvora::core::COMMAND_STOP_CONTINUOUS || kind == kelvora::core::COMMAND_STOP_VIDEO;
+    const bool bStop = kind == kelvora::core::COMMAND_STOP_CONTINUOUS
+        || kind == kelvora::core::COMMAND_STOP_VIDEO;
     if (!m_pCamera) {
         if (!bStop)
             return unavailable();
         m_trigger.stopWithoutCamera();
         return Status::OK;
     }
-    const bool bShoots = kind == kelvora::core::COMMAND_TAKE_PHOTO || kind == kelvora::core::COMMAND_START_CONTINUOUS
-        || kind == kelvora::core::COMMAND_START_VIDEO;
+    const bool bShoots = kind == kelvora::core::COMMAND_TAKE_PHOTO
+        || kind == kelvora::core::COMMAND_START_CONTINUOUS || kind == kelvora::core::COMMAND_START_VIDEO;
     if (bShoots && !m_strUnsupported.empty())
         return Status(StatusCode::FAILED_PRECONDITION, m_strUnsupported);
     const Status status = carryOut(m_trigger.command(kind), "");
     if (!status.ok() || kind == kelvora::core::COMMAND_TAKE_PHOTO)
         return status;
     m_trigger.restartPacing(Clock::now());
-    message(kMessageCameraState, std::string("{\"state\":\"") + TriggerControl::modeName(m_trigger.mode()) + "\"}");
+    message(kMessageCameraState,
+            std::string("{\"state\":\"") + TriggerControl::modeName(m_trigger.mode()) + "\"}");
     return Status::OK;
 }
 

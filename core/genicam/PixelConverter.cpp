@@ -196,7 +196,8 @@ bool convert(uint32_t nFormat, const std::string& strFormatName, int nWidth, int
     if (!layoutOf(nFormat, &layout)) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08x", nFormat);
-        *pError = "pixel format " + (strFormatName.empty() ? std::string(code) : strFormatName + " (" + code + ")")
+        *pError = "pixel format "
+            + (strFormatName.empty() ? std::string(code) : strFormatName + " (" + code + ")")
             + " is not supported; choose Mono8/10/12/16 (also packed), RGB8, BGR8 or a Bayer format";
         return false;
     }

@@ -71,7 +71,7 @@ int outputChannels(uint32_t nFormat);
 // packed, top row first; packed formats run on across rows). False with a
 // reason naming the format when it is not handled or the data is too short;
 // the frame is then left untouched.
-bool convert(uint32_t nFormat, const std::string& strFormatName, int nWidth, int nHeight,
-             const void* pData, size_t nBytes, kelvora::core::Frame* pFrame, std::string* pError);
+bool convert(uint32_t nFormat, const std::string& strFormatName, int nWidth, int nHeight, const void* pData,
+             size_t nBytes, kelvora::core::Frame* pFrame, std::string* pError);
 
 } // namespace PixelConverter

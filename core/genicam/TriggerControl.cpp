@@ -53,7 +53,8 @@ TriggerControl::Step TriggerControl::command(kelvora::core::CommandKind kind)
         if (m_nTriggerMode == kExternal)
             return {onLine, None};
         if (m_mode == Video)
-            return {Status(StatusCode::FAILED_PRECONDITION, "video is running: the camera is free-running"), None};
+            return {Status(StatusCode::FAILED_PRECONDITION, "video is running: the camera is free-running"),
+                    None};
         if (m_features.bSoftwareTrigger)
             return {Status::OK, SendTrigger};
         if (m_mode == Continuous)
@@ -69,9 +70,10 @@ TriggerControl::Step TriggerControl::command(kelvora::core::CommandKind kind)
         if (m_nTriggerMode == kExternal)
             return {onLine, None};
         if (!m_features.bSoftwareTrigger && !m_features.bFrameRate)
-            return {Status(StatusCode::UNIMPLEMENTED,
-                           "the camera has neither the TriggerSoftware command nor an acquisition frame rate"),
-                    None};
+            return {
+                Status(StatusCode::UNIMPLEMENTED,
+                       "the camera has neither the TriggerSoftware command nor an acquisition frame rate"),
+                None};
         return enter(Continuous);
     case kelvora::core::COMMAND_START_VIDEO: return enter(Video);
     case kelvora::core::COMMAND_STOP_CONTINUOUS:
@@ -100,7 +102,8 @@ TriggerControl::Step TriggerControl::setTriggerMode(int nMode)
                        "trigger mode " + std::to_string(nMode) + " outside 0 (external) to 1 (internal)"),
                 None};
     if (nMode == kExternal && m_features.strLine.empty())
-        return {Status(StatusCode::FAILED_PRECONDITION, "the camera has no line that is a trigger source"), None};
+        return {Status(StatusCode::FAILED_PRECONDITION, "the camera has no line that is a trigger source"),
+                None};
     if (nMode == m_nTriggerMode)
         return {Status::OK, None};
     const ArmPlan before = plan();
@@ -115,9 +118,10 @@ TriggerControl::Step TriggerControl::setTriggerType(int nType)
 {
     m_before = snapshot();
     if (nType != 0 && nType != 1)
-        return {Status(StatusCode::INVALID_ARGUMENT,
-                       "trigger type " + std::to_string(nType) + " outside 0 (rising edge) to 1 (falling edge)"),
-                None};
+        return {
+            Status(StatusCode::INVALID_ARGUMENT,
+                   "trigger type " + std::to_string(nType) + " outside 0 (rising edge) to 1 (falling edge)"),
+            None};
     if (!m_features.bActivation)
         return {Status(StatusCode::UNIMPLEMENTED, "the camera has no TriggerActivation"), None};
     m_nTriggerType = nType;

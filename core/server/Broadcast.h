@@ -51,7 +51,11 @@ public:
 
     private:
         friend class Broadcast;
-        Subscription(Broadcast* pOwner, Filter filter) : m_pOwner(pOwner), m_filter(std::move(filter)) {}
+        Subscription(Broadcast* pOwner, Filter filter)
+            : m_pOwner(pOwner)
+            , m_filter(std::move(filter))
+        {
+        }
         bool takes(const std::string& strCamera) const { return !m_filter || m_filter(strCamera); }
         size_t count(const std::string& strCamera) const
         {
@@ -65,10 +69,15 @@ public:
     };
 
     // A hub: readers subscribe here.
-    explicit Broadcast(size_t nDepth) : m_nDepth(nDepth) {}
+    explicit Broadcast(size_t nDepth)
+        : m_nDepth(nDepth)
+    {
+    }
     // A feeder into the hub for one camera.
     Broadcast(Broadcast& hub, std::string strCamera)
-        : m_nDepth(hub.m_nDepth), m_pHub(&hub), m_strCamera(std::move(strCamera))
+        : m_nDepth(hub.m_nDepth)
+        , m_pHub(&hub)
+        , m_strCamera(std::move(strCamera))
     {
     }
 
@@ -84,9 +93,8 @@ public:
     void unsubscribe(const std::shared_ptr<Subscription>& pSubscription)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_subscriptions.erase(
-            std::remove(m_subscriptions.begin(), m_subscriptions.end(), pSubscription),
-            m_subscriptions.end());
+        m_subscriptions.erase(std::remove(m_subscriptions.begin(), m_subscriptions.end(), pSubscription),
+                              m_subscriptions.end());
         m_changed.notify_all();
     }
 
@@ -161,8 +169,9 @@ private:
                 continue;
             if (pSubscription->count(strCamera) >= m_nDepth) {
                 auto& queue = pSubscription->m_queue;
-                const auto oldest = std::find_if(queue.begin(), queue.end(),
-                                                 [&strCamera](const auto& entry) { return entry.first == strCamera; });
+                const auto oldest = std::find_if(queue.begin(), queue.end(), [&strCamera](const auto& entry) {
+                    return entry.first == strCamera;
+                });
                 if (oldest != queue.end()) {
                     queue.erase(oldest);
                     --pSubscription->m_counts[strCamera];
@@ -177,8 +186,9 @@ private:
     bool waitForRoomOf(const std::string& strCamera, std::chrono::milliseconds timeout)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [this, &strCamera] { return m_bClosed || hasRoom(strCamera); })
-            && !m_bClosed;
+        return m_changed.wait_for(lock, timeout, [this, &strCamera] {
+            return m_bClosed || hasRoom(strCamera);
+        }) && !m_bClosed;
     }
 
     bool hasRoom(const std::string& strCamera) const

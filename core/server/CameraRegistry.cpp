@@ -108,7 +108,8 @@ grpc::Status CameraRegistry::start(Entry& entry)
     if (!entry.pBackend && entry.makeBackend)
         entry.pBackend = entry.makeBackend();
     if (!entry.pBackend)
-        return grpc::Status(grpc::StatusCode::UNAVAILABLE, "camera " + entry.descriptor.strId + " cannot be driven");
+        return grpc::Status(grpc::StatusCode::UNAVAILABLE,
+                            "camera " + entry.descriptor.strId + " cannot be driven");
     QString strError;
     if (!entry.pBackend->start(*entry.pFrames, *entry.pEvents, &strError)) {
         entry.pBackend->stop();
@@ -178,15 +179,17 @@ grpc::Status CameraRegistry::resolve(const std::string& strClient, const std::st
             return grpc::Status(grpc::StatusCode::NOT_FOUND, "no camera " + strId);
         if (pEntry->strOwner != strClient)
             return grpc::Status(grpc::StatusCode::FAILED_PRECONDITION,
-                                pEntry->strOwner.empty() ? "camera " + strId + " is not open"
-                                                         : "camera " + strId + " is in use by another client");
+                                pEntry->strOwner.empty()
+                                    ? "camera " + strId + " is not open"
+                                    : "camera " + strId + " is in use by another client");
     } else {
         pEntry = defaultFor(strClient);
         if (pEntry == nullptr)
             return grpc::Status(grpc::StatusCode::FAILED_PRECONDITION, "the core has no camera");
     }
     if (!pEntry->bStarted)
-        return grpc::Status(grpc::StatusCode::UNAVAILABLE, "camera " + pEntry->descriptor.strId + " is not started");
+        return grpc::Status(grpc::StatusCode::UNAVAILABLE,
+                            "camera " + pEntry->descriptor.strId + " is not started");
     *ppBackend = pEntry->pBackend.get();
     if (pId != nullptr)
         *pId = pEntry->descriptor.strId;

@@ -52,8 +52,8 @@ public:
     // A camera that is always there (the simulated ones, the one named on the
     // command line). bStartNow starts its backend at once; false with the
     // reason when that fails.
-    bool add(const CameraDescriptor& descriptor, std::unique_ptr<CameraBackend> pBackend,
-             bool bStartNow, QString* pError);
+    bool add(const CameraDescriptor& descriptor, std::unique_ptr<CameraBackend> pBackend, bool bStartNow,
+             QString* pError);
     // Runs the first discovery now (waiting for it) and further ones on request.
     void setDiscoverer(Discoverer discoverer);
     // Seconds a client may be without any stream before its cameras are released.

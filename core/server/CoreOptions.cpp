@@ -12,67 +12,89 @@ bool CoreOptions::isLoopback(const QString& strListen)
 bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QString* pError)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Vision core with one camera: the synthetic scene (default), the images of a folder, "
-        "or a GenICam camera (GigE Vision or USB3 Vision)."));
+    parser.setApplicationDescription(
+        QStringLiteral("Vision core with one camera: the synthetic scene (default), the images of a folder, "
+                       "or a GenICam camera (GigE Vision or USB3 Vision)."));
     parser.addHelpOption();
-    const QCommandLineOption listen(QStringLiteral("listen"),
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
         QStringLiteral("Address to serve on (default 127.0.0.1:20020; port 0 picks a free one)."),
         QStringLiteral("host:port"), pOptions->strListen);
     const QCommandLineOption width(QStringLiteral("width"), QStringLiteral("Frame width."),
-        QStringLiteral("pixels"), QString::number(pOptions->nWidth));
+                                   QStringLiteral("pixels"), QString::number(pOptions->nWidth));
     const QCommandLineOption height(QStringLiteral("height"), QStringLiteral("Frame height."),
-        QStringLiteral("pixels"), QString::number(pOptions->nHeight));
+                                    QStringLiteral("pixels"), QString::number(pOptions->nHeight));
     const QCommandLineOption pixel(QStringLiteral("pixel"), QStringLiteral("Pixel type: grey or bgr."),
-        QStringLiteral("type"), pOptions->bGrey ? QStringLiteral("grey") : QStringLiteral("bgr"));
-    const QCommandLineOption folder(QStringLiteral("folder"),
+                                   QStringLiteral("type"),
+                                   pOptions->bGrey ? QStringLiteral("grey") : QStringLiteral("bgr"));
+    const QCommandLineOption folder(
+        QStringLiteral("folder"),
         QStringLiteral("Play the BMP/JPG images of this folder instead of the synthetic scene."),
         QStringLiteral("dir"));
-    const QCommandLineOption fps(QStringLiteral("video-fps"),
+    const QCommandLineOption fps(
+        QStringLiteral("video-fps"),
         QStringLiteral("Video mode frame rate; 0 = as fast as the client reads (default 25)."),
         QStringLiteral("fps"), QString::number(pOptions->dVideoFps));
-    const QCommandLineOption results(QStringLiteral("result-every"),
+    const QCommandLineOption results(
+        QStringLiteral("result-every"),
         QStringLiteral("Send a measurement result after every n-th frame; 0 = never (default 10)."),
         QStringLiteral("n"), QString::number(pOptions->nResultEvery));
-    const QCommandLineOption stamp(QStringLiteral("stamp-time"),
+    const QCommandLineOption stamp(
+        QStringLiteral("stamp-time"),
         QStringLiteral("Write the send time (CLOCK_MONOTONIC) into the first 12 pixels of each frame."));
-    const QCommandLineOption genicam(QStringLiteral("genicam"),
+    const QCommandLineOption genicam(
+        QStringLiteral("genicam"),
         QStringLiteral("Drive a GenICam camera: its device id, serial number or IP address, or 'first'."),
         QStringLiteral("device"));
-    const QCommandLineOption pixelFormat(QStringLiteral("pixel-format"),
-        QStringLiteral("GenICam pixel format to select (Mono8, Mono10/12/16, Mono10p, Mono12p, Mono10Packed, "
-                       "Mono12Packed, RGB8, BGR8, Bayer 8/10/12/16 bits, packed or not); default: the camera's."),
+    const QCommandLineOption pixelFormat(
+        QStringLiteral("pixel-format"),
+        QStringLiteral(
+            "GenICam pixel format to select (Mono8, Mono10/12/16, Mono10p, Mono12p, Mono10Packed, "
+            "Mono12Packed, RGB8, BGR8, Bayer 8/10/12/16 bits, packed or not); default: the camera's."),
         QStringLiteral("name"));
-    const QCommandLineOption packetSize(QStringLiteral("packet-size"),
-        QStringLiteral("GigE Vision packet size in bytes; 0 negotiates the largest the link carries (default 0)."),
+    const QCommandLineOption packetSize(
+        QStringLiteral("packet-size"),
+        QStringLiteral(
+            "GigE Vision packet size in bytes; 0 negotiates the largest the link carries (default 0)."),
         QStringLiteral("bytes"), QString::number(pOptions->nPacketSize));
-    const QCommandLineOption socketBuffer(QStringLiteral("socket-buffer"),
+    const QCommandLineOption socketBuffer(
+        QStringLiteral("socket-buffer"),
         QStringLiteral("GigE Vision receive socket buffer in bytes (default 4194304)."),
         QStringLiteral("bytes"), QString::number(pOptions->nSocketBuffer));
-    const QCommandLineOption reopen(QStringLiteral("reopen-every"),
-        QStringLiteral("Seconds between attempts to reopen a lost camera (default 3)."),
-        QStringLiteral("s"), QString::number(pOptions->dReopenSeconds));
-    const QCommandLineOption tlsCert(QStringLiteral("tls-cert"),
+    const QCommandLineOption reopen(
+        QStringLiteral("reopen-every"),
+        QStringLiteral("Seconds between attempts to reopen a lost camera (default 3)."), QStringLiteral("s"),
+        QString::number(pOptions->dReopenSeconds));
+    const QCommandLineOption tlsCert(
+        QStringLiteral("tls-cert"),
         QStringLiteral("The core's TLS certificate (PEM); required to listen beyond loopback."),
         QStringLiteral("file"));
     const QCommandLineOption tlsKey(QStringLiteral("tls-key"),
-        QStringLiteral("The private key of --tls-cert (PEM)."), QStringLiteral("file"));
-    const QCommandLineOption tlsCa(QStringLiteral("tls-ca"),
+                                    QStringLiteral("The private key of --tls-cert (PEM)."),
+                                    QStringLiteral("file"));
+    const QCommandLineOption tlsCa(
+        QStringLiteral("tls-ca"),
         QStringLiteral("CA certificate(s) (PEM) that every client's certificate must chain to."),
         QStringLiteral("file"));
-    const QCommandLineOption insecure(QStringLiteral("insecure-listen"),
+    const QCommandLineOption insecure(
+        QStringLiteral("insecure-listen"),
         QStringLiteral("Listen beyond loopback without TLS: anyone on the network can command the "
                        "camera. For a closed test network only; warns at start and every hour."));
 
-    const QCommandLineOption simulated(QStringLiteral("simulated"),
-        QStringLiteral("Simulated cameras beside the GenICam ones (default 1 for vision-core-sim, 0 for vision-core)."),
+    const QCommandLineOption simulated(
+        QStringLiteral("simulated"),
+        QStringLiteral(
+            "Simulated cameras beside the GenICam ones (default 1 for vision-core-sim, 0 for vision-core)."),
         QStringLiteral("n"));
-    const QCommandLineOption discovery(QStringLiteral("discovery"),
-        QStringLiteral("Look for GenICam cameras (GigE Vision, USB3 Vision) unless --genicam names one: on or off "
-                       "(default on for vision-core, off for vision-core-sim)."),
+    const QCommandLineOption discovery(
+        QStringLiteral("discovery"),
+        QStringLiteral(
+            "Look for GenICam cameras (GigE Vision, USB3 Vision) unless --genicam names one: on or off "
+            "(default on for vision-core, off for vision-core-sim)."),
         QStringLiteral("on|off"));
     parser.addOptions({listen, width, height, pixel, folder, fps, results, stamp, genicam, pixelFormat,
-                       packetSize, socketBuffer, reopen, tlsCert, tlsKey, tlsCa, insecure, simulated, discovery});
+                       packetSize, socketBuffer, reopen, tlsCert, tlsKey, tlsCa, insecure, simulated,
+                       discovery});
 
     if (!parser.parse(arguments)) {
         *pError = parser.errorText();
@@ -174,9 +196,9 @@ bool CoreOptions::parse(const QStringList& arguments, CoreOptions* pOptions, QSt
     }
     if (nTlsGiven == 0 && !options.bInsecureListen && !isLoopback(options.strListen)) {
         *pError = QStringLiteral(
-            "refusing to listen on %1 without TLS: beyond loopback anyone on the network could set "
-            "the camera and take its frames. Give --tls-cert, --tls-key and --tls-ca (made by "
-            "make-certs.sh, see vision-core(1)), or --insecure-listen on a closed test network")
+                      "refusing to listen on %1 without TLS: beyond loopback anyone on the network could set "
+                      "the camera and take its frames. Give --tls-cert, --tls-key and --tls-ca (made by "
+                      "make-certs.sh, see vision-core(1)), or --insecure-listen on a closed test network")
                       .arg(options.strListen);
         return false;
     }

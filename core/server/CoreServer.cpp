@@ -12,7 +12,8 @@ bool readPem(const QString& strFile, const char* pWhat, std::string* pText, QStr
 {
     QFile file(strFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        *pError = QStringLiteral("cannot read the %1 %2: %3").arg(QLatin1String(pWhat), strFile, file.errorString());
+        *pError = QStringLiteral("cannot read the %1 %2: %3")
+                      .arg(QLatin1String(pWhat), strFile, file.errorString());
         return false;
     }
     *pText = file.readAll().toStdString();
@@ -97,7 +98,8 @@ bool CoreServer::start(QString* pError)
     if (!m_pServer || m_nPort == 0) {
         // gRPC checks the certificate and key only here, and logs its reason itself.
         *pError = m_options.useTls()
-            ? QStringLiteral("cannot listen on %1 (or the TLS certificate and key do not fit)").arg(m_options.strListen)
+            ? QStringLiteral("cannot listen on %1 (or the TLS certificate and key do not fit)")
+                  .arg(m_options.strListen)
             : QStringLiteral("cannot listen on %1").arg(m_options.strListen);
         m_pServer.reset();
         return false;

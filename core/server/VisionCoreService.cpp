@@ -11,7 +11,8 @@ const char* paramName(kelvora::core::Param param)
 {
     return kelvora::core::Param_Name(param).c_str();
 }
-void fillEntry(const CameraDescriptor& d, kelvora::core::CameraState state, kelvora::core::CameraEntry* pEntry)
+void fillEntry(const CameraDescriptor& d, kelvora::core::CameraState state,
+               kelvora::core::CameraEntry* pEntry)
 {
     pEntry->set_id(d.strId);
     pEntry->set_vendor(d.strVendor);
@@ -56,7 +57,8 @@ grpc::Status VisionCoreService::ListCameras(grpc::ServerContext* pContext,
                                             kelvora::core::CameraList* pReply)
 {
     // Discovery waits about a second by itself; past that the list as known is answered.
-    const auto cameras = m_cameras.list(clientOf(pContext), pRequest->refresh(), std::chrono::milliseconds(2500));
+    const auto cameras = m_cameras.list(clientOf(pContext), pRequest->refresh(),
+                                        std::chrono::milliseconds(2500));
     for (const auto& listed : cameras) {
         kelvora::core::CameraEntry* pEntry = pReply->add_cameras();
         fillEntry(listed.descriptor, kelvora::core::CameraState(listed.nState), pEntry);
@@ -64,7 +66,8 @@ grpc::Status VisionCoreService::ListCameras(grpc::ServerContext* pContext,
     return grpc::Status::OK;
 }
 
-grpc::Status VisionCoreService::OpenCamera(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+grpc::Status VisionCoreService::OpenCamera(grpc::ServerContext* pContext,
+                                           const kelvora::core::CameraRequest* pRequest,
                                            kelvora::core::CameraEntry* pReply)
 {
     CameraDescriptor d;
@@ -75,13 +78,15 @@ grpc::Status VisionCoreService::OpenCamera(grpc::ServerContext* pContext, const 
     return status;
 }
 
-grpc::Status VisionCoreService::CloseCamera(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+grpc::Status VisionCoreService::CloseCamera(grpc::ServerContext* pContext,
+                                            const kelvora::core::CameraRequest* pRequest,
                                             kelvora::core::Empty*)
 {
     return m_cameras.close(clientOf(pContext), pRequest->camera());
 }
 
-grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext* pContext, const kelvora::core::CameraRequest* pRequest,
+grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext* pContext,
+                                              const kelvora::core::CameraRequest* pRequest,
                                               kelvora::core::CameraRanges* pReply)
 {
     CameraBackend* pCamera = nullptr;
@@ -91,8 +96,8 @@ grpc::Status VisionCoreService::GetCameraInfo(grpc::ServerContext* pContext, con
     return pCamera->ranges(pReply);
 }
 
-grpc::Status VisionCoreService::SetParam(grpc::ServerContext* pContext, const kelvora::core::ParamValue* pRequest,
-                                         kelvora::core::Empty*)
+grpc::Status VisionCoreService::SetParam(grpc::ServerContext* pContext,
+                                         const kelvora::core::ParamValue* pRequest, kelvora::core::Empty*)
 {
     CameraBackend* pCamera = nullptr;
     std::string strId;
@@ -103,12 +108,13 @@ grpc::Status VisionCoreService::SetParam(grpc::ServerContext* pContext, const ke
     if (!status.ok())
         return status;
     if (EventBroadcast* pEvents = m_cameras.events(strId))
-        publishMessage(*pEvents, 0, std::string("{\"param\":\"") + paramName(pRequest->param())
-                                        + "\",\"changed\":true}");
+        publishMessage(*pEvents, 0,
+                       std::string("{\"param\":\"") + paramName(pRequest->param()) + "\",\"changed\":true}");
     return grpc::Status::OK;
 }
 
-grpc::Status VisionCoreService::GetParam(grpc::ServerContext* pContext, const kelvora::core::ParamRequest* pRequest,
+grpc::Status VisionCoreService::GetParam(grpc::ServerContext* pContext,
+                                         const kelvora::core::ParamRequest* pRequest,
                                          kelvora::core::ParamValue* pReply)
 {
     CameraBackend* pCamera = nullptr;
@@ -118,8 +124,8 @@ grpc::Status VisionCoreService::GetParam(grpc::ServerContext* pContext, const ke
     return pCamera->getParam(pRequest->param(), pReply);
 }
 
-grpc::Status VisionCoreService::Command(grpc::ServerContext* pContext, const kelvora::core::CommandRequest* pRequest,
-                                        kelvora::core::Empty*)
+grpc::Status VisionCoreService::Command(grpc::ServerContext* pContext,
+                                        const kelvora::core::CommandRequest* pRequest, kelvora::core::Empty*)
 {
     CameraBackend* pCamera = nullptr;
     const grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, nullptr);
@@ -128,7 +134,8 @@ grpc::Status VisionCoreService::Command(grpc::ServerContext* pContext, const kel
     return pCamera->command(pRequest->kind());
 }
 
-grpc::Status VisionCoreService::NotifyLoadUI(grpc::ServerContext*, const kelvora::core::LoadUIRequest* pRequest,
+grpc::Status VisionCoreService::NotifyLoadUI(grpc::ServerContext*,
+                                             const kelvora::core::LoadUIRequest* pRequest,
                                              kelvora::core::LoadUIReply* pReply)
 {
     // The screen is there: answer with the state it reported.
@@ -180,9 +187,10 @@ void VisionCoreService::refuseOversized(const kelvora::core::Frame& frame)
         return;
     if (!m_nLastRefusalMs.compare_exchange_strong(nLast, nNow))
         return;
-    const std::string strText = "frame " + std::to_string(frame.identifier()) + " of " + std::to_string(frame.width())
-        + "x" + std::to_string(frame.height()) + " (" + std::to_string(frame.data().size())
-        + " bytes) exceeds the link's limit of " + std::to_string(CoreOptions::kMaxFrameBytes)
+    const std::string strText = "frame " + std::to_string(frame.identifier()) + " of "
+        + std::to_string(frame.width()) + "x" + std::to_string(frame.height()) + " ("
+        + std::to_string(frame.data().size()) + " bytes) exceeds the link's limit of "
+        + std::to_string(CoreOptions::kMaxFrameBytes)
         + " bytes and was not sent; choose a smaller image or a grey pixel format";
     std::fprintf(stderr, "vision-core: %s\n", strText.c_str());
     publishMessage(m_events, 2, "{\"error\":\"" + strText + "\"}");

@@ -86,9 +86,7 @@ void Acquisition::run()
             if (m_mode == Idle)
                 m_wake.wait(lock, [this] { return m_bStopping || m_mode != Idle; });
             else
-                m_wake.wait_until(lock, next, [this, lastMode] {
-                    return m_bStopping || m_mode != lastMode;
-                });
+                m_wake.wait_until(lock, next, [this, lastMode] { return m_bStopping || m_mode != lastMode; });
             if (m_bStopping)
                 return;
             mode = m_mode;

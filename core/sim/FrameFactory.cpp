@@ -41,8 +41,7 @@ std::shared_ptr<kelvora::core::Frame> FrameFactory::produce(uint64_t nFrame)
     return pFrame;
 }
 
-void FrameFactory::copyImage(const QImage& image, double dBrightness,
-                             kelvora::core::Frame* pFrame) const
+void FrameFactory::copyImage(const QImage& image, double dBrightness, kelvora::core::Frame* pFrame) const
 {
     const int nRowBytes = image.width() * m_folder.channels();
     pFrame->set_width(image.width());

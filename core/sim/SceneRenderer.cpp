@@ -83,8 +83,8 @@ void SceneRenderer::render(uint64_t nFrame, unsigned char* pDst) const
 
     const int nBoxW = std::max(1, m_nWidth / 6);
     const int nBoxH = std::max(1, m_nHeight / 6);
-    fillBox(pDst, bounce(nFrame * 8, m_nWidth - nBoxW), bounce(nFrame * 5, m_nHeight - nBoxH), nBoxW,
-            nBoxH, m_lut[235]);
+    fillBox(pDst, bounce(nFrame * 8, m_nWidth - nBoxW), bounce(nFrame * 5, m_nHeight - nBoxH), nBoxW, nBoxH,
+            m_lut[235]);
     drawNumber(pDst, nFrame);
 }
 
@@ -115,7 +115,7 @@ void SceneRenderer::drawNumber(unsigned char* pDst, uint64_t nNumber) const
         for (int row = 0; row < 7; ++row)
             for (int col = 0; col < 5; ++col)
                 if (pGlyph[row] & (0x10 >> col))
-                    fillBox(pDst, nLeft + int(i) * nCell + col * nScale, nTop + row * nScale, nScale,
-                            nScale, 255);
+                    fillBox(pDst, nLeft + int(i) * nCell + col * nScale, nTop + row * nScale, nScale, nScale,
+                            255);
     }
 }

@@ -31,8 +31,8 @@ namespace {
 template <typename T>
 std::string outside(const char* pName, T value, T min, T max)
 {
-    return std::string(pName) + " " + std::to_string(value) + " outside " + std::to_string(min)
-        + " to " + std::to_string(max);
+    return std::string(pName) + " " + std::to_string(value) + " outside " + std::to_string(min) + " to "
+        + std::to_string(max);
 }
 
 } // namespace
@@ -80,8 +80,7 @@ std::string SimCameraSettings::set(const ParamValue& value)
             return outside("debounce", value.i32(), m_ranges.debounce_min(), m_ranges.debounce_max());
         m_nDebounce = value.i32();
         return {};
-    default:
-        return "unknown parameter";
+    default: return "unknown parameter";
     }
     return "wrong value type for the parameter";
 }

@@ -16,8 +16,8 @@ int initLog(const char* name, const char* path, int level, bool console)
     return initLogBounded(name, path, level, console, kLogFileBytes, kLogBackupFiles);
 }
 
-int initLogBounded(const char* name, const char* path, int level, bool console,
-                   std::size_t nMaxFileBytes, std::size_t nBackupFiles)
+int initLogBounded(const char* name, const char* path, int level, bool console, std::size_t nMaxFileBytes,
+                   std::size_t nBackupFiles)
 {
     if (name == nullptr || path == nullptr || *name == '\0' || *path == '\0' || nMaxFileBytes == 0)
         return -1;
@@ -28,8 +28,8 @@ int initLogBounded(const char* name, const char* path, int level, bool console,
         // Appends, so a restart keeps the history of the previous run; past the
         // size bound the file moves to "<name>.1<ext>" and older ones move up,
         // so a core that floods the log cannot fill the disk.
-        sinks.push_back(std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, nMaxFileBytes,
-                                                                              nBackupFiles));
+        sinks.push_back(
+            std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, nMaxFileBytes, nBackupFiles));
         if (console)
             sinks.push_back(std::make_shared<spdlog::sinks::stderr_color_sink_mt>());
         // Other threads may be logging through the default logger while it is set up

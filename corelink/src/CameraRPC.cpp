@@ -82,8 +82,7 @@ int CameraRPC::getExposure(unsigned* pExposure)
     if (pExposure == nullptr)
         return nullArgument("getExposure");
     ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_EXPOSURE, ParamValue::kU32, &value,
-                                 "getExposure");
+    const int nResult = getParam(kelvora::core::PARAM_EXPOSURE, ParamValue::kU32, &value, "getExposure");
     if (nResult == 0)
         *pExposure = value.u32();
     return nResult;
@@ -146,8 +145,7 @@ int CameraRPC::getTriggerGap(float* pGap)
     if (pGap == nullptr)
         return nullArgument("getTriggerGap");
     ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_TRIGGER_GAP, ParamValue::kF32, &value,
-                                 "getTriggerGap");
+    const int nResult = getParam(kelvora::core::PARAM_TRIGGER_GAP, ParamValue::kF32, &value, "getTriggerGap");
     if (nResult == 0)
         *pGap = value.f32();
     return nResult;
@@ -186,8 +184,7 @@ int CameraRPC::getDebounceTime(int* pMilliseconds)
     if (pMilliseconds == nullptr)
         return nullArgument("getDebounceTime");
     ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_DEBOUNCE, ParamValue::kI32, &value,
-                                 "getDebounceTime");
+    const int nResult = getParam(kelvora::core::PARAM_DEBOUNCE, ParamValue::kI32, &value, "getDebounceTime");
     if (nResult == 0)
         *pMilliseconds = value.i32();
     return nResult;
@@ -222,8 +219,8 @@ int CameraRPC::setParam(const ParamValue& value, const char* pWhat)
     return m_pSession->conclude(pStub->SetParam(&context, named, &reply), pWhat);
 }
 
-int CameraRPC::getParam(kelvora::core::Param param, ParamValue::ValueCase expected,
-                        ParamValue* pValue, const char* pWhat)
+int CameraRPC::getParam(kelvora::core::Param param, ParamValue::ValueCase expected, ParamValue* pValue,
+                        const char* pWhat)
 {
     int nResult = 0;
     const auto pStub = m_pSession->admit(pWhat, &nResult);

@@ -254,8 +254,7 @@ int CommRPC::init(const Json::Value& settings)
     // still on its way.
     const auto deadline = std::chrono::steady_clock::now() + CoreSession::kConnectTimeout;
     if (!m_pFrameWorker->waitSubscribed(deadline) || !m_pEventWorker->waitSubscribed(deadline))
-        spdlog::warn("vision core at {} answered but did not confirm the subscriptions yet",
-                     strEndpoint);
+        spdlog::warn("vision core at {} answered but did not confirm the subscriptions yet", strEndpoint);
     return 0;
 }
 

@@ -49,7 +49,8 @@ int classifyTlsFailure(const std::string& strMessage)
         return INIT_CORE_CERTIFICATE_REJECTED;
     if (has("alert certificate required") || has("alert unknown ca") || has("alert bad certificate")
         || has("alert certificate expired") || has("alert handshake failure")
-        || has("alert certificate unknown") || has("alert decrypt error")
+        || has("alert certificate unknown")
+        || has("alert decrypt error")
         // TLS 1.3: the client's handshake is done before the core checks the
         // client's certificate, so a refusal shows as the core closing at once.
         || has("Socket closed"))
@@ -82,17 +83,19 @@ std::string makeToken()
 } // namespace
 
 CoreSession::CoreSession()
-    : m_responseGate([this] {
-        // A camera read, not a ping: a core may answer pings while its camera
-        // calls hang, and the gate is about the camera calls.
-        const auto pStub = stub();
-        if (!pStub)
-            return false;
-        grpc::ClientContext context;
-        prepare(context);
-        kelvora::core::CameraRanges ranges;
-        return answered(pStub->GetCameraInfo(&context, kelvora::core::CameraRequest(), &ranges));
-    }, kProbePause)
+    : m_responseGate(
+        [this] {
+            // A camera read, not a ping: a core may answer pings while its camera
+            // calls hang, and the gate is about the camera calls.
+            const auto pStub = stub();
+            if (!pStub)
+                return false;
+            grpc::ClientContext context;
+            prepare(context);
+            kelvora::core::CameraRanges ranges;
+            return answered(pStub->GetCameraInfo(&context, kelvora::core::CameraRequest(), &ranges));
+        },
+        kProbePause)
     , m_strToken(makeToken())
 {
 }
@@ -207,16 +210,14 @@ void CoreSession::renewChannel(int nWaitMs)
     if (pCurrent->GetState(false) == GRPC_CHANNEL_READY)
         return;
     auto pChannel = makeChannel(strEndpoint, m_nKeepaliveMs.load(), tls);
-    if (!pChannel->WaitForConnected(std::chrono::system_clock::now()
-                                    + std::chrono::milliseconds(nWaitMs)))
+    if (!pChannel->WaitForConnected(std::chrono::system_clock::now() + std::chrono::milliseconds(nWaitMs)))
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
     // Not if uninit came in between.
     if (m_pChannel != pCurrent)
         return;
     m_pChannel = pChannel;
-    m_pStub = std::shared_ptr<kelvora::core::VisionCore::Stub>(
-        kelvora::core::VisionCore::NewStub(pChannel));
+    m_pStub = std::shared_ptr<kelvora::core::VisionCore::Stub>(kelvora::core::VisionCore::NewStub(pChannel));
     spdlog::info("vision core at {} reachable again", strEndpoint);
 }
 
@@ -293,8 +294,8 @@ void CoreSession::slowKeepalive(int nRefusedMs)
     int nCurrent = nRefusedMs;
     const int nSlower = std::min(nCurrent * 2, kKeepaliveLimitMs);
     if (nSlower != nCurrent && m_nKeepaliveMs.compare_exchange_strong(nCurrent, nSlower))
-        spdlog::warn("vision core refuses pings every {} ms; pinging every {} ms from now on",
-                     nCurrent, nSlower);
+        spdlog::warn("vision core refuses pings every {} ms; pinging every {} ms from now on", nCurrent,
+                     nSlower);
 }
 
 void CoreSession::expectStreams(int nStreams)
@@ -392,8 +393,8 @@ void CoreSession::deliverChosen(Choose choose, const Args&... args)
     }
     if (pFailure != nullptr) {
         if (const std::uint64_t nTotal = m_callbackFailures.note())
-            spdlog::error("a callback threw an {} ({}); {} so far", pFailure,
-                          escapeCoreText(strWhat), nTotal);
+            spdlog::error("a callback threw an {} ({}); {} so far", pFailure, escapeCoreText(strWhat),
+                          nTotal);
     }
     // Gone before the pass lets a waiting setter on.
     callback = nullptr;
@@ -452,10 +453,12 @@ bool CoreSession::hasFrameCallback() const
 void CoreSession::deliverFrame(const std::string& strCamera, const std::shared_ptr<VexaImage>& pImage)
 {
     // Chosen under the callbacks' lock: a camera's own callback, else the general one.
-    deliverChosen<FrameCallback>([this, &strCamera]() -> const FrameCallback* {
-        const auto it = m_cameraFrameCallbacks.find(strCamera);
-        return it != m_cameraFrameCallbacks.end() ? &it->second : &m_frameCallback;
-    }, pImage);
+    deliverChosen<FrameCallback>(
+        [this, &strCamera]() -> const FrameCallback* {
+            const auto it = m_cameraFrameCallbacks.find(strCamera);
+            return it != m_cameraFrameCallbacks.end() ? &it->second : &m_frameCallback;
+        },
+        pImage);
 }
 
 void CoreSession::deliverResult(const std::shared_ptr<MeasureResultData>& pResult)
@@ -478,6 +481,5 @@ void CoreSession::rejectFrame(const std::string& strReason)
 void CoreSession::rejectMessage(const std::string& strReason)
 {
     if (const std::uint64_t nTotal = m_messageRejects.note())
-        spdlog::warn("core message dropped: {} ({} dropped so far)", escapeCoreText(strReason),
-                     nTotal);
+        spdlog::warn("core message dropped: {} ({} dropped so far)", escapeCoreText(strReason), nTotal);
 }

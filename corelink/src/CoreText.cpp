@@ -43,8 +43,7 @@ std::string escapeCoreText(const std::string& strText)
             }
         }
         // U+2028 and U+2029 end a line for some viewers: E2 80 A8 and E2 80 A9.
-        if (c == 0xe2 && i + 2 < strText.size()
-            && static_cast<unsigned char>(strText[i + 1]) == 0x80
+        if (c == 0xe2 && i + 2 < strText.size() && static_cast<unsigned char>(strText[i + 1]) == 0x80
             && (static_cast<unsigned char>(strText[i + 2]) == 0xa8
                 || static_cast<unsigned char>(strText[i + 2]) == 0xa9)) {
             appendHex(strOut, c);
@@ -58,8 +57,7 @@ std::string escapeCoreText(const std::string& strText)
     return strOut;
 }
 
-MessageParse parseCoreMessage(const std::string& strJson, Json::Value* pValue,
-                              std::string* pError)
+MessageParse parseCoreMessage(const std::string& strJson, Json::Value* pValue, std::string* pError)
 {
     try {
         Json::CharReaderBuilder builder;

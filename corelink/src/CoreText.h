@@ -18,11 +18,10 @@ constexpr int kMaxMessageDepth = 64;
 
 enum class MessageParse
 {
-    Parsed,     // *pValue holds the JSON
-    NotJson,    // *pValue holds {"text": the text as received}
-    Refused,    // nested too deep or otherwise unusable: drop it; *pError says why
+    Parsed,  // *pValue holds the JSON
+    NotJson, // *pValue holds {"text": the text as received}
+    Refused, // nested too deep or otherwise unusable: drop it; *pError says why
 };
 
 // Parses the JSON of one core message. Never throws.
-MessageParse parseCoreMessage(const std::string& strJson, Json::Value* pValue,
-                              std::string* pError);
+MessageParse parseCoreMessage(const std::string& strJson, Json::Value* pValue, std::string* pError);

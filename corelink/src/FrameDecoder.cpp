@@ -64,11 +64,10 @@ bool validate(const FrameHeader& header, uint64_t nBytes, std::string* pError)
         *pError = "unknown pixel type " + std::to_string(header.nType);
         return false;
     }
-    if (header.nWidth <= 0 || header.nHeight <= 0 || header.nWidth > INT_MAX
-        || header.nHeight > INT_MAX || header.nWidthStep > INT_MAX
-        || header.nWidthStep < header.nWidth * nChannels) {
-        *pError = "bad geometry " + std::to_string(header.nWidth) + "x"
-            + std::to_string(header.nHeight) + " step " + std::to_string(header.nWidthStep);
+    if (header.nWidth <= 0 || header.nHeight <= 0 || header.nWidth > INT_MAX || header.nHeight > INT_MAX
+        || header.nWidthStep > INT_MAX || header.nWidthStep < header.nWidth * nChannels) {
+        *pError = "bad geometry " + std::to_string(header.nWidth) + "x" + std::to_string(header.nHeight)
+            + " step " + std::to_string(header.nWidthStep);
         return false;
     }
     if (uint64_t(header.nWidthStep) * uint64_t(header.nHeight) != nBytes) {
@@ -126,7 +125,8 @@ std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* p
             uint32_t nLength = 0;
             std::string strCamera;
             // An id is a short name; a longer one is not a camera's.
-            if (!input.ReadVarint32(&nLength) || nLength > 1024 || !input.ReadString(&strCamera, int(nLength))) {
+            if (!input.ReadVarint32(&nLength) || nLength > 1024
+                || !input.ReadString(&strCamera, int(nLength))) {
                 *pError = "malformed camera id";
                 return nullptr;
             }

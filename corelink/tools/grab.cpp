@@ -42,8 +42,8 @@ int main(int argc, char* argv[])
     }
     const bool bWritten = pFrame->writeToFileBMP(pPath);
     std::printf("frame %llu, %dx%d, %d channel(s) -> %s %s\n",
-                static_cast<unsigned long long>(pFrame->getIdentifier()), pFrame->width(),
-                pFrame->height(), pFrame->channels(), pPath, bWritten ? "written" : "NOT written");
+                static_cast<unsigned long long>(pFrame->getIdentifier()), pFrame->width(), pFrame->height(),
+                pFrame->channels(), pPath, bWritten ? "written" : "NOT written");
     lock.unlock();
     pComm->uninit();
     return bWritten ? 0 : 1;

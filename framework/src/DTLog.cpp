@@ -240,8 +240,8 @@ void DTLog::flushRepeats(const QDateTime& time)
     m_repeats.clear();
     std::sort(over.begin(), over.end(), [](const Repeat& a, const Repeat& b) { return a.text < b.text; });
     for (const Repeat& repeat : qAsConst(over))
-        writeLine(formatLine(repeat.nLevel, repeatText(m_second, repeat.nCount - kMaxRepeatsPerSecond, repeat.text),
-                             time));
+        writeLine(formatLine(repeat.nLevel,
+                             repeatText(m_second, repeat.nCount - kMaxRepeatsPerSecond, repeat.text), time));
 }
 
 void DTLog::writeLine(const QString& line)

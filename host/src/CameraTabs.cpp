@@ -56,8 +56,8 @@ void CameraTabs::handleRecord(const PluginMetaData& plt)
     } else if (plt.nModule == MODULE_SCANVOR && plt.nMsgId == MSG_LIST_CAMERAS) {
         // A core that lists its cameras: a tab naming none of them would be wrong.
         const QJsonObject& json = plt.jsonData;
-        if (!json.value("ack").toBool() && !json.value("legacy").toBool() && json.value("error").toString().isEmpty()
-            && json.contains("cameras"))
+        if (!json.value("ack").toBool() && !json.value("legacy").toBool()
+            && json.value("error").toString().isEmpty() && json.contains("cameras"))
             removePlaceholders();
     }
 }
@@ -150,8 +150,8 @@ void CameraTabs::renameTabs()
         if (!m_tabs.at(nPos).pBtn)
             continue;
         const QString qsName = nPos == 0 ? kFirstTabName
-                               : nPos == 1 ? kSecondTabName
-                                           : QString("camera_tab_%1").arg(nPos);
+            : nPos == 1                  ? kSecondTabName
+                                         : QString("camera_tab_%1").arg(nPos);
         m_tabs.at(nPos).pBtn->setObjectName(qsName);
     }
 }

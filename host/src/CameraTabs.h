@@ -47,7 +47,8 @@ private slots:
     void slotCloseMark(QString qsName);
 
 private:
-    struct Tab {
+    struct Tab
+    {
         QString strId;
         QPointer<DTButton> pBtn;
     };

@@ -40,8 +40,8 @@ DTTitleBar::DTTitleBar(QWidget* pMainWindow)
         m_pMainWindow = pMainWindow;
 
     m_pButtonGroup = new QButtonGroup(this);
-    connect(m_pButtonGroup, SIGNAL(buttonClicked(QAbstractButton*)),
-            this, SLOT(slotTabBtnClicked(QAbstractButton*)));
+    connect(m_pButtonGroup, SIGNAL(buttonClicked(QAbstractButton*)), this,
+            SLOT(slotTabBtnClicked(QAbstractButton*)));
 
     m_pMainLayout = new QHBoxLayout(this);
     m_pMainLayout->setMargin(0);
@@ -108,11 +108,12 @@ void DTTitleBar::setHomeIcon(QIcon normal, QIcon, QIcon, QSize iconSize)
     m_pHomeButton->setFlat(true);
 }
 
-void DTTitleBar::setWindowButtonIcons(QIcon min, QIcon max, QIcon close,
-                                      QIcon minHover, QIcon maxHover, QIcon closeHover,
-                                      QIcon minPressed, QIcon maxPressed, QIcon closePressed)
+void DTTitleBar::setWindowButtonIcons(QIcon min, QIcon max, QIcon close, QIcon minHover, QIcon maxHover,
+                                      QIcon closeHover, QIcon minPressed, QIcon maxPressed,
+                                      QIcon closePressed)
 {
-    const struct {
+    const struct
+    {
         DTButton* pBtn;
         QIcon normal, hover, pressed;
     } buttons[] = {

@@ -27,9 +27,8 @@ public:
     void setTitle(QString qsTitle);
     void setLogo(QIcon icon);
     void setHomeIcon(QIcon normal, QIcon hover, QIcon pressed, QSize iconSize);
-    void setWindowButtonIcons(QIcon min, QIcon max, QIcon close,
-                              QIcon minHover, QIcon maxHover, QIcon closeHover,
-                              QIcon minPressed, QIcon maxPressed, QIcon closePressed);
+    void setWindowButtonIcons(QIcon min, QIcon max, QIcon close, QIcon minHover, QIcon maxHover,
+                              QIcon closeHover, QIcon minPressed, QIcon maxPressed, QIcon closePressed);
     void addTabButton(QAbstractButton* button, bool bNeedClose);
     // Takes a tab out of the bar without showing another (the bar does not delete it).
     void removeTabButton(QAbstractButton* button);

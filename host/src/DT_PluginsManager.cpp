@@ -20,7 +20,12 @@ const char* const kPluginList = "plugins/plugins.json";
 // The nine connections of every plugin, in the order they are made. Which object
 // sends and which receives is given by role; the last row (main widget) is the one
 // that unloading leaves in place.
-enum class Role { Plugin, Host, Manager };
+enum class Role
+{
+    Plugin,
+    Host,
+    Manager
+};
 
 struct Wire
 {
@@ -31,17 +36,21 @@ struct Wire
 };
 
 const Wire kWires[] = {
-    {Role::Plugin, SIGNAL(sendSignalToPlugins(PluginMetaData)), Role::Host, SLOT(slotEventFromPlugins(PluginMetaData))},
-    {Role::Host, SIGNAL(sendSignalToPlugins(PluginMetaData)), Role::Plugin, SLOT(slotEventFromPlugins(PluginMetaData))},
+    {Role::Plugin, SIGNAL(sendSignalToPlugins(PluginMetaData)), Role::Host,
+     SLOT(slotEventFromPlugins(PluginMetaData))},
+    {Role::Host, SIGNAL(sendSignalToPlugins(PluginMetaData)), Role::Plugin,
+     SLOT(slotEventFromPlugins(PluginMetaData))},
     {Role::Manager, SIGNAL(sendSignalUI(QObject*)), Role::Plugin, SLOT(slotSetUIHandle(QObject*))},
-    {Role::Plugin, SIGNAL(signalAddTitleBtn(QPushButton*)), Role::Host, SLOT(slotPluginAddTitleBtn(QPushButton*))},
-    {Role::Plugin, SIGNAL(signalAddToolBtn(QPushButton*,bool ,Qt::Alignment)),
-     Role::Host, SLOT(slotPluginAddToolBtn(QPushButton*,bool ,Qt::Alignment))},
-    {Role::Plugin, SIGNAL(signalAddTabWidget(QString ,QIcon, QWidget*,bool)),
-     Role::Host, SLOT(slotPluginAddTabWidget(QString ,QIcon, QWidget*,bool))},
-    {Role::Plugin, SIGNAL(signalAddStatusBarControls(QWidget*,int)),
-     Role::Host, SLOT(slotPluginAddStatusBarControls(QWidget*,int))},
-    {Role::Plugin, SIGNAL(signalShowStatusBarInfo(QString)), Role::Host, SLOT(slotPluginShowStatusBarInfo(QString))},
+    {Role::Plugin, SIGNAL(signalAddTitleBtn(QPushButton*)), Role::Host,
+     SLOT(slotPluginAddTitleBtn(QPushButton*))},
+    {Role::Plugin, SIGNAL(signalAddToolBtn(QPushButton*, bool, Qt::Alignment)), Role::Host,
+     SLOT(slotPluginAddToolBtn(QPushButton*, bool, Qt::Alignment))},
+    {Role::Plugin, SIGNAL(signalAddTabWidget(QString, QIcon, QWidget*, bool)), Role::Host,
+     SLOT(slotPluginAddTabWidget(QString, QIcon, QWidget*, bool))},
+    {Role::Plugin, SIGNAL(signalAddStatusBarControls(QWidget*, int)), Role::Host,
+     SLOT(slotPluginAddStatusBarControls(QWidget*, int))},
+    {Role::Plugin, SIGNAL(signalShowStatusBarInfo(QString)), Role::Host,
+     SLOT(slotPluginShowStatusBarInfo(QString))},
     {Role::Plugin, SIGNAL(signalSetMainWidget(QWidget*)), Role::Host, SLOT(slotSetMainWidget(QWidget*))},
 };
 const size_t kWiresRemovedOnUnload = std::size(kWires) - 1;
@@ -127,9 +136,10 @@ void DT_PluginsManager::loadPlugins()
     for (const PluginInfo& info : qAsConst(m_enabled)) {
         const QString file = QFileInfo(info.path).canonicalFilePath();
         if (!file.isEmpty() && loadedFiles.contains(file)) {
-            qWarning().noquote()
-                << QString::fromUtf8(QT_TRANSLATE_NOOP("DT_PluginsManager", "%1 在 %2 中重复列出: 只加载并连接一次"))
-                       .arg(info.path, kPluginList);
+            qWarning().noquote() << QString::fromUtf8(
+                                        QT_TRANSLATE_NOOP("DT_PluginsManager",
+                                                          "%1 在 %2 中重复列出: 只加载并连接一次"))
+                                        .arg(info.path, kPluginList);
             continue;
         }
         if (tryLoad(info.path, true)) {
@@ -161,7 +171,8 @@ void DT_PluginsManager::connectPlugins()
         // Results are deliberately not checked: a plugin lacking a signature loses
         // only that connection (Qt logs a warning) and keeps the others.
         for (const Wire& wire : kWires)
-            connect(pick(wire.sender, plugin, m_pHost, this), wire.signal, pick(wire.receiver, plugin, m_pHost, this), wire.slot);
+            connect(pick(wire.sender, plugin, m_pHost, this), wire.signal,
+                    pick(wire.receiver, plugin, m_pHost, this), wire.slot);
     }
 }
 
@@ -175,7 +186,8 @@ void DT_PluginsManager::unloadPlugins()
             // The main-widget connection stays; the window is going away anyway.
             for (size_t i = 0; i < kWiresRemovedOnUnload; ++i) {
                 const Wire& wire = kWires[i];
-                disconnect(pick(wire.sender, plugin, m_pHost, this), wire.signal, pick(wire.receiver, plugin, m_pHost, this), wire.slot);
+                disconnect(pick(wire.sender, plugin, m_pHost, this), wire.signal,
+                           pick(wire.receiver, plugin, m_pHost, this), wire.slot);
             }
         }
         if (!loader.unload())

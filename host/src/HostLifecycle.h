@@ -12,8 +12,16 @@ class QWidget;
 class HostLifecycle
 {
 public:
-    enum Plugins { NoPlugins, LoadPlugins };
-    enum Exit { ReturnOnExit, EndProcessOnExit };
+    enum Plugins
+    {
+        NoPlugins,
+        LoadPlugins
+    };
+    enum Exit
+    {
+        ReturnOnExit,
+        EndProcessOnExit
+    };
 
     explicit HostLifecycle(Plugins plugins = LoadPlugins, Exit exit = EndProcessOnExit);
 

@@ -17,7 +17,8 @@ QString known(QString qsValue)
 {
     qsValue = qsValue.trimmed().toLower();
     // "en", "en_US", "en-GB.UTF-8": English in any of its regional spellings.
-    if (qsValue == "en" || qsValue.startsWith("en_") || qsValue.startsWith("en-") || qsValue.startsWith("en."))
+    if (qsValue == "en" || qsValue.startsWith("en_") || qsValue.startsWith("en-")
+        || qsValue.startsWith("en."))
         return "en";
     return QString();
 }

@@ -38,7 +38,8 @@ const char* const kFuncContainerStyle =
 const char* const kCameraIcon = ":/resources/camera.png";
 const char* const kCameraTabCaption = "IS2S02Maushdsu";
 
-struct FuncEntry {
+struct FuncEntry
+{
     const char* caption;
     const char* icon;
     int nModule;
@@ -107,9 +108,8 @@ void MainWindow::buildTitleBar()
     m_pTitleBar->setWindowButtonIcons(
         QIcon(":/resources/min.png"), QIcon(":/resources/max.png"), QIcon(":/resources/close.png"),
         QIcon(":/resources/min_hover.png"), QIcon(":/resources/max_hover.png"),
-        QIcon(":/resources/close_hover.png"),
-        QIcon(":/resources/min_press.png"), QIcon(":/resources/max_press.png"),
-        QIcon(":/resources/close_press.png"));
+        QIcon(":/resources/close_hover.png"), QIcon(":/resources/min_press.png"),
+        QIcon(":/resources/max_press.png"), QIcon(":/resources/close_press.png"));
 }
 
 void MainWindow::buildCameraTabs()
@@ -177,16 +177,15 @@ void MainWindow::buildCameraPage()
         pItem->setData(Qt::UserRole + 1, QString::fromUtf8(entry.caption));
         m_pFuncListWidget->addItem(pItem);
     }
-    connect(m_pFuncListWidget, SIGNAL(itemClicked(QListWidgetItem*)),
-            this, SLOT(slotFuncToolBtnSelected(QListWidgetItem*)));
+    connect(m_pFuncListWidget, SIGNAL(itemClicked(QListWidgetItem*)), this,
+            SLOT(slotFuncToolBtnSelected(QListWidgetItem*)));
 
     m_pMainFuncWidget = new QWidget;
     m_pMainFuncWidget->setObjectName("camera_main_func_widget");
     m_pMainFuncWidget->setWindowFlags(m_pMainFuncWidget->windowFlags() | Qt::FramelessWindowHint);
     m_pMainFuncWidget->setAttribute(Qt::WA_StyledBackground, true);
     m_pMainFuncWidget->setStyleSheet(kFuncContainerStyle);
-    m_pMainFuncWidget->setGeometry(kFuncListWidth, kToolBarHeight,
-                                   m_pCameraWidget->width() - kFuncListWidth,
+    m_pMainFuncWidget->setGeometry(kFuncListWidth, kToolBarHeight, m_pCameraWidget->width() - kFuncListWidth,
                                    m_pCameraWidget->height() - kToolBarHeight);
     auto* pPageLayout = new QVBoxLayout(m_pMainFuncWidget);
     pPageLayout->setMargin(0);

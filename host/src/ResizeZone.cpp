@@ -11,7 +11,8 @@ ResizeZone hitTestZone(QPoint pos, QSize size)
     const int m = kMargin;
 
     ResizeZone zone = ResizeZone::None;
-    const struct {
+    const struct
+    {
         QRect rect;
         ResizeZone zone;
     } frame[] = {
@@ -29,7 +30,8 @@ ResizeZone hitTestZone(QPoint pos, QSize size)
         }
     }
 
-    const struct {
+    const struct
+    {
         QRect rect;
         ResizeZone zone;
     } topBand[] = {

@@ -63,8 +63,7 @@ bool WindowResizer::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_pWindow->windowHandle())
         return false;
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        return handlePress(static_cast<QMouseEvent*>(event));
+    case QEvent::MouseButtonPress: return handlePress(static_cast<QMouseEvent*>(event));
     case QEvent::MouseMove: {
         auto* pMouse = static_cast<QMouseEvent*>(event);
         if (m_bManual) {
@@ -87,7 +86,6 @@ bool WindowResizer::eventFilter(QObject* watched, QEvent* event)
         if (!m_bManual)
             showZoneCursor(ResizeZone::Client);
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }

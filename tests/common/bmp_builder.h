@@ -13,14 +13,14 @@ struct BmpBuilder
     quint16 nType = 0x4D42;
     quint16 nReserved1 = 0;
     quint16 nReserved2 = 0;
-    qint64 nOffset = -1;        // -1: right after headers and colour table
-    quint32 nInfoSize = 40;     // bytes beyond 40 are written as zeros
+    qint64 nOffset = -1;    // -1: right after headers and colour table
+    quint32 nInfoSize = 40; // bytes beyond 40 are written as zeros
     qint32 nWidth = 0;
     qint32 nHeight = 0;
     quint16 nBitCount = 24;
     quint32 nCompression = 0;
-    int nPaletteEntries = 0;    // grey ramp entries written for 8-bit files
-    QByteArray pixels;          // stored rows, as they go into the file
+    int nPaletteEntries = 0; // grey ramp entries written for 8-bit files
+    QByteArray pixels;       // stored rows, as they go into the file
 
     QByteArray build() const
     {

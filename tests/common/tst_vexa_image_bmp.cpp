@@ -222,7 +222,8 @@ void TstVexaImageBmp::writtenFilesDecodeWithQImage()
     QCOMPARE(again.height(), height);
     for (int y = 0; y < height; ++y)
         QCOMPARE(std::memcmp(again.data() + qint64(y) * again.widthStep(),
-                             image.data() + qint64(y) * widthStep, size_t(width * image.channels())), 0);
+                             image.data() + qint64(y) * widthStep, size_t(width * image.channels())),
+                 0);
 }
 
 void TstVexaImageBmp::foreignFilesRead()

@@ -165,7 +165,7 @@ void TstVexaShapes::rotatedRect()
     // Single-precision cosine of 90 degrees is not exactly 0.
     QVERIFY(pts[0].x != 3.0 && pts[0].x != 7.0);
     const Rect_<double> turnedBox = turned.boundingRect();
-    QCOMPARE(turnedBox.x, 2.0);    // floor(3 - epsilon)
+    QCOMPARE(turnedBox.x, 2.0); // floor(3 - epsilon)
     QCOMPARE(turnedBox.y, -3.0);
 
     const RotatedRect fromRect(Rect_<double>(1, 2, 4, 6));
@@ -180,8 +180,8 @@ void TstVexaShapes::equalityComparesEveryField()
 {
     const RotatedRect rect(Point_<double>(1, 2), 3, 4, 5);
     QVERIFY(rect == RotatedRect(Point_<double>(1, 2), 3, 4, 5));
-    QVERIFY(!(rect == RotatedRect(Point_<double>(1, 2), 3, 4, 6)));   // angle only
-    QVERIFY(!(rect == RotatedRect(Point_<double>(1, 9), 3, 9, 9)));   // only x and width match
+    QVERIFY(!(rect == RotatedRect(Point_<double>(1, 2), 3, 4, 6))); // angle only
+    QVERIFY(!(rect == RotatedRect(Point_<double>(1, 9), 3, 9, 9))); // only x and width match
     QVERIFY(!(rect == RotatedRect(Point_<double>(9, 2), 3, 4, 5)));
     QVERIFY(rect != RotatedRect(Point_<double>(1, 2), 3, 9, 5));
 
@@ -198,10 +198,10 @@ void TstVexaShapes::equalityComparesEveryField()
     a.setDensity(1.5);
     CaplierRect b(a);
     QVERIFY(a == b);
-    b.setParams(5, 9, 9);   // caliper count alone still matches
+    b.setParams(5, 9, 9); // caliper count alone still matches
     QVERIFY(!(a == b));
     b = a;
-    b.setAngle(30);         // every caliper field matches, the shape does not
+    b.setAngle(30); // every caliper field matches, the shape does not
     QVERIFY(!(a == b));
     b = a;
     b.setDensity(1.25);
@@ -273,7 +273,7 @@ void TstVexaShapes::caliperCentresFollowTheShape()
     rect.setAngle(90);
     rect.refreshParams();
     QVERIFY(near(rect.getCaplierCenterPoints(), {{10, -10}, {10, 10}, {10, 30}, {10, 50}}));
-    rect.setParams(4, 50, 5);   // nothing left between the ends
+    rect.setParams(4, 50, 5); // nothing left between the ends
     rect.refreshParams();
     QVERIFY(rect.getCaplierCenterPoints().empty());
     rect.setParams(0, 0, 5);

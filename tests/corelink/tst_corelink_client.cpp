@@ -91,8 +91,8 @@ void TestCorelinkClient::settingsAndUnreachableCore()
 void TestCorelinkClient::everyCameraCallRoundTrips()
 {
     SimCore sim;
-    QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"),
-                       QStringLiteral("48")}));
+    QVERIFY(sim.start(
+        {QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"), QStringLiteral("48")}));
     auto pComm = connectTo(sim);
     QVERIFY(pComm);
     const auto pCamera = pComm->camera();
@@ -157,8 +157,8 @@ void TestCorelinkClient::everyCameraCallRoundTrips()
 
     QVERIFY(pCamera->getExposure(nullptr) != 0);
     QVERIFY(pCamera->getCameraInfo(nullptr) != 0);
-    for (auto call : {&CCameraBase::startContinuous, &CCameraBase::stopContinuous,
-                      &CCameraBase::startVideo, &CCameraBase::stopVideo})
+    for (auto call : {&CCameraBase::startContinuous, &CCameraBase::stopContinuous, &CCameraBase::startVideo,
+                      &CCameraBase::stopVideo})
         QCOMPARE(((*pCamera).*call)(), 0);
 
     int nState = 0;
@@ -257,7 +257,7 @@ void TestCorelinkClient::folderFramesKeepTheirPixels()
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x) {
             const unsigned char* pPixel = pFrame->data() + y * pFrame->widthStep() + 3 * x;
-            QCOMPARE(int(pPixel[0]), 200 - x - y);  // blue first
+            QCOMPARE(int(pPixel[0]), 200 - x - y); // blue first
             QCOMPARE(int(pPixel[1]), 30 * y + 2);
             QCOMPARE(int(pPixel[2]), 10 * x + 1);
         }
@@ -323,8 +323,8 @@ void TestCorelinkClient::continuousFollowsTriggerGapAndStops()
 
 void TestCorelinkClient::coreRestartBringsFramesBack()
 {
-    const QStringList arguments{QStringLiteral("--width"), QStringLiteral("320"),
-                                QStringLiteral("--height"), QStringLiteral("240"),
+    const QStringList arguments{QStringLiteral("--width"),     QStringLiteral("320"),
+                                QStringLiteral("--height"),    QStringLiteral("240"),
                                 QStringLiteral("--video-fps"), QStringLiteral("50")};
     auto pFirst = std::make_unique<SimCore>();
     QVERIFY(pFirst->start(arguments));
@@ -393,8 +393,8 @@ void TestCorelinkClient::clearingCallbackWaitsForTheCallInFlight()
     // A plugin clears its callbacks and is then deleted: a frame call still
     // running on the stream thread would use the deleted object.
     SimCore sim;
-    QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"),
-                       QStringLiteral("48")}));
+    QVERIFY(sim.start(
+        {QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"), QStringLiteral("48")}));
     auto pComm = connectTo(sim);
     QVERIFY(pComm);
     std::atomic<bool> bEntered{false};

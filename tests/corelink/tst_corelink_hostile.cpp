@@ -152,7 +152,7 @@ private slots:
         m_core.sendEvent(HostileCore::message(nested(1001)));
         m_core.sendEvent(HostileCore::message(nested(100000)));
         m_core.sendEvent(HostileCore::message(R"({"state": )" + std::string(31, '[') + R"("ok")"
-                                             + std::string(31, ']') + "}"));
+                                              + std::string(31, ']') + "}"));
         m_core.sendEvent(HostileCore::message(R"({"state": "after"})"));
         QTRY_COMPARE_WITH_TIMEOUT(int(m_events.messages().size()), 2, 10000);
         const std::vector<Json::Value> messages = m_events.messages();
@@ -210,7 +210,8 @@ private slots:
 
     void coreErrorTextIsOneEscapedLogLine()
     {
-        const std::string strForged = std::string("no camera\n[2026-01-01 00:00:00.000] [vision_core_client] ")
+        const std::string strForged = std::string(
+                                          "no camera\n[2026-01-01 00:00:00.000] [vision_core_client] ")
             + "[info] [1] forged\r\n\x1b[31mred\x07 bell \xc2\x85 next line \xe2\x80\xa8 separator \x01 end";
         m_core.failCalls(grpc::StatusCode::INTERNAL, strForged);
         const int nBefore = logLines().size();
@@ -220,7 +221,8 @@ private slots:
         QCOMPARE(lines.size(), 1);
         const QByteArray& line = lines[0];
         QVERIFY(line.contains("takePhoto failed: no camera\\n[2026-01-01"));
-        QVERIFY(line.contains("forged\\r\\n\\x1b[31mred\\x07 bell \\xc2\\x85 next line \\xe2\\x80\\xa8 separator \\x01 end"));
+        QVERIFY(line.contains(
+            "forged\\r\\n\\x1b[31mred\\x07 bell \\xc2\\x85 next line \\xe2\\x80\\xa8 separator \\x01 end"));
         for (char c : line)
             QVERIFY2(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f, line.constData());
         QCOMPARE(m_pComm->camera()->takePhoto(), 0);

@@ -92,7 +92,10 @@ void TestCorelinkLink::silentCoreCostsOneDeadline()
         [&] { return pCamera->getGain(&fGain); },
         [&] { return pCamera->setDebounceTime(5); },
         [&] { return pCamera->stopVideo(); },
-        [&] { int n = 0; return pComm->notifyLoadUI(&n); },
+        [&] {
+            int n = 0;
+            return pComm->notifyLoadUI(&n);
+        },
     };
     for (const auto& call : calls)
         results.push_back(call());
@@ -147,8 +150,8 @@ void TestCorelinkLink::stoppedCoreHostIsNoticedAndFoundAgain()
     // SIGSTOP: the connection stays open and nothing comes back, as when the
     // core's host loses power.
     SimCore sim;
-    QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"),
-                       QStringLiteral("48")}));
+    QVERIFY(sim.start(
+        {QStringLiteral("--width"), QStringLiteral("64"), QStringLiteral("--height"), QStringLiteral("48")}));
     auto pComm = CCommFactoryRPC::instance().create(1);
     LinkRecorder links;
     pComm->setLinkCallback(links.callback());

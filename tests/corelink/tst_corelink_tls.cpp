@@ -48,8 +48,8 @@ private:
                 std::shared_ptr<CCommBase>* pComm = nullptr);
 
     QTemporaryDir m_dir;
-    SimCore m_core;      // certificate of the station CA
-    SimCore m_stranger;  // certificate of another CA
+    SimCore m_core;     // certificate of the station CA
+    SimCore m_stranger; // certificate of another CA
 };
 
 void TestCorelinkTls::initTestCase()
@@ -66,8 +66,8 @@ void TestCorelinkTls::initTestCase()
     QVERIFY(makeCerts({"client", other, "intruder"}));
     QVERIFY(m_core.start({"--width", "64", "--height", "48", "--tls-cert", station + "/core.pem", "--tls-key",
                           station + "/core.key", "--tls-ca", station + "/ca.pem"}));
-    QVERIFY(m_stranger.start({"--width", "64", "--height", "48", "--tls-cert", other + "/core.pem", "--tls-key",
-                              other + "/core.key", "--tls-ca", other + "/ca.pem"}));
+    QVERIFY(m_stranger.start({"--width", "64", "--height", "48", "--tls-cert", other + "/core.pem",
+                              "--tls-key", other + "/core.key", "--tls-ca", other + "/ca.pem"}));
 }
 
 int TestCorelinkTls::connect(const QString& qsEndpoint, const QString& qsCa, const QString& qsCert,
@@ -117,7 +117,8 @@ void TestCorelinkTls::refusedClients()
 {
     QFETCH(QString, qsCert);
     QFETCH(QString, qsKey);
-    QCOMPARE(connect(m_core.endpoint(), file("station/ca.pem"), qsCert, qsKey), int(INIT_CLIENT_CERTIFICATE_REFUSED));
+    QCOMPARE(connect(m_core.endpoint(), file("station/ca.pem"), qsCert, qsKey),
+             int(INIT_CLIENT_CERTIFICATE_REFUSED));
 }
 
 void TestCorelinkTls::coreFromAnotherCaIsNotTrusted()

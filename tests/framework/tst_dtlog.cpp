@@ -102,7 +102,8 @@ private slots:
         QStringList others;
         // This second and the next: init may fall on either side of the boundary.
         for (int nSecond : {0, 1}) {
-            const QString name = logDir() + "/other_" + now.addSecs(nSecond).toString("yyyyMMdd-hhmmss") + ".log";
+            const QString name = logDir() + "/other_" + now.addSecs(nSecond).toString("yyyyMMdd-hhmmss")
+                + ".log";
             QFile f(name);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("the other station's line\r\n");
@@ -126,14 +127,22 @@ private slots:
         QTest::addColumn<int>("level");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tail");
-        QTest::newRow("info") << int(QtInfoMsg) << "App Exit" << "_Info: App Exit";
-        QTest::newRow("debug") << int(QtDebugMsg) << "text" << "_Debug:: text";
-        QTest::newRow("warning") << int(QtWarningMsg) << "w" << "_Warning:: w";
-        QTest::newRow("critical") << int(QtCriticalMsg) << "c" << "_Critical:: c";
-        QTest::newRow("unknown level") << 9 << "x" << "_: x";
-        QTest::newRow("backslash path") << int(QtInfoMsg) << "C:\\data\\img.bmp saved" << "_Info: img.bmp saved";
-        QTest::newRow("trailing backslash") << int(QtInfoMsg) << "dir\\" << "_Info: ";
-        QTest::newRow("percent signs") << int(QtInfoMsg) << "100% %1 %s %n" << "_Info: 100% %1 %s %n";
+        QTest::newRow("info") << int(QtInfoMsg) << "App Exit"
+                              << "_Info: App Exit";
+        QTest::newRow("debug") << int(QtDebugMsg) << "text"
+                               << "_Debug:: text";
+        QTest::newRow("warning") << int(QtWarningMsg) << "w"
+                                 << "_Warning:: w";
+        QTest::newRow("critical") << int(QtCriticalMsg) << "c"
+                                  << "_Critical:: c";
+        QTest::newRow("unknown level") << 9 << "x"
+                                       << "_: x";
+        QTest::newRow("backslash path") << int(QtInfoMsg) << "C:\\data\\img.bmp saved"
+                                        << "_Info: img.bmp saved";
+        QTest::newRow("trailing backslash") << int(QtInfoMsg) << "dir\\"
+                                            << "_Info: ";
+        QTest::newRow("percent signs") << int(QtInfoMsg) << "100% %1 %s %n"
+                                       << "_Info: 100% %1 %s %n";
         QTest::newRow("chinese") << int(QtCriticalMsg) << QString::fromUtf8("Json文件打开失败")
                                  << QString::fromUtf8("_Critical:: Json文件打开失败");
     }
@@ -145,8 +154,9 @@ private slots:
         QFETCH(QString, tail);
         DTLog::instance().write(level, text);
         const QString last = fileLines().value(fileLines().size() - 1);
-        QVERIFY2(QRegularExpression("^\\(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\)_").match(last).hasMatch(),
-                 qPrintable(last));
+        QVERIFY2(
+            QRegularExpression("^\\(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\)_").match(last).hasMatch(),
+            qPrintable(last));
         QCOMPARE(last.mid(21), tail);
     }
 
@@ -171,7 +181,8 @@ private slots:
         for (int t = 0; t < nThreads; ++t) {
             threads.emplace_back([t] {
                 for (int i = 0; i < nLines; ++i)
-                    DTLog::instance().write(QtInfoMsg, QString("thread %1 line %2 ").arg(t).arg(i) + QString(200, 'x'));
+                    DTLog::instance().write(QtInfoMsg,
+                                            QString("thread %1 line %2 ").arg(t).arg(i) + QString(200, 'x'));
             });
         }
         for (auto& thread : threads)
@@ -329,7 +340,8 @@ private slots:
         lines = fileLines();
         QCOMPARE(lines.size(), DTLog::kMaxRepeatsPerSecond + 3 + 5 + 2);
         QCOMPARE(lines.value(lines.size() - 2),
-                 "(2026-05-03 12:00:01)_Debug:: " + DTLog::repeatText(m_clock.addSecs(-1), 4950, "frameInit"));
+                 "(2026-05-03 12:00:01)_Debug:: "
+                     + DTLog::repeatText(m_clock.addSecs(-1), 4950, "frameInit"));
         QVERIFY(DTLog::repeatText(m_clock, 4950, "frameInit").contains("4950"));
         QVERIFY(lines.last().endsWith("_Info: next second"));
 

@@ -84,11 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t nSize)
     // file that held it.
     const std::int64_t nRowBytes = std::int64_t(image.width()) * image.channels();
     const std::int64_t nBytes = std::int64_t(image.widthStep()) * image.height();
-    check(image.channels() == (image.type() == vexa::VexaImage::IMAGE_GRAY ? 1
-                               : image.type() == vexa::VexaImage::IMAGE_BGR ? 3 : 4),
+    check(image.channels()
+              == (image.type() == vexa::VexaImage::IMAGE_GRAY      ? 1
+                      : image.type() == vexa::VexaImage::IMAGE_BGR ? 3
+                                                                   : 4),
           "channels do not follow the type");
-    check(image.widthStep() % 4 == 0 && image.widthStep() >= nRowBytes
-              && image.widthStep() < nRowBytes + 4,
+    check(image.widthStep() % 4 == 0 && image.widthStep() >= nRowBytes && image.widthStep() < nRowBytes + 4,
           "stride is not the row padded to 4");
     check(nBytes <= std::int64_t(nSize), "image larger than its file");
 
@@ -102,8 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t nSize)
     check(image.writeToFileBMP(g_strRoundTrip.c_str()), "writing an accepted image failed");
     vexa::VexaImage again;
     check(again.readFromFileBMP(g_strRoundTrip.c_str()), "reading our own file failed");
-    check(again.width() == image.width() && again.height() == image.height()
-              && again.type() == image.type() && again.widthStep() == image.widthStep(),
+    check(again.width() == image.width() && again.height() == image.height() && again.type() == image.type()
+              && again.widthStep() == image.widthStep(),
           "round trip changed the geometry");
     for (int y = 0; y < image.height(); ++y) {
         const std::int64_t nOffset = std::int64_t(y) * image.widthStep();

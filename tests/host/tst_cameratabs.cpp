@@ -21,8 +21,9 @@ PluginMetaData record(int nModule, int nMsgId, const QJsonObject& json)
 
 PluginMetaData openReply(const QString& id, const QString& caption, int nSuccess = 1)
 {
-    return record(MODULE_CAPTURO, MSG_OPEN_CAMERA,
-                  {{"camera", id}, {"success", nSuccess}, {"error", ""}, {"caption", caption}, {"model", "M"}});
+    return record(
+        MODULE_CAPTURO, MSG_OPEN_CAMERA,
+        {{"camera", id}, {"success", nSuccess}, {"error", ""}, {"caption", caption}, {"model", "M"}});
 }
 
 QList<PluginMetaData> sentWith(const QSignalSpy& spy, int nModule, int nMsgId)
@@ -101,8 +102,10 @@ void TestCameraTabs::olderCoreKeepsPlaceholders()
     const QStringList placeholderNames{"test_obj1", "test_obj"};
     // An acknowledgement, an older core's answer and an unreachable core name no camera.
     w.slotEventFromPlugins(record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"ack", true}}));
-    w.slotEventFromPlugins(record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"cameras", QJsonArray()}, {"legacy", true}}));
-    w.slotEventFromPlugins(record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"cameras", QJsonArray()}, {"error", "down"}}));
+    w.slotEventFromPlugins(
+        record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"cameras", QJsonArray()}, {"legacy", true}}));
+    w.slotEventFromPlugins(
+        record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"cameras", QJsonArray()}, {"error", "down"}}));
     // A failed open is no camera either.
     w.slotEventFromPlugins(openReply("cam-a", "Left", 0));
     QCOMPARE(names(pBar), placeholderNames);
@@ -110,7 +113,8 @@ void TestCameraTabs::olderCoreKeepsPlaceholders()
     QVERIFY(w.cameraTabs()->hasPlaceholders());
 
     // A core that lists its cameras takes the placeholders away, even with none open.
-    w.slotEventFromPlugins(record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"cameras", QJsonArray()}, {"error", ""}}));
+    w.slotEventFromPlugins(
+        record(MODULE_SCANVOR, MSG_LIST_CAMERAS, {{"cameras", QJsonArray()}, {"error", ""}}));
     QVERIFY(pBar->tabButtons().isEmpty());
     QVERIFY(!w.cameraTabs()->hasPlaceholders());
 }
@@ -142,8 +146,9 @@ void TestCameraTabs::openCamerasGetCaptionedTabs()
     w.slotEventFromPlugins(openReply("cam-a", "Left"));
     QCOMPARE(pBar->tabButtons().size(), 3);
     QCOMPARE(tabs.at(0)->text(), QString("Left"));
-    w.slotEventFromPlugins(record(MODULE_CAPTURO, MSG_OPEN_CAMERA,
-                                  {{"camera", "cam-b"}, {"success", 1}, {"model", "KV-U3"}, {"serial", "S7"}}));
+    w.slotEventFromPlugins(
+        record(MODULE_CAPTURO, MSG_OPEN_CAMERA,
+               {{"camera", "cam-b"}, {"success", 1}, {"model", "KV-U3"}, {"serial", "S7"}}));
     QCOMPARE(tabs.at(1)->text(), QString("KV-U3 S7"));
 
     // Opened by the service at start-up, not by the operator: the home page stays.

@@ -144,7 +144,7 @@ private slots:
         qApp->setProperty("relayLog", QStringList());
         emit host.sendSignalToPlugins(PluginMetaData());
         QVERIFY(relayLog().isEmpty());
-        lifecycle.stopPlugins();  // nothing left to stop
+        lifecycle.stopPlugins(); // nothing left to stop
 
         lifecycle.endProcess();
         QCOMPARE(nEnds, 0);

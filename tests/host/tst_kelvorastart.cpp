@@ -58,9 +58,12 @@ private slots:
         QVERIFY(log.size() >= 3);
         QCOMPARE(log[0].mid(21), "_Info: GetCmdInput:" + program.absoluteFilePath() + ";--probe");
         QVERIFY(QRegularExpression("^_Info: \\.\\.\\.Init Window\\.\\.\\. DisplayPer: \\d+(\\.\\d+)?$")
-                    .match(log[1].mid(21)).hasMatch());
-        QVERIFY(std::any_of(log.begin(), log.end(), [](const QString& l) { return l.endsWith(")_Info: App Exit"); }));
-        const QRegularExpression format("^\\(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\)_(Info|Debug:|Warning:|Critical:|Fatal:): ");
+                    .match(log[1].mid(21))
+                    .hasMatch());
+        QVERIFY(std::any_of(log.begin(), log.end(),
+                            [](const QString& l) { return l.endsWith(")_Info: App Exit"); }));
+        const QRegularExpression format(
+            "^\\(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\)_(Info|Debug:|Warning:|Critical:|Fatal:): ");
         for (const QString& line : log)
             QVERIFY2(format.match(line).hasMatch(), qPrintable(line));
     }
@@ -73,7 +76,9 @@ private slots:
         QProcess kelvora;
         kelvora.setWorkingDirectory(program.absolutePath());
         // setsid: a new session has no controlling terminal, so /dev/tty cannot be opened.
-        kelvora.start("setsid", QStringList() << program.absoluteFilePath() << "debug" << "--probe");
+        kelvora.start("setsid",
+                      QStringList() << program.absoluteFilePath() << "debug"
+                                    << "--probe");
         QVERIFY(kelvora.waitForStarted());
         QByteArray out;
         QTRY_VERIFY_WITH_TIMEOUT((out += kelvora.readAllStandardOutput()).contains("App Exit"), 15000);

@@ -13,17 +13,35 @@ private slots:
     void chosen_data()
     {
         QTest::addColumn<QString>("env");
-        QTest::addColumn<QString>("config");   // the [General] section's lines, or no file
+        QTest::addColumn<QString>("config"); // the [General] section's lines, or no file
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing chosen") << "" << "" << "";
-        QTest::newRow("environment") << "en" << "" << "en";
-        QTest::newRow("environment, regional") << "en_US.UTF-8" << "" << "en";
-        QTest::newRow("environment, upper case") << "EN" << "" << "en";
-        QTest::newRow("config file") << "" << "ip=127.0.0.1:20020\nlanguage=en" << "en";
-        QTest::newRow("environment wins") << "zh" << "language=en" << "";
-        QTest::newRow("unknown language") << "fr" << "" << "";
-        QTest::newRow("config without the key") << "" << "ip=127.0.0.1:20020" << "";
-        QTest::newRow("blank environment falls to the file") << "  " << "language=en" << "en";
+        QTest::newRow("nothing chosen") << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("environment") << "en"
+                                     << ""
+                                     << "en";
+        QTest::newRow("environment, regional") << "en_US.UTF-8"
+                                               << ""
+                                               << "en";
+        QTest::newRow("environment, upper case") << "EN"
+                                                 << ""
+                                                 << "en";
+        QTest::newRow("config file") << ""
+                                     << "ip=127.0.0.1:20020\nlanguage=en"
+                                     << "en";
+        QTest::newRow("environment wins") << "zh"
+                                          << "language=en"
+                                          << "";
+        QTest::newRow("unknown language") << "fr"
+                                          << ""
+                                          << "";
+        QTest::newRow("config without the key") << ""
+                                                << "ip=127.0.0.1:20020"
+                                                << "";
+        QTest::newRow("blank environment falls to the file") << "  "
+                                                             << "language=en"
+                                                             << "en";
     }
     void chosen()
     {
@@ -49,8 +67,9 @@ private slots:
         QVERIFY(Language::install("en"));
         QCOMPARE(QCoreApplication::translate("MainWindow", "相机配置"), QString("Camera"));
         QCOMPARE(QCoreApplication::translate("Service", "调用相机拍照接口"), QString("Take photo"));
-        QCOMPARE(QCoreApplication::translate("CapturoUI", "%1 %2 超出范围 %3 - %4").arg("Gain", "30", "0", "24"),
-                 QString("Gain 30 is out of range 0 - 24"));
+        QCOMPARE(
+            QCoreApplication::translate("CapturoUI", "%1 %2 超出范围 %3 - %4").arg("Gain", "30", "0", "24"),
+            QString("Gain 30 is out of range 0 - 24"));
     }
 };
 

@@ -147,8 +147,11 @@ private slots:
 
         // Five entries load; two of them name a file already loaded.
         for (const char* name : {"recorder_b.so", "recorder_c.so"})
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(QString::fromUtf8("plugins/%1 在 plugins/plugins.json 中重复列出: 只加载并连接一次")
-                                                              .arg(name)));
+            QTest::ignoreMessage(
+                QtWarningMsg,
+                qPrintable(
+                    QString::fromUtf8("plugins/%1 在 plugins/plugins.json 中重复列出: 只加载并连接一次")
+                        .arg(name)));
         TestHost host;
         auto manager = start(host);
         QCOMPARE(manager->enabledPlugins().size(), 5);
@@ -168,8 +171,10 @@ private slots:
     {
         QVERIFY(QFile::link(pluginFile("recorder_a.so"), "plugins/alias_a.so"));
         writeList({{"recorder_a.so"}, {"recorder_b.so"}, {"recorder_a.so"}, {"alias_a.so"}});
-        QTest::ignoreMessage(QtWarningMsg, "plugins/recorder_a.so 在 plugins/plugins.json 中重复列出: 只加载并连接一次");
-        QTest::ignoreMessage(QtWarningMsg, "plugins/alias_a.so 在 plugins/plugins.json 中重复列出: 只加载并连接一次");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "plugins/recorder_a.so 在 plugins/plugins.json 中重复列出: 只加载并连接一次");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "plugins/alias_a.so 在 plugins/plugins.json 中重复列出: 只加载并连接一次");
         TestHost host;
         auto manager = start(host);
         QCOMPARE(manager->enabledPlugins().size(), 4);
@@ -199,10 +204,11 @@ private slots:
         // The operator learns which file is wrong and where.
         QTest::newRow("broken json") << QByteArray("{\"plugins\": [ {\"plugins_name\": ") << true
                                      << "plugins/plugins.json is not valid JSON: .+ at offset 31$";
-        QTest::newRow("plugins not an array") << QByteArray("{\"plugins\": {\"plugins_name\": \"recorder_a.so\"}}")
-                                              << true << "plugins/plugins.json holds no \"plugins\" array";
-        QTest::newRow("no plugins key") << QByteArray("{\"other\": []}") << true
-                                        << "plugins/plugins.json holds no \"plugins\" array";
+        QTest::newRow("plugins not an array")
+            << QByteArray("{\"plugins\": {\"plugins_name\": \"recorder_a.so\"}}") << true
+            << "plugins/plugins.json holds no \"plugins\" array";
+        QTest::newRow("no plugins key")
+            << QByteArray("{\"other\": []}") << true << "plugins/plugins.json holds no \"plugins\" array";
     }
 
     void unusableListsStartWithNoPlugins()
@@ -213,8 +219,10 @@ private slots:
         if (bWriteFile)
             writeRaw(json);
         if (!logged.isEmpty())
-            QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^" + QRegularExpression::escape(
-                QDir::current().absolutePath() + "/") + logged));
+            QTest::ignoreMessage(
+                QtCriticalMsg,
+                QRegularExpression("^" + QRegularExpression::escape(QDir::current().absolutePath() + "/")
+                                   + logged));
         TestHost host;
         auto manager = start(host);
         QVERIFY(manager->enabledPlugins().isEmpty());

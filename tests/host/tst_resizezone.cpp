@@ -79,21 +79,16 @@ void TestResizeZone::manualGeometry()
 {
     const QRect start(100, 50, 1200, 800);
     const QSize minSize(1100, 700);
-    QCOMPARE(resizedGeometry(start, ResizeZone::Right, QPoint(40, 9), minSize),
-             QRect(100, 50, 1240, 800));
-    QCOMPARE(resizedGeometry(start, ResizeZone::Left, QPoint(-30, 0), minSize),
-             QRect(70, 50, 1230, 800));
+    QCOMPARE(resizedGeometry(start, ResizeZone::Right, QPoint(40, 9), minSize), QRect(100, 50, 1240, 800));
+    QCOMPARE(resizedGeometry(start, ResizeZone::Left, QPoint(-30, 0), minSize), QRect(70, 50, 1230, 800));
     QCOMPARE(resizedGeometry(start, ResizeZone::TopLeft, QPoint(-10, -20), minSize),
              QRect(90, 30, 1210, 820));
-    QCOMPARE(resizedGeometry(start, ResizeZone::Bottom, QPoint(5, 25), minSize),
-             QRect(100, 50, 1200, 825));
+    QCOMPARE(resizedGeometry(start, ResizeZone::Bottom, QPoint(5, 25), minSize), QRect(100, 50, 1200, 825));
     // Shrinking stops at the minimum size with the opposite edge in place.
-    QCOMPARE(resizedGeometry(start, ResizeZone::Left, QPoint(500, 0), minSize),
-             QRect(200, 50, 1100, 800));
+    QCOMPARE(resizedGeometry(start, ResizeZone::Left, QPoint(500, 0), minSize), QRect(200, 50, 1100, 800));
     QCOMPARE(resizedGeometry(start, ResizeZone::BottomRight, QPoint(-500, -500), minSize),
              QRect(100, 50, 1100, 700));
-    QCOMPARE(resizedGeometry(start, ResizeZone::Top, QPoint(0, 400), minSize),
-             QRect(100, 150, 1200, 700));
+    QCOMPARE(resizedGeometry(start, ResizeZone::Top, QPoint(0, 400), minSize), QRect(100, 150, 1200, 700));
     QCOMPARE(resizedGeometry(start, ResizeZone::Client, QPoint(50, 50), minSize), start);
 }
 

@@ -15,26 +15,22 @@ bool add(const char* pSourceFile, Entry entry);
 
 } // namespace TestSuite
 
-#define KELVORA_TEST_ENTRY(Body)                                                \
-    namespace {                                                                 \
-    int suiteEntry(int argc, char* argv[]) { Body }                             \
-    const bool g_bSuiteEntryAdded = TestSuite::add(__FILE__, suiteEntry);       \
+#define KELVORA_TEST_ENTRY(Body) \
+    namespace { \
+    int suiteEntry(int argc, char* argv[]) \
+    { \
+        Body \
+    } \
+    const bool g_bSuiteEntryAdded = TestSuite::add(__FILE__, suiteEntry); \
     }
 
 // The same application objects as QTEST_MAIN, QTEST_GUILESS_MAIN and QTEST_APPLESS_MAIN.
 #define KELVORA_TEST_MAIN(TestObject) KELVORA_TEST_ENTRY(QTEST_MAIN_IMPL(TestObject))
 
-#define KELVORA_TEST_GUILESS_MAIN(TestObject)                                   \
-    KELVORA_TEST_ENTRY(                                                         \
-        QT_PREPEND_NAMESPACE(QTest::Internal::callInitMain)<TestObject>();      \
-        QCoreApplication app(argc, argv);                                       \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                \
-        TestObject tc;                                                          \
-        QTEST_SET_MAIN_SOURCE_PATH                                              \
-        return QTest::qExec(&tc, argc, argv);)
+#define KELVORA_TEST_GUILESS_MAIN(TestObject) \
+    KELVORA_TEST_ENTRY(QT_PREPEND_NAMESPACE(QTest::Internal::callInitMain) < TestObject > (); \
+                       QCoreApplication app(argc, argv); app.setAttribute(Qt::AA_Use96Dpi, true); \
+                       TestObject tc; QTEST_SET_MAIN_SOURCE_PATH return QTest::qExec(&tc, argc, argv);)
 
-#define KELVORA_TEST_APPLESS_MAIN(TestObject)                                   \
-    KELVORA_TEST_ENTRY(                                                         \
-        TestObject tc;                                                          \
-        QTEST_SET_MAIN_SOURCE_PATH                                              \
-        return QTest::qExec(&tc, argc, argv);)
+#define KELVORA_TEST_APPLESS_MAIN(TestObject) \
+    KELVORA_TEST_ENTRY(TestObject tc; QTEST_SET_MAIN_SOURCE_PATH return QTest::qExec(&tc, argc, argv);)

@@ -30,9 +30,7 @@ public:
     {
         connect(pWindow, &MainWindow::sendSignalToPlugins, this,
                 [this](const PluginMetaData& plt) { m_records << plt; });
-        connect(&m_ticker, &QTimer::timeout, this, [this] {
-            m_gaps << m_sinceTick.restart();
-        });
+        connect(&m_ticker, &QTimer::timeout, this, [this] { m_gaps << m_sinceTick.restart(); });
     }
 
     void startTicking()
@@ -43,7 +41,10 @@ public:
     }
     void stopTicking() { m_ticker.stop(); }
     // Longest gap so far, and how many gaps exceeded the threshold.
-    qint64 longestGap() const { return m_gaps.isEmpty() ? 0 : *std::max_element(m_gaps.begin(), m_gaps.end()); }
+    qint64 longestGap() const
+    {
+        return m_gaps.isEmpty() ? 0 : *std::max_element(m_gaps.begin(), m_gaps.end());
+    }
     int gapsOver(qint64 nMs) const
     {
         return int(std::count_if(m_gaps.begin(), m_gaps.end(), [nMs](qint64 n) { return n > nMs; }));
@@ -55,7 +56,8 @@ public:
     int commands() const
     {
         return int(std::count_if(m_records.begin(), m_records.end(), [](const PluginMetaData& plt) {
-            return plt.nModule == MODULE_SERVICE && plt.nMsgId >= MSG_TAKE_PHOTO && plt.nMsgId <= MSG_CONTINUOUS_STOP;
+            return plt.nModule == MODULE_SERVICE && plt.nMsgId >= MSG_TAKE_PHOTO
+                && plt.nMsgId <= MSG_CONTINUOUS_STOP;
         }));
     }
     // Status texts for the camera page with the given outcome since clear().
@@ -96,7 +98,8 @@ public:
             return false;
         QElapsedTimer building;
         building.start();
-        window = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
+        window = std::make_unique<MainWindow>(
+            HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
         if (pBuiltMs)
             *pBuiltMs = building.elapsed();
         probe.attach(window.get());
@@ -115,12 +118,16 @@ public:
     }
 
     QWidget* panel() const { return window->mainFuncWidget()->findChild<QWidget*>("CapturoUI"); }
-    template <typename T> T* control(const char* pName) const
+    template <typename T>
+    T* control(const char* pName) const
     {
         QWidget* pPanel = panel();
         return pPanel ? pPanel->findChild<T*>(pName) : nullptr;
     }
-    QPushButton* toolButton(const char* pName) const { return window->toolBar()->findChild<QPushButton*>(pName); }
+    QPushButton* toolButton(const char* pName) const
+    {
+        return window->toolBar()->findChild<QPushButton*>(pName);
+    }
 
     std::unique_ptr<MainWindow> window;
     WindowProbe probe;

@@ -144,7 +144,8 @@ void TestSystemLanguage::initTestCase()
     m_bEnglish = qsChoice == "en";
     QCOMPARE(Language::install(qsChoice), m_bEnglish);
 
-    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
+    m_pWindow = std::make_unique<MainWindow>(
+        HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
 }
@@ -182,7 +183,8 @@ void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
     QTRY_COMPARE_WITH_TIMEOUT(QByteArray(m_pWindow->mainWidget()->metaObject()->className()),
                               QByteArray("CameraSearchNotFoundUI"), 10000);
     look();
-    const QString qsResearch = captionProblem(m_pWindow->mainWidget()->findChild<QPushButton*>("btn_Research"), 88);
+    const QString qsResearch = captionProblem(
+        m_pWindow->mainWidget()->findChild<QPushButton*>("btn_Research"), 88);
     QVERIFY2(qsResearch.isEmpty(), qPrintable(qsResearch));
 
     // The camera page with a frame, its status lines, figures and histogram.
@@ -191,7 +193,8 @@ void TestSystemLanguage::everyVisibleTextInTheChosenLanguage()
     QTest::mouseClick(pTab, Qt::LeftButton, {}, QPoint(12, pTab->height() / 2));
     QWidget* pPanel = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((pPanel = m_pWindow->mainFuncWidget()->findChild<QWidget*>("CapturoUI"))
-                                 && pPanel->isVisible(), 5000);
+                                 && pPanel->isVisible(),
+                             5000);
     auto* pPhoto = m_pWindow->findChild<QPushButton*>("photo");
     QVERIFY(pPhoto);
     pPhoto->click();

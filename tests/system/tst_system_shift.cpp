@@ -60,8 +60,15 @@ private slots:
 
 private:
     QWidget* panel() const { return m_pWindow->mainFuncWidget()->findChild<QWidget*>("CapturoUI"); }
-    template <typename T> T* control(const char* pName) const { return panel()->findChild<T*>(pName); }
-    QPushButton* toolButton(const char* pName) const { return m_pWindow->toolBar()->findChild<QPushButton*>(pName); }
+    template <typename T>
+    T* control(const char* pName) const
+    {
+        return panel()->findChild<T*>(pName);
+    }
+    QPushButton* toolButton(const char* pName) const
+    {
+        return m_pWindow->toolBar()->findChild<QPushButton*>(pName);
+    }
     QListWidget* results() const { return control<QListWidget>("listWidget_ShowResult"); }
     QWidget* savePopup() const;
     QStringList failureLines() const;
@@ -105,7 +112,8 @@ void TestSystemShift::initTestCase()
     m_bEnglish = qsChoice == "en";
     QCOMPARE(Language::install(qsChoice), m_bEnglish);
 
-    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
+    m_pWindow = std::make_unique<MainWindow>(
+        HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
     // Every status the service sends, whether or not the list still holds it.
@@ -188,7 +196,8 @@ void TestSystemShift::savingStopsOnlyWhereTheOperatorIsTold()
     for (int i = 0; i < 4; ++i) {
         const int nBefore = QDir(qsFolder).entryList({"*.jpg"}, QDir::Files).size();
         QTest::mouseClick(toolButton("photo"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(QDir(qsFolder).entryList({"*.jpg"}, QDir::Files).size(), nBefore + 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(qsFolder).entryList({"*.jpg"}, QDir::Files).size(), nBefore + 1,
+                                  10000);
     }
     QTRY_COMPARE_WITH_TIMEOUT(control<QListWidget>("listWidget_Image")->count(), 4, 5000);
 
@@ -208,8 +217,8 @@ void TestSystemShift::savingStopsOnlyWhereTheOperatorIsTold()
     const QString qsOff = QCoreApplication::translate("CapturoUI", "选择本地文件后保存图片已关闭");
     QVERIFY(failureLines().contains(qsOff));
     QTest::mouseClick(control<QToolButton>("toolBtn_Camera"), Qt::LeftButton);
-    const QString qsNotSaving =
-        QCoreApplication::translate("CapturoUI", "相机帧现在不保存，请在图像保存设置中打开保存图片");
+    const QString qsNotSaving = QCoreApplication::translate(
+        "CapturoUI", "相机帧现在不保存，请在图像保存设置中打开保存图片");
     QCOMPARE(failureLines().last(), qsNotSaving);
 
     // The next photos are shown, not saved, as the lines said.
@@ -248,7 +257,8 @@ void TestSystemShift::failuresOutlastAShiftOfFrameLines()
     const int nStart = m_nFrameLines;
     QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
     QVERIFY(toolButton("continuePhoto")->isChecked());
-    QTRY_VERIFY2_WITH_TIMEOUT(m_nFrameLines >= nStart + 6000, qPrintable(QString::number(m_nFrameLines - nStart)), 120000);
+    QTRY_VERIFY2_WITH_TIMEOUT(m_nFrameLines >= nStart + 6000,
+                              qPrintable(QString::number(m_nFrameLines - nStart)), 120000);
     QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
     QVERIFY(!toolButton("continuePhoto")->isChecked());
     QTest::qWait(500);
@@ -345,8 +355,9 @@ void TestSystemShift::floodingCoreKeepsTheLogSmall()
     qint64 nBytes = 0;
     int nFloodLines = 0;
     quint64 nFrameInit = 0;
-    const QRegularExpression repeat(QString::fromUtf8("^\\((.{19})\\)_Debug:: \\d\\d:\\d\\d:\\d\\d 这一秒内另有 (\\d+) "
-                                                      "行相同未逐行写出: frameInit$"));
+    const QRegularExpression repeat(
+        QString::fromUtf8("^\\((.{19})\\)_Debug:: \\d\\d:\\d\\d:\\d\\d 这一秒内另有 (\\d+) "
+                          "行相同未逐行写出: frameInit$"));
     for (const QString& qsFile : qAsConst(serviceFiles)) {
         QFile file(qsFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -364,12 +375,14 @@ void TestSystemShift::floodingCoreKeepsTheLogSmall()
         }
     }
     const qint64 nSeconds = start.secsTo(end) + 3;
-    qInfo("service log: %d lines in the flood's %lld seconds, %lld bytes in all", nFloodLines, nSeconds, nBytes);
+    qInfo("service log: %d lines in the flood's %lld seconds, %lld bytes in all", nFloodLines, nSeconds,
+          nBytes);
     // frameInit and the core's event lines each at most 50 and one count a second.
     QVERIFY2(nFloodLines <= nSeconds * 160, qPrintable(QString::number(nFloodLines)));
     QVERIFY2(quint64(nFloodLines) * 20 < nFlood, qPrintable(QString::number(nFloodLines)));
     // Every frame of the run is in the log, one by one or in a count.
-    QVERIFY2(nFrameInit >= m_pService->property("receivedFrames").toULongLong(), qPrintable(QString::number(nFrameInit)));
+    QVERIFY2(nFrameInit >= m_pService->property("receivedFrames").toULongLong(),
+             qPrintable(QString::number(nFrameInit)));
     QVERIFY2(nBytes < 4 * 1024 * 1024, qPrintable(QString::number(nBytes)));
 }
 

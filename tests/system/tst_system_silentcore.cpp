@@ -102,7 +102,8 @@ private slots:
         QElapsedTimer back;
         back.start();
         QTRY_VERIFY_WITH_TIMEOUT((probe.clear(), m_run.toolButton("photo")->click(),
-                                  probe.statuses(true).contains("调用相机拍照接口")), 3000);
+                                  probe.statuses(true).contains("调用相机拍照接口")),
+                                 3000);
         qInfo("commands succeed %lld ms after the core answers again", back.elapsed());
         probe.clear();
         m_run.control<QSlider>("horizontalSlider_Gain")->setValue(9);

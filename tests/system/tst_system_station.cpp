@@ -36,7 +36,8 @@ QStringList captions(DTTitleBar* pBar)
 // The panel of the camera page that is visible, and the colour in the middle of its image.
 QWidget* shownPanel(MainWindow& window)
 {
-    for (QWidget* pPanel : window.mainFuncWidget()->findChildren<QWidget*>("CapturoUI", Qt::FindDirectChildrenOnly))
+    for (QWidget* pPanel :
+         window.mainFuncWidget()->findChildren<QWidget*>("CapturoUI", Qt::FindDirectChildrenOnly))
         if (pPanel->isVisible())
             return pPanel;
     return nullptr;

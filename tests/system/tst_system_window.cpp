@@ -114,12 +114,16 @@ private slots:
 
 private:
     QWidget* panel() const { return m_pWindow->mainFuncWidget()->findChild<QWidget*>("CapturoUI"); }
-    template <typename T> T* control(const char* pName) const
+    template <typename T>
+    T* control(const char* pName) const
     {
         QWidget* pPanel = panel();
         return pPanel ? pPanel->findChild<T*>(pName) : nullptr;
     }
-    QPushButton* toolButton(const char* pName) const { return m_pWindow->toolBar()->findChild<QPushButton*>(pName); }
+    QPushButton* toolButton(const char* pName) const
+    {
+        return m_pWindow->toolBar()->findChild<QPushButton*>(pName);
+    }
     // Every frame the page shows is followed by this status line.
     int framesShown() const;
     QGraphicsView* view() const { return control<QGraphicsView>("graphicsView_Image"); }
@@ -156,7 +160,8 @@ void TestSystemWindow::initTestCase()
     QVERIFY(m_pRun->enter());
 
     // The plugins of the run folder, as the program loads them; the test goes on after.
-    m_pWindow = std::make_unique<MainWindow>(HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
+    m_pWindow = std::make_unique<MainWindow>(
+        HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
     // What maximising gives on the operator's screen.
     m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
@@ -197,8 +202,11 @@ void TestSystemWindow::screenshot(const QString& strName)
     // One picture per screen size the run had: "camera_page_1920x1080.png".
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const QFileInfo name(strName);
-    const QString strFile = QString("%1_%2x%3.%4").arg(name.completeBaseName()).arg(screen.width())
-                                .arg(screen.height()).arg(name.suffix());
+    const QString strFile = QString("%1_%2x%3.%4")
+                                .arg(name.completeBaseName())
+                                .arg(screen.width())
+                                .arg(screen.height())
+                                .arg(name.suffix());
     QVERIFY(shot.save(QDir(strDir).filePath(strFile)));
 }
 
@@ -245,13 +253,15 @@ void TestSystemWindow::cameraPageFillsFromCore()
     QTRY_VERIFY_WITH_TIMEOUT(panel()->isVisible(), 5000);
 
     // Ranges and current values come from the simulated camera's defaults.
-    struct Range {
+    struct Range
+    {
         const char* pSlider;
         int nMin;
         int nMax;
     };
-    for (const Range& range : {Range{"horizontalSlider_Quick", 20, 1000000}, Range{"horizontalSlider_Gain", 0, 24},
-                               Range{"horizontalSlider_QD", 0, 1000}, Range{"horizontalSlider_Trigger_Gap", 1, 10000}}) {
+    for (const Range& range :
+         {Range{"horizontalSlider_Quick", 20, 1000000}, Range{"horizontalSlider_Gain", 0, 24},
+          Range{"horizontalSlider_QD", 0, 1000}, Range{"horizontalSlider_Trigger_Gap", 1, 10000}}) {
         QSlider* pSlider = control<QSlider>(range.pSlider);
         QVERIFY2(pSlider, range.pSlider);
         QTRY_COMPARE_WITH_TIMEOUT(pSlider->minimum(), range.nMin, 5000);
@@ -303,12 +313,12 @@ void TestSystemWindow::lowScreenShowsEverySetting()
     QVERIFY(pResult->mapTo(m_pWindow.get(), QPoint(0, pResult->height())).y() <= 800 + 10);
     const int nResultTop = pResult->mapTo(m_pWindow.get(), QPoint(0, 0)).y();
     QVERIFY(pScroll->mapTo(m_pWindow.get(), QPoint(0, pScroll->height())).y() <= nResultTop);
-    for (const char* pName : {"comboBox_trigger_type", "lbl_trigger_type", "plainText_QD", "plainText_Quick"}) {
+    for (const char* pName :
+         {"comboBox_trigger_type", "lbl_trigger_type", "plainText_QD", "plainText_Quick"}) {
         QWidget* pWidget = control<QWidget>(pName);
         QVERIFY2(pWidget, pName);
         pScroll->ensureWidgetVisible(pWidget, 0, 0);
-        const QRect shown = pWidget->rect().intersected(
-            pWidget->visibleRegion().boundingRect());
+        const QRect shown = pWidget->rect().intersected(pWidget->visibleRegion().boundingRect());
         QVERIFY2(shown == pWidget->rect(), pName);
         QVERIFY2(pWidget->mapTo(m_pWindow.get(), QPoint(0, pWidget->height())).y() <= nResultTop, pName);
     }
@@ -448,7 +458,8 @@ void TestSystemWindow::savedFrameOnDiskAndThumbnail()
 
     // The thumbnail shows its file again, read back from disk.
     QGraphicsScene* pBefore = view()->scene();
-    QTest::mouseClick(pStrip->viewport(), Qt::LeftButton, {}, pStrip->visualItemRect(pStrip->item(0)).center());
+    QTest::mouseClick(pStrip->viewport(), Qt::LeftButton, {},
+                      pStrip->visualItemRect(pStrip->item(0)).center());
     QVERIFY(view()->scene() != pBefore);
     const auto* pShown = qgraphicsitem_cast<QGraphicsPixmapItem*>(view()->scene()->items().value(0));
     QVERIFY(pShown);

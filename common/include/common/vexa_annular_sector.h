@@ -12,10 +12,9 @@ class VEXACOMMON_EXPORT AnnularSector : public ShapeBase
 {
 public:
     AnnularSector();
-    AnnularSector(const Point_<double>& center, double radius1, double radius2,
-                  double angle, double angleExtent);
-    AnnularSector(double x, double y, double radius1, double radius2,
-                  double angle, double angleExtent);
+    AnnularSector(const Point_<double>& center, double radius1, double radius2, double angle,
+                  double angleExtent);
+    AnnularSector(double x, double y, double radius1, double radius2, double angle, double angleExtent);
     AnnularSector(const AnnularSector& other) = default;
     AnnularSector& operator=(const AnnularSector& other) = default;
 

@@ -21,14 +21,16 @@ using int64 = std::int64_t;
 class VEXACOMMON_EXPORT VexaImage
 {
 public:
-    enum E_Image_Type {
+    enum E_Image_Type
+    {
         IMAGE_GRAY = 0,
         IMAGE_BGR = 1,
         IMAGE_BGRA = 2
     };
 
     // The two BMP headers as they appear in a file (little-endian on disk).
-    struct BitmapFileHeader_t {
+    struct BitmapFileHeader_t
+    {
         std::uint16_t bfType = 0;
         std::uint32_t bfSize = 0;
         std::uint16_t bfReserved1 = 0;
@@ -36,7 +38,8 @@ public:
         std::uint32_t bfOffBits = 0;
     };
 
-    struct BitmapInfoHeader_t {
+    struct BitmapInfoHeader_t
+    {
         std::uint32_t biSize = 0;
         std::int32_t biWidth = 0;
         std::int32_t biHeight = 0;
@@ -61,8 +64,7 @@ public:
     VexaImage(int width, int height, E_Image_Type type, int widthStep);
     // copy == true: allocates and copies widthStep * height bytes from data.
     // copy == false: wraps data unchecked; the caller keeps it alive.
-    VexaImage(int width, int height, E_Image_Type type, int widthStep,
-              unsigned char* data, bool copy);
+    VexaImage(int width, int height, E_Image_Type type, int widthStep, unsigned char* data, bool copy);
     // Shares the source's pixels; the new image's identifier is 0.
     VexaImage(const VexaImage& other);
     // Shares the source's pixels; the target keeps its own identifier.
@@ -86,12 +88,10 @@ public:
     // True when new memory was attached. False when the geometry is refused or
     // memory runs out (the image is then empty), or when the image already owns
     // memory of exactly this geometry (left as it was, pixels kept).
-    static bool allocateNewMemory(int width, int height, int type, int widthStep,
-                                  VexaImage& image);
+    static bool allocateNewMemory(int width, int height, int type, int widthStep, VexaImage& image);
     // Allocates, then copies widthStep * height bytes from src or zero-fills
     // when src is null. False (nothing copied) whenever allocateNewMemory is.
-    bool generateNewImage(int width, int height, int type, int widthStep,
-                          unsigned char* src);
+    bool generateNewImage(int width, int height, int type, int widthStep, unsigned char* src);
     // Deep copy into dst.
     void copyTo(VexaImage& dst);
 
@@ -106,12 +106,11 @@ private:
     bool resize(int64 bytes);
     void release();
     static bool getImageInfo(const unsigned char* headers, BitmapFileHeader_t& fileHeader,
-                             BitmapInfoHeader_t& infoHeader, int& width, int& height,
-                             int& type, int& widthStep);
+                             BitmapInfoHeader_t& infoHeader, int& width, int& height, int& type,
+                             int& widthStep);
     bool assignBitmapHeaders(BitmapFileHeader_t& fileHeader, BitmapInfoHeader_t& infoHeader) const;
     static void saveBitmapHeadersToPointer(const BitmapFileHeader_t& fileHeader,
-                                           const BitmapInfoHeader_t& infoHeader,
-                                           unsigned char* out);
+                                           const BitmapInfoHeader_t& infoHeader, unsigned char* out);
     void assignColorTable(unsigned char* out) const;
 
     int m_nWidth = 0;

@@ -10,7 +10,8 @@ class VEXACOMMON_EXPORT LineSegment : public ShapeBase
 {
 public:
     // Results of intersect().
-    enum E_Intersection {
+    enum E_Intersection
+    {
         INTERSECT_ON_SEGMENTS = -1, // the crossing lies on both segments; written to out
         INTERSECT_OUTSIDE = 0,      // the carrier lines cross off a segment; crossing written to out
         INTERSECT_PARALLEL = 1,     // parallel, on distinct lines; out untouched

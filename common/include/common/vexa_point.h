@@ -8,8 +8,16 @@ template <typename T>
 class Point_
 {
 public:
-    Point_() : x(0), y(0) {}
-    Point_(T px, T py) : x(px), y(py) {}
+    Point_()
+        : x(0)
+        , y(0)
+    {
+    }
+    Point_(T px, T py)
+        : x(px)
+        , y(py)
+    {
+    }
 
     bool operator==(const Point_& other) const { return x == other.x && y == other.y; }
     bool operator!=(const Point_& other) const { return !(*this == other); }

@@ -11,8 +11,20 @@ template <typename T>
 class Rect_ : public ShapeBase
 {
 public:
-    Rect_() : x(0), y(0), width(0), height(0) {}
-    Rect_(T px, T py, T w, T h) : x(px), y(py), width(w), height(h) {}
+    Rect_()
+        : x(0)
+        , y(0)
+        , width(0)
+        , height(0)
+    {
+    }
+    Rect_(T px, T py, T w, T h)
+        : x(px)
+        , y(py)
+        , width(w)
+        , height(h)
+    {
+    }
     Rect_(const Rect_& other) = default;
     Rect_& operator=(const Rect_& other) = default;
 

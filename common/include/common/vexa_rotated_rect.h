@@ -27,7 +27,11 @@ public:
     double getHeight() const { return m_dHeight; }
     double getAngle() const { return m_dAngle; }
     void setCenter(const Point_<double>& center) { m_ptCenter = center; }
-    void setSize(double width, double height) { m_dWidth = width; m_dHeight = height; }
+    void setSize(double width, double height)
+    {
+        m_dWidth = width;
+        m_dHeight = height;
+    }
     void setAngle(double angle) { m_dAngle = angle; }
 
     // Replaces pts with the four corners. Sine and cosine are rounded to single

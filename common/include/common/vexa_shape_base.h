@@ -5,7 +5,8 @@
 
 namespace vexa {
 
-enum E_SHAPE_TYPE {
+enum E_SHAPE_TYPE
+{
     SHAPE_LINE_SEGMENT = 1,
     SHAPE_LINE = 2,
     SHAPE_RECT = 3,

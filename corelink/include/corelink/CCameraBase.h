@@ -23,16 +23,16 @@ public:
     // malformed; an empty function stops it.
     virtual void setRejectedFrameCallback(RejectedFrameCallback callback) = 0;
     virtual int getCameraInfo(CameraInfo* pInfo) = 0;
-    virtual int setExposure(unsigned nExposure) = 0;     // microseconds
+    virtual int setExposure(unsigned nExposure) = 0; // microseconds
     virtual int getExposure(unsigned* pExposure) = 0;
-    virtual int setGain(float fGain) = 0;                // the camera's unit: dB, or raw steps
+    virtual int setGain(float fGain) = 0; // the camera's unit: dB, or raw steps
     virtual int getGain(float* pGain) = 0;
     virtual int takePhoto() = 0;
     virtual int startContinuous() = 0;
     virtual int stopContinuous() = 0;
     virtual int startVideo() = 0;
     virtual int stopVideo() = 0;
-    virtual int setTriggerGap(float fGap) = 0;           // milliseconds
+    virtual int setTriggerGap(float fGap) = 0; // milliseconds
     virtual int getTriggerGap(float* pGap) = 0;
     virtual int setTriggerMode(int nMode) = 0;
     virtual int getTriggerMode(int* pMode) = 0;

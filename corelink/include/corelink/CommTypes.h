@@ -31,15 +31,15 @@ struct CameraListing
     enum State
     {
         Free = 0,
-        Open = 1,   // open by this connection
-        InUse = 2,  // open by another client of the core
+        Open = 1,  // open by this connection
+        InUse = 2, // open by another client of the core
     };
-    std::string strId;          // stable while the camera keeps its serial
+    std::string strId; // stable while the camera keeps its serial
     std::string strVendor;
     std::string strModel;
     std::string strSerial;
-    std::string strName;        // user-defined name; empty where the camera has none
-    std::string strInterface;   // "GigE", "USB3" or "simulated"
+    std::string strName;      // user-defined name; empty where the camera has none
+    std::string strInterface; // "GigE", "USB3" or "simulated"
     std::string strAddress;
     State state = Free;
 };
@@ -47,9 +47,9 @@ struct CameraListing
 // One measurement result of the core.
 struct MeasureResultData
 {
-    std::string strCamera;      // the camera whose frame it is
-    uint64_t nIdentifier = 0;   // frame the result belongs to
-    int nResult = 0;            // 0 pass, otherwise a failure code of the core
+    std::string strCamera;    // the camera whose frame it is
+    uint64_t nIdentifier = 0; // frame the result belongs to
+    int nResult = 0;          // 0 pass, otherwise a failure code of the core
     double dValue = 0.0;
     std::string strText;
 };

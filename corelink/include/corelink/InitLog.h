@@ -17,5 +17,5 @@ constexpr std::size_t kLogFileBytes = 20 * 1024 * 1024;
 constexpr std::size_t kLogBackupFiles = 4;
 
 // initLog with other bounds (nMaxFileBytes > 0).
-int initLogBounded(const char* name, const char* path, int level, bool console,
-                   std::size_t nMaxFileBytes, std::size_t nBackupFiles);
+int initLogBounded(const char* name, const char* path, int level, bool console, std::size_t nMaxFileBytes,
+                   std::size_t nBackupFiles);

@@ -75,7 +75,8 @@ private:
     DTLog();
     ~DTLog();
 
-    struct Repeat {
+    struct Repeat
+    {
         int nLevel;
         QString text;
         int nCount;

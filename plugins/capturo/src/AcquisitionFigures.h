@@ -16,7 +16,8 @@ class AcquisitionFigures
 
 public:
     // Totals since the service started, as it reports them about once a second.
-    struct Totals {
+    struct Totals
+    {
         quint64 nReceived = 0;
         quint64 nBytes = 0;
         quint64 nDropped = 0;
@@ -27,7 +28,8 @@ public:
         // "reopening", "back".
         QString qsCamera;
     };
-    struct Figures {
+    struct Figures
+    {
         double dReceivedFps = 0;
         double dShownFps = 0;
         // Mebibytes (2^20 bytes) a second.
@@ -52,7 +54,8 @@ public:
     static QString cameraText(const QString& qsCamera);
 
 private:
-    struct Sample {
+    struct Sample
+    {
         qint64 nAtMs;
         Totals totals;
     };

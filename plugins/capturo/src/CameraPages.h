@@ -15,7 +15,8 @@
 class CameraPages
 {
 public:
-    struct CameraState {
+    struct CameraState
+    {
         QString strCaption;
         bool bContinuous = false;
         // The newest frame while the page was not shown: shown when it is selected.

@@ -41,8 +41,8 @@ void Capturo::slotFiguresToggled(bool bOn)
     m_pFigures->setOn(bOn);
 }
 
-QPushButton* Capturo::addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot, bool bSeparator,
-                                    Qt::Alignment alignment)
+QPushButton* Capturo::addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot,
+                                    bool bSeparator, Qt::Alignment alignment)
 {
     auto* pBtn = new QPushButton();
     pBtn->setObjectName(qsName);
@@ -56,14 +56,20 @@ QPushButton* Capturo::addToolButton(const QString& qsName, const QString& qsIcon
 void Capturo::loadUI()
 {
     m_pBackBtn = addToolButton("m_pBackBtn", ":/resources/back.png", SLOT(slotBack()), false, Qt::AlignLeft);
-    m_pForwardBtn = addToolButton("m_pForwardBtn", ":/resources/forward.png", SLOT(slotForward()), true, Qt::AlignLeft);
-    m_pPhotoBtn = addToolButton("photo", ":/resources/photo.png", SLOT(slotCameraBtn()), false, Qt::AlignCenter);
-    m_pContinuePhotoBtn =
-        addToolButton("continuePhoto", ":/resources/con_photo.png", SLOT(slotContiusCameraBtn()), true, Qt::AlignCenter);
-    m_pNarrowBtn = addToolButton("m_pNarrowBtn", ":/resources/narrow.png", SLOT(slotNarrow()), false, Qt::AlignRight);
-    m_pExpandBtn = addToolButton("m_pExpandBtn", ":/resources/expand.png", SLOT(slotExpand()), true, Qt::AlignRight);
-    m_pZoomAllBtn = addToolButton("m_pZoomAllBtn", ":/resources/zoomall.png", SLOT(slotFitIn()), false, Qt::AlignLeft);
-    m_pRotateBtn = addToolButton("m_pRotateBtn", ":/resources/rotate.png", SLOT(slotRotate()), false, Qt::AlignLeft);
+    m_pForwardBtn = addToolButton("m_pForwardBtn", ":/resources/forward.png", SLOT(slotForward()), true,
+                                  Qt::AlignLeft);
+    m_pPhotoBtn = addToolButton("photo", ":/resources/photo.png", SLOT(slotCameraBtn()), false,
+                                Qt::AlignCenter);
+    m_pContinuePhotoBtn = addToolButton("continuePhoto", ":/resources/con_photo.png",
+                                        SLOT(slotContiusCameraBtn()), true, Qt::AlignCenter);
+    m_pNarrowBtn = addToolButton("m_pNarrowBtn", ":/resources/narrow.png", SLOT(slotNarrow()), false,
+                                 Qt::AlignRight);
+    m_pExpandBtn = addToolButton("m_pExpandBtn", ":/resources/expand.png", SLOT(slotExpand()), true,
+                                 Qt::AlignRight);
+    m_pZoomAllBtn = addToolButton("m_pZoomAllBtn", ":/resources/zoomall.png", SLOT(slotFitIn()), false,
+                                  Qt::AlignLeft);
+    m_pRotateBtn = addToolButton("m_pRotateBtn", ":/resources/rotate.png", SLOT(slotRotate()), false,
+                                 Qt::AlignLeft);
 }
 
 void Capturo::sendCommand(int nMsgId, const QString& strCamera)
@@ -272,9 +278,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     if (plt.nModule != MODULE_CAPTURO)
         return;
     switch (plt.nMsgId) {
-    case MSG_PAGE_ACTIVATED:
-        activatePage(plt.pHandle);
-        return;
+    case MSG_PAGE_ACTIVATED: activatePage(plt.pHandle); return;
     case MSG_OPEN_CAMERA:
         if (plt.jsonData.value("success").toInt() == 1)
             cameraOpened(plt);
@@ -292,8 +296,7 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
         if (m_pContainer)
             showSelected();
         return;
-    default:
-        break;
+    default: break;
     }
 
     const QString strCamera = m_pages.cameraOf(plt.jsonData);
@@ -309,7 +312,8 @@ void Capturo::slotEventFromPlugins(PluginMetaData plt)
     if (!pPanel) {
         if (plt.nMsgId == MSG_RESULT && !m_bUIInit) {
             std::deque<QPair<QString, bool>>& early = m_earlyResults[strCamera];
-            early.emplace_back(plt.jsonData.value("result").toString(), plt.jsonData.value("success").toInt() == 1);
+            early.emplace_back(plt.jsonData.value("result").toString(),
+                               plt.jsonData.value("success").toInt() == 1);
             if (early.size() > size_t(kMaxEarlyResults))
                 early.pop_front();
         }
@@ -338,14 +342,16 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
             break;
         }
         const QImage image = plt.varData.value<QImage>();
-        if (pPanel->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor), plt.jsonData.value("key").toString())) {
+        if (pPanel->showCameraFrame(QPixmap::fromImage(image, Qt::AutoColor),
+                                    plt.jsonData.value("key").toString())) {
             ++state.nFramesShown;
             m_pFigures->frameShown();
         }
         break;
     }
     case MSG_FRAME_SAVED:
-        pPanel->addSavedFrame(QPixmap::fromImage(plt.varData.value<QImage>()), plt.jsonData.value("name").toString());
+        pPanel->addSavedFrame(QPixmap::fromImage(plt.varData.value<QImage>()),
+                              plt.jsonData.value("name").toString());
         break;
     case MSG_FIGURES:
         m_pages.state(strCamera).lastFigures = plt.jsonData;
@@ -357,7 +363,9 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         const bool bSuccess = plt.jsonData.value("success").toInt() == 1;
         pPanel->addResult(qsText, bSuccess);
         // A start the camera refused leaves nothing shooting.
-        if (!bSuccess && (qsText == QString::fromUtf8(kContinuousStartText) || qsText == QString::fromUtf8(kContinuousPhotoText)))
+        if (!bSuccess
+            && (qsText == QString::fromUtf8(kContinuousStartText)
+                || qsText == QString::fromUtf8(kContinuousPhotoText)))
             setContinuous(strCamera, false);
         break;
     }
@@ -386,7 +394,6 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
             pPanel->applyDebounce(nMilliseconds);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }

@@ -51,8 +51,8 @@ public slots:
     void slotFiguresToggled(bool bOn);
 
 private:
-    QPushButton* addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot, bool bSeparator,
-                               Qt::Alignment alignment);
+    QPushButton* addToolButton(const QString& qsName, const QString& qsIcon, const char* pSlot,
+                               bool bSeparator, Qt::Alignment alignment);
     void activatePage(QWidget* pContainer);
     // To the service, for the camera given (none: the first open camera).
     void sendCommand(int nMsgId, const QString& strCamera);

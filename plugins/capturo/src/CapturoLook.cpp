@@ -84,17 +84,18 @@ void styleSettings(Ui::CapturoUI& ui)
     for (QFrame* pLine : {ui.line_2, ui.line_3, ui.line_4})
         pLine->setStyleSheet(CapturoStyle::kGroupLine);
     for (QWidget* pWidget : std::initializer_list<QWidget*>{
-             ui.lbl_video, ui.lbl_video_2, ui.lbl_video_3, ui.lbl_capturo_2, ui.lbl_capturo_3, ui.plainText_Quick,
-             ui.plainText_Gain, ui.plainText_QD, ui.plainText_Trigger_Gap, ui.radioBtn_Out, ui.radioBtn_Inner})
+             ui.lbl_video, ui.lbl_video_2, ui.lbl_video_3, ui.lbl_capturo_2, ui.lbl_capturo_3,
+             ui.plainText_Quick, ui.plainText_Gain, ui.plainText_QD, ui.plainText_Trigger_Gap,
+             ui.radioBtn_Out, ui.radioBtn_Inner})
         pWidget->setFont(yaHei(12));
     ui.plainText_Quick->setStyleSheet(CapturoStyle::kQuickEdit);
     for (QLineEdit* pEdit : {ui.plainText_Gain, ui.plainText_QD, ui.plainText_Trigger_Gap})
         pEdit->setStyleSheet(CapturoStyle::kEdit);
     ui.radioBtn_Out->setStyleSheet(CapturoStyle::kRadio);
     ui.radioBtn_Inner->setStyleSheet(CapturoStyle::kRadio);
-    for (QWidget* pWidget : std::initializer_list<QWidget*>{
-             ui.checkBox_Video, ui.horizontalSlider_Quick, ui.horizontalSlider_Gain, ui.horizontalSlider_QD,
-             ui.horizontalSlider_Trigger_Gap})
+    for (QWidget* pWidget : std::initializer_list<QWidget*>{ui.checkBox_Video, ui.horizontalSlider_Quick,
+                                                            ui.horizontalSlider_Gain, ui.horizontalSlider_QD,
+                                                            ui.horizontalSlider_Trigger_Gap})
         pWidget->setStyleSheet(CapturoStyle::kControlBackground);
 }
 
@@ -121,7 +122,7 @@ void wrapSettingsInScroll(Ui::CapturoUI& ui, QWidget* pPanel)
     ui.verticalLayout_3->insertWidget(nIndex, pScroll);
 }
 
-}  // namespace
+} // namespace
 
 ScrollBars apply(Ui::CapturoUI& ui, QWidget* pPanel)
 {
@@ -134,4 +135,4 @@ ScrollBars apply(Ui::CapturoUI& ui, QWidget* pPanel)
     return bars;
 }
 
-}  // namespace CapturoLook
+} // namespace CapturoLook

@@ -31,4 +31,4 @@ QString text(const char* pText);
 // Styles the form of pPanel; the scroll bars go to the view and the two lists.
 ScrollBars apply(Ui::CapturoUI& ui, QWidget* pPanel);
 
-}  // namespace CapturoLook
+} // namespace CapturoLook

@@ -28,8 +28,7 @@ inline constexpr const char* kPanel =
     "QSlider::sub-page:horizontal {background: rgba(115, 129, 255, 1);border-radius: 2px;margin-top:8px;margin-bottom:8px;}"
     "QSlider::add-page:horizontal {background: rgba(82, 82, 90, 1);border: 0px solid #777;border-radius: 2px;margin-top:9px;margin-bottom:9px;}"
     "QSlider::handle:horizontal {background: rgb(193,204,208);width: 5px;border: 1px solid rgb(193,204,208);border-radius: 2px; margin-top:6px;margin-bottom:6px;}"
-    "QSlider::handle:horizontal:hover {background: rgb(193,204,208);width: 10px;border: 1px solid rgb(193,204,208);border-radius: 5px;margin-top:4px; margin-bottom:4px;}"
-    CAPTURO_SWITCH_STYLE
+    "QSlider::handle:horizontal:hover {background: rgb(193,204,208);width: 10px;border: 1px solid rgb(193,204,208);border-radius: 5px;margin-top:4px; margin-bottom:4px;}" CAPTURO_SWITCH_STYLE
     "QComboBox { font:12px;  padding-left:10px; padding-right:10px;  background-color: rgba(57, 55, 62, 1); selection-background-color: rgba(115, 129, 255, 1); color: #EAEAEA; border: 1px solid rgba(255, 255, 255, 0.15); border-radius: 4px; }"
     "QComboBox::item:hover { background-color: rgba(115, 129, 255, 1); color: #EAEAEA; }"
     "QComboBox::item { border-radius: 4px; background-color: rgba(115, 129, 255, 1); color: #EAEAEA;}"
@@ -60,7 +59,8 @@ inline constexpr const char* kReadOut = "color: rgba(255,255,255,0.8); backgroun
 inline constexpr const char* kSeparator = "background-color: rgb(73, 70, 69);";
 inline constexpr const char* kImageListButton = "font: 12px; border:0px; color: rgb(255, 255, 255);";
 inline constexpr const char* kSaveSettingButton = "font: 12px; border:0px; color: rgba(237, 118, 47, 1);";
-inline constexpr const char* kImageList = "border:1px solid rgb(32, 29, 29); background-color: rgb(32, 29, 29);";
+inline constexpr const char* kImageList =
+    "border:1px solid rgb(32, 29, 29); background-color: rgb(32, 29, 29);";
 inline constexpr const char* kConfigGroup =
     "QGroupBox { margin-left:15px; margin-bottom:15px;background-color:rgba(61, 60, 64, 1); border-bottom-left-radius: 20px; border-top-left-radius: 20px; }";
 inline constexpr const char* kResultGroup =
@@ -72,7 +72,8 @@ inline constexpr const char* kEdit =
     "font: 12px;padding-left:12px; color:rgb(255, 255, 255); border:1px solid rgba(255, 255, 255, 0.1); border-radius: 10px;";
 inline constexpr const char* kRadio = "background-color: rgb(61, 60, 64); color: rgba(255, 255, 255, 1);";
 inline constexpr const char* kControlBackground = "background-color: rgb(61, 60, 64);";
-inline constexpr const char* kResultList = "border:1px solid rgb(61, 60, 64); background-color: rgb(61, 60, 64);";
+inline constexpr const char* kResultList =
+    "border:1px solid rgb(61, 60, 64); background-color: rgb(61, 60, 64);";
 
 // Looks of the page's own making, in its colours: light text on the settings grey,
 // the accent blue for what is picked.
@@ -95,4 +96,4 @@ inline constexpr const char* kFolderDialog =
     "QFileDialog QToolButton { border: 1px solid transparent; border-radius: 4px; padding: 2px; }"
     "QFileDialog QHeaderView::section { background-color: rgba(57, 55, 62, 1); color: #EAEAEA; border: 0px; }";
 
-}  // namespace CapturoStyle
+} // namespace CapturoStyle

@@ -13,12 +13,12 @@
 #include "framework/DTButton.h"
 #include "framework/PluginMessages.h"
 
-const char* const CapturoUI::kSavingSwitchedOffText =
-    QT_TRANSLATE_NOOP("CapturoUI", "选择本地文件后保存图片已关闭");
-const char* const CapturoUI::kNotSavingText =
-    QT_TRANSLATE_NOOP("CapturoUI", "相机帧现在不保存，请在图像保存设置中打开保存图片");
-const char* const CapturoUI::kFramesHiddenText =
-    QT_TRANSLATE_NOOP("CapturoUI", "本地文件为数据来源时不显示相机帧");
+const char* const CapturoUI::kSavingSwitchedOffText = QT_TRANSLATE_NOOP("CapturoUI",
+                                                                        "选择本地文件后保存图片已关闭");
+const char* const CapturoUI::kNotSavingText = QT_TRANSLATE_NOOP(
+    "CapturoUI", "相机帧现在不保存，请在图像保存设置中打开保存图片");
+const char* const CapturoUI::kFramesHiddenText = QT_TRANSLATE_NOOP("CapturoUI",
+                                                                   "本地文件为数据来源时不显示相机帧");
 
 static void initCapturoResources()
 {
@@ -98,12 +98,14 @@ void CapturoUI::connectControls()
     });
     connect(m_pLoader, &LocalFolderLoader::signalLastImage, this,
             [this](QImage image, QString) { m_pView->display(QPixmap::fromImage(image), true); });
-    connect(m_pLoader, &LocalFolderLoader::signalRefused, this, [this](QString qsStatus) { addResult(qsStatus, false); });
+    connect(m_pLoader, &LocalFolderLoader::signalRefused, this,
+            [this](QString qsStatus) { addResult(qsStatus, false); });
     connect(m_pParams, &ParameterPanel::signalRefused, this, [this](const QString& qsText) {
         addResult(qsText, false);
         m_pResults->showNewest();
     });
-    connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this, SLOT(slotGetPos(QColor, double, double)));
+    connect(m_pView, SIGNAL(signalItemInfo(QColor, double, double)), this,
+            SLOT(slotGetPos(QColor, double, double)));
     connect(m_pOptions, &ViewOptions::signalKeepZoomToggled, m_pView, &ImageView::setKeepZoom);
     connect(m_pImageSetting, &ImageSetting::signalSettingsChanged, this, [this] {
         if (m_pImageSetting->isSaveEnabled())
@@ -119,7 +121,8 @@ void CapturoUI::connectControls()
             SLOT(slotImageItemClicked(QListWidgetItem*)));
     connect(ui->horizontalSlider_Quick, SIGNAL(valueChanged(int)), this, SLOT(slotQuickSliderChange(int)));
     connect(ui->horizontalSlider_QD, SIGNAL(valueChanged(int)), this, SLOT(slotQDSliderChange(int)));
-    connect(ui->horizontalSlider_Trigger_Gap, SIGNAL(valueChanged(int)), this, SLOT(slotTriggerGapSliderChange(int)));
+    connect(ui->horizontalSlider_Trigger_Gap, SIGNAL(valueChanged(int)), this,
+            SLOT(slotTriggerGapSliderChange(int)));
     connect(ui->horizontalSlider_Gain, SIGNAL(valueChanged(int)), this, SLOT(slotGainSliderChange(int)));
     connect(ui->plainText_Gain, SIGNAL(returnPressed()), this, SLOT(slotEditGain()));
     connect(ui->plainText_QD, SIGNAL(returnPressed()), this, SLOT(slotEditQD()));

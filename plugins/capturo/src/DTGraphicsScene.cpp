@@ -25,7 +25,8 @@ void DTGraphicsScene::mouseMoveEvent(QGraphicsSceneMouseEvent* event)
     auto* pView = pViewport ? qobject_cast<QGraphicsView*>(pViewport->parentWidget()) : nullptr;
     if (pView) {
         const QPointF viewportPos = pViewport->mapFromGlobal(event->screenPos());
-        pos = ViewPortModel::imagePosition(pView->viewportTransform(), viewportPos, itemsBoundingRect().size());
+        pos = ViewPortModel::imagePosition(pView->viewportTransform(), viewportPos,
+                                           itemsBoundingRect().size());
     }
     if (!pos) {
         emit signalPointerOffImage();

@@ -23,11 +23,14 @@ QFileDialog* create(const QString& qsCaption)
     // Places by their own names instead of the style's "Computer".
     const QString qsHome = QDir::homePath();
     const QString qsDocuments = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    pDialog->setSidebarUrls({QUrl::fromLocalFile(qsHome), QUrl::fromLocalFile(qsDocuments), QUrl::fromLocalFile(QDir::rootPath())});
+    pDialog->setSidebarUrls({QUrl::fromLocalFile(qsHome), QUrl::fromLocalFile(qsDocuments),
+                             QUrl::fromLocalFile(QDir::rootPath())});
     // Names only: the detail view's column headers are the style's English ones.
     pDialog->setViewMode(QFileDialog::List);
-    pDialog->setLabelText(QFileDialog::LookIn, CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "查找范围:")));
-    pDialog->setLabelText(QFileDialog::FileName, CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "文件夹:")));
+    pDialog->setLabelText(QFileDialog::LookIn,
+                          CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "查找范围:")));
+    pDialog->setLabelText(QFileDialog::FileName,
+                          CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "文件夹:")));
     pDialog->setLabelText(QFileDialog::FileType, CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "类型:")));
     pDialog->setLabelText(QFileDialog::Accept, CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "选择")));
     pDialog->setLabelText(QFileDialog::Reject, CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "取消")));
@@ -49,4 +52,4 @@ QString choose(const QString& qsCaption)
     return pDialog->selectedFiles().value(0);
 }
 
-}  // namespace FolderDialog
+} // namespace FolderDialog

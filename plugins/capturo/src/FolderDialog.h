@@ -14,4 +14,4 @@ QFileDialog* create(const QString& qsCaption);
 // Runs the dialog; the chosen folder, or an empty string when cancelled.
 QString choose(const QString& qsCaption);
 
-}  // namespace FolderDialog
+} // namespace FolderDialog

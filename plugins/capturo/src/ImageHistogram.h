@@ -28,7 +28,10 @@ public:
     quint64 sampled() const { return m_nSampled; }
     int step() const { return m_nStep; }
     // The counts scaled to the whole frame (exact when step() is 1).
-    quint64 estimate(quint64 nSampledCount) const { return nSampledCount * quint64(m_nStep) * quint64(m_nStep); }
+    quint64 estimate(quint64 nSampledCount) const
+    {
+        return nSampledCount * quint64(m_nStep) * quint64(m_nStep);
+    }
 
 private:
     std::array<Bins, 3> m_bins{};

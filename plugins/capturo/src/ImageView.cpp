@@ -34,7 +34,8 @@ void ImageView::display(const QPixmap& pixmap, bool bFit)
 {
     // The operator zoomed into a live picture: the next frame of the same size
     // takes the place of the last one under the same view.
-    const bool bKeep = bFit && m_bKeepZoom && m_pScene && m_pScene->itemsBoundingRect().size() == QSizeF(pixmap.size());
+    const bool bKeep = bFit && m_bKeepZoom && m_pScene
+        && m_pScene->itemsBoundingRect().size() == QSizeF(pixmap.size());
     // Same scene size and transform: the scroll positions mean the same place again.
     const int nScrollX = m_pView->horizontalScrollBar()->value();
     const int nScrollY = m_pView->verticalScrollBar()->value();

@@ -35,7 +35,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
     : QObject(pPanel)
@@ -55,7 +55,8 @@ ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
 
     ui.radioBtn_Out->setChecked(true);
 
-    for (QLineEdit* pEdit : {ui.plainText_Quick, ui.plainText_Gain, ui.plainText_QD, ui.plainText_Trigger_Gap})
+    for (QLineEdit* pEdit :
+         {ui.plainText_Quick, ui.plainText_Gain, ui.plainText_QD, ui.plainText_Trigger_Gap})
         pEdit->installEventFilter(this);
 }
 
@@ -117,12 +118,16 @@ void ParameterPanel::refuseEdit(QLineEdit* pEdit)
               .arg(nameOf(pEdit), qsTyped)
               .arg(nMin)
               .arg(nMax)
-        : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1应为 %2 - %3 的整数")).arg(nameOf(pEdit)).arg(nMin).arg(nMax);
+        : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "%1应为 %2 - %3 的整数"))
+              .arg(nameOf(pEdit))
+              .arg(nMin)
+              .arg(nMax);
     pEdit->setText(qsCamera);
     emit signalRefused(qsText);
 }
 
-void ParameterPanel::showCameraValue(QSlider* pSlider, QLineEdit* pEdit, int nSliderValue, const QString& qsText)
+void ParameterPanel::showCameraValue(QSlider* pSlider, QLineEdit* pEdit, int nSliderValue,
+                                     const QString& qsText)
 {
     // The slider's slot would send the value back to the camera as a setting.
     {
@@ -254,7 +259,9 @@ void ParameterPanel::triggerModeClicked()
 
 void ParameterPanel::showTriggerRows(bool bExternal)
 {
-    ui.lbl_capturo_3->setText(bExternal ? CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "去抖设置(毫秒)")) : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "触发间隔(毫秒)")));
+    ui.lbl_capturo_3->setText(bExternal
+                                  ? CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "去抖设置(毫秒)"))
+                                  : CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "触发间隔(毫秒)")));
     ui.comboBox_trigger_type->setEnabled(bExternal);
     ui.lbl_trigger_type->setVisible(bExternal);
     ui.comboBox_trigger_type->setVisible(bExternal);

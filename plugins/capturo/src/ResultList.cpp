@@ -76,7 +76,7 @@ void ResultList::trim()
         while (nRow < m_pList->count() - 1 && !m_pList->item(nRow)->data(kSuccessRole).toBool())
             ++nRow;
         if (!m_pList->item(nRow)->data(kSuccessRole).toBool())
-            nRow = 0;  // failures only: the oldest goes
+            nRow = 0; // failures only: the oldest goes
         m_nFirstSuccessHint = nRow;
         delete m_pList->takeItem(nRow);
     }

@@ -28,14 +28,16 @@ bool SourceSwitch::isLocalFile() const
 
 QString SourceSwitch::chooseFolder() const
 {
-    return m_folderChooser ? m_folderChooser(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "选择图片文件夹路径"))) : QString();
+    return m_folderChooser
+        ? m_folderChooser(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", "选择图片文件夹路径")))
+        : QString();
 }
 
 QVector<SourceSwitch::LocalImage> SourceSwitch::localImages(const QString& qsFolder)
 {
     QVector<LocalImage> images;
-    const QFileInfoList entries =
-        QDir(qsFolder).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QFileInfoList entries = QDir(qsFolder).entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo& entry : entries) {
         if (!entry.isFile())
             continue;

@@ -17,8 +17,8 @@ class SourceSwitch : public QObject
 public:
     struct LocalImage
     {
-        QString qsPath;  // the file to load
-        QString qsName;  // the path without its extension, as the strip lists it
+        QString qsPath; // the file to load
+        QString qsName; // the path without its extension, as the strip lists it
     };
 
     SourceSwitch(QToolButton* pCamera, QToolButton* pLocalFile, QObject* parent = nullptr);

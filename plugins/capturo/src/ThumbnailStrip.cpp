@@ -46,7 +46,7 @@ private:
     QWidget* m_pViewport;
 };
 
-}  // namespace
+} // namespace
 
 ThumbnailStrip::ThumbnailStrip(QListWidget* pList)
     : m_pList(pList)
@@ -109,7 +109,8 @@ QString ThumbnailStrip::fileOf(const QListWidgetItem* pItem, const QString& qsFo
     const QString qsBase = pItem->toolTip();
     if (qsBase.isEmpty())
         return QString();
-    const QString qsOther = qsFormat == QLatin1String(".bmp") ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+    const QString qsOther = qsFormat == QLatin1String(".bmp") ? QStringLiteral(".jpg")
+                                                              : QStringLiteral(".bmp");
     for (const QString& qsExt : {qsFormat, qsOther}) {
         const QString qsFile = qsBase + qsExt;
         if (QFileInfo::exists(qsFile))

@@ -47,7 +47,8 @@ ViewOptions::ViewOptions(QGraphicsView* pView, QObject* parent)
     m_pKeepZoom->setCheckable(true);
     m_pCornerMenu->setObjectName("menu_HistogramCorner");
     m_pCornerMenu->setStyleSheet(kMenuStyle);
-    const struct {
+    const struct
+    {
         const char* pText;
         const char* pName;
         Corner eCorner;
@@ -78,7 +79,8 @@ ViewOptions::ViewOptions(QGraphicsView* pView, QObject* parent)
             [this](const QPoint& pos) { m_pMenu->popup(m_pView->viewport()->mapToGlobal(pos)); });
     connect(m_pHistogram, &QAction::toggled, this, &ViewOptions::slotHistogramToggled);
     connect(m_pFigures, &QAction::toggled, this, &ViewOptions::signalFiguresToggled);
-    connect(m_pWorker, &HistogramWorker::signalHistogramReady, m_pOverlay, &HistogramOverlay::slotSetHistogram);
+    connect(m_pWorker, &HistogramWorker::signalHistogramReady, m_pOverlay,
+            &HistogramOverlay::slotSetHistogram);
     // The overlay keeps to the viewport's corner when the page is resized; the
     // viewport has its new size only once the view has laid it out.
     m_pViewport = m_pView->viewport();
@@ -101,7 +103,8 @@ void ViewOptions::slotHistogramToggled(bool bOn)
         return;
     }
     // Drawn at once for the image already on screen, not only from the next one on.
-    const QList<QGraphicsItem*> items = m_pView->scene() ? m_pView->scene()->items() : QList<QGraphicsItem*>();
+    const QList<QGraphicsItem*> items = m_pView->scene() ? m_pView->scene()->items()
+                                                         : QList<QGraphicsItem*>();
     for (QGraphicsItem* pItem : items)
         if (auto* pPixmapItem = qgraphicsitem_cast<QGraphicsPixmapItem*>(pItem))
             m_pWorker->submit(pPixmapItem->pixmap().toImage());
@@ -124,8 +127,10 @@ void ViewOptions::placeOverlay()
     const QRect area = m_pView->viewport()->geometry();
     const bool bLeft = m_eCorner == TopLeft || m_eCorner == BottomLeft;
     const bool bTop = m_eCorner == TopLeft || m_eCorner == TopRight;
-    const int nX = bLeft ? area.left() + kOverlayMargin : area.right() + 1 - kOverlayMargin - m_pOverlay->width();
-    const int nY = bTop ? area.top() + kOverlayMargin : area.bottom() + 1 - kOverlayMargin - m_pOverlay->height();
+    const int nX = bLeft ? area.left() + kOverlayMargin
+                         : area.right() + 1 - kOverlayMargin - m_pOverlay->width();
+    const int nY = bTop ? area.top() + kOverlayMargin
+                        : area.bottom() + 1 - kOverlayMargin - m_pOverlay->height();
     m_pOverlay->move(qMax(0, nX), qMax(0, nY));
 }
 

@@ -26,7 +26,13 @@ public:
     QAction* figuresAction() const { return m_pFigures; }
     QAction* keepZoomAction() const { return m_pKeepZoom; }
     // The corner the histogram is drawn in, chosen from the same menu.
-    enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
+    enum Corner
+    {
+        TopLeft,
+        TopRight,
+        BottomLeft,
+        BottomRight
+    };
     Corner histogramCorner() const { return m_eCorner; }
     QAction* cornerAction(Corner eCorner) const;
     HistogramOverlay* histogramOverlay() const { return m_pOverlay; }

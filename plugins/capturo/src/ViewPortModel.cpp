@@ -50,8 +50,8 @@ void ViewPortModel::rotate()
     m_transform.rotate(RotateStep);
 }
 
-std::optional<QPointF> ViewPortModel::imagePosition(const QTransform& viewportTransform, const QPointF& viewportPos,
-                                                    const QSizeF& imageSize)
+std::optional<QPointF> ViewPortModel::imagePosition(const QTransform& viewportTransform,
+                                                    const QPointF& viewportPos, const QSizeF& imageSize)
 {
     bool bInvertible = false;
     const QTransform inverse = viewportTransform.inverted(&bInvertible);

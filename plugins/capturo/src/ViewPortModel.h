@@ -47,8 +47,8 @@ public:
     // The image position under a viewport point, given the view's full viewport
     // transform (its transform and scrolling); none when the point lies off the image
     // of the given size or the transform cannot be inverted.
-    static std::optional<QPointF> imagePosition(const QTransform& viewportTransform, const QPointF& viewportPos,
-                                                const QSizeF& imageSize);
+    static std::optional<QPointF> imagePosition(const QTransform& viewportTransform,
+                                                const QPointF& viewportPos, const QSizeF& imageSize);
 
 private:
     QTransform m_transform;

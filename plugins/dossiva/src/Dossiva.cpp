@@ -13,8 +13,8 @@ Dossiva::Dossiva(QObject* parent)
     Q_UNUSED(parent);
     initDossivaResources();
     m_pProject = std::make_unique<Project>();
-    connect(m_pProject.get(), SIGNAL(sendSignalsToProject(PluginMetaData)),
-            this, SLOT(slotSendSignal(PluginMetaData)));
+    connect(m_pProject.get(), SIGNAL(sendSignalsToProject(PluginMetaData)), this,
+            SLOT(slotSendSignal(PluginMetaData)));
 }
 
 Dossiva::~Dossiva() = default;

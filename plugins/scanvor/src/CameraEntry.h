@@ -12,9 +12,9 @@ struct CameraEntry
     QString strModel;
     QString strSerial;
     QString strName;
-    QString strInterface;  // "GigE", "USB3" or "simulated"
+    QString strInterface; // "GigE", "USB3" or "simulated"
     QString strAddress;
-    QString strState;      // "free", "open" or "in_use"
+    QString strState; // "free", "open" or "in_use"
 
     static CameraEntry fromJson(const QJsonObject& obj);
     // The user-defined name, else the model.

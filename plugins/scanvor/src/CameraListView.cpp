@@ -23,7 +23,16 @@ const char* const kOpenStyle =
     "QPushButton:pressed {font: 14px; background-color:rgba(79, 92, 203, 1); color: #EAEAEA;} "
     "QPushButton:disabled {font: 14px; background-color:rgba(78, 76, 76, 1); color: rgba(255, 255, 255, 0.5);}";
 
-enum Column { ColName, ColSerial, ColAddress, ColInterface, ColState, ColOpen, ColCount };
+enum Column
+{
+    ColName,
+    ColSerial,
+    ColAddress,
+    ColInterface,
+    ColState,
+    ColOpen,
+    ColCount
+};
 } // namespace
 
 CameraListView::CameraListView(QWidget* parent)

@@ -79,11 +79,8 @@ void CameraSearchUI::setAnswer(const CameraAnswer& answer)
 void CameraSearchUI::apply(SearchState::Outcome outcome)
 {
     switch (outcome) {
-    case SearchState::Outcome::Wait:
-        break;
-    case SearchState::Outcome::Hold:
-        m_pHoldTimer->start();
-        break;
+    case SearchState::Outcome::Wait: break;
+    case SearchState::Outcome::Hold: m_pHoldTimer->start(); break;
     case SearchState::Outcome::Found:
         m_pHoldTimer->stop();
         m_bNotFoundReported = true;

@@ -8,7 +8,13 @@
 class SearchState
 {
 public:
-    enum class Outcome { Wait, Hold, Found, NotFound };
+    enum class Outcome
+    {
+        Wait,
+        Hold,
+        Found,
+        NotFound
+    };
 
     // A new search: nothing acknowledged, nothing answered.
     void start();

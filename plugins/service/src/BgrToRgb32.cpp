@@ -29,7 +29,8 @@ __attribute__((target("ssse3"))) void rowSsse3(const uchar* pSrc, QRgb* pDst, in
     int x = 0;
     for (; x + 6 <= nWidth; x += 4) {
         const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + 3 * x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst + x), _mm_or_si128(_mm_shuffle_epi8(bgr, spread), alpha));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst + x),
+                         _mm_or_si128(_mm_shuffle_epi8(bgr, spread), alpha));
     }
     rowPortable(pSrc + 3 * x, pDst + x, nWidth - x);
 }

@@ -60,7 +60,8 @@ void CameraStateNotice::post(E_Message_Type type, const Json::Value& message)
     if (!parse(type, message, &bBack))
         return;
     // Queued to this object's thread; dropped if the object is gone by then.
-    QMetaObject::invokeMethod(this, [this, bBack] { arrived(bBack); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, bBack] { arrived(bBack); }, Qt::QueuedConnection);
 }
 
 void CameraStateNotice::arrived(bool bBack)

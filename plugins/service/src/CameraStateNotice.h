@@ -33,7 +33,13 @@ public:
 
     // The camera's state for the figures: nothing heard yet, lost, being reopened by
     // the core ({"camera":"reopening"}, shown in the figures only), back.
-    enum State { StateNone, StateLost, StateReopening, StateBack };
+    enum State
+    {
+        StateNone,
+        StateLost,
+        StateReopening,
+        StateBack
+    };
     // True for any of the three camera-state messages.
     static bool parseState(E_Message_Type type, const Json::Value& message, int* pState);
     // "" (none), "lost", "reopening", "back": the figures' "camera_state".

@@ -15,10 +15,10 @@ class CoreKeeper
 public:
     enum class Event
     {
-        ConnectFailed,  // the first attempt failed; retries go on (told once)
-        Connected,      // the first connection, perhaps after failed attempts
-        Lost,           // the link broke after it was up
-        Reconnected,    // the link is up again
+        ConnectFailed, // the first attempt failed; retries go on (told once)
+        Connected,     // the first connection, perhaps after failed attempts
+        Lost,          // the link broke after it was up
+        Reconnected,   // the link is up again
     };
 
     struct Hooks

@@ -122,8 +122,7 @@ QImage FrameHandOff::imageFromPixels(const vexa::VexaImage& image)
         return QImage(image.data(), image.width(), image.height(), image.widthStep(),
                       QImage::Format_Grayscale8)
             .copy();
-    case 3:
-        return rgb32FromBgr(image);
+    case 3: return rgb32FromBgr(image);
     case 4: {
         // B, G, R, A in memory is one 32-bit pixel on a little-endian machine;
         // the alpha byte is set, as RGB32 requires.
@@ -137,7 +136,6 @@ QImage FrameHandOff::imageFromPixels(const vexa::VexaImage& image)
         }
         return rgb;
     }
-    default:
-        return QImage();
+    default: return QImage();
     }
 }

@@ -40,14 +40,17 @@ void FrameMailbox::post(const PluginMetaData& frame)
         }
     }
     if (bLogDrops)
-        DTLog::instance().write(QtWarningMsg, QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "显示丢弃的帧: %1")).arg(m_nDropped.load()));
+        DTLog::instance().write(
+            QtWarningMsg,
+            QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "显示丢弃的帧: %1")).arg(m_nDropped.load()));
     if (bSchedule)
         scheduleDelivery();
 }
 
 void FrameMailbox::scheduleDelivery()
 {
-    QMetaObject::invokeMethod(m_pContext, [this] { deliverOne(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_pContext, [this] { deliverOne(); }, Qt::QueuedConnection);
 }
 
 void FrameMailbox::deliverOne()

@@ -33,7 +33,8 @@ FrameSaveQueue::Settings FrameSaveQueue::settings() const
     return m_settings;
 }
 
-bool FrameSaveQueue::offer(const std::shared_ptr<vexa::VexaImage>& pFrame, const QImage& image, const QString& qsKey)
+bool FrameSaveQueue::offer(const std::shared_ptr<vexa::VexaImage>& pFrame, const QImage& image,
+                           const QString& qsKey)
 {
     if (!pFrame)
         return false;
@@ -45,9 +46,10 @@ bool FrameSaveQueue::offer(const std::shared_ptr<vexa::VexaImage>& pFrame, const
         ++m_counters.nOffered;
         // What the queue keeps alive until written: the camera's bytes, and the
         // record's image where a JPG or the icon needs it.
-        const bool bKeepImage = m_settings.qsFormat == QLatin1String(".jpg") || borrowedView(*pFrame).isNull();
-        const qint64 nBytes =
-            qint64(pFrame->widthStep()) * pFrame->height() + (bKeepImage ? image.sizeInBytes() : 0);
+        const bool bKeepImage = m_settings.qsFormat == QLatin1String(".jpg")
+            || borrowedView(*pFrame).isNull();
+        const qint64 nBytes = qint64(pFrame->widthStep()) * pFrame->height()
+            + (bKeepImage ? image.sizeInBytes() : 0);
         // An empty queue always takes one frame, however large.
         if (!m_jobs.empty() && m_nQueuedBytes + nBytes > m_nMaxBytes) {
             nOverflowed = ++m_counters.nOverflowed;
@@ -78,8 +80,8 @@ void FrameSaveQueue::run()
         m_bWriting = true;
         lock.unlock();
 
-        const SavedFrameFile::Outcome outcome =
-            SavedFrameFile::write(*job.pFrame, job.image, job.settings.qsFolder, job.qsKey, job.settings.qsFormat);
+        const SavedFrameFile::Outcome outcome = SavedFrameFile::write(
+            *job.pFrame, job.image, job.settings.qsFolder, job.qsKey, job.settings.qsFormat);
         Saved saved;
         if (outcome.bOk)
             saved = Saved{job.qsKey, outcome.qsName, outcome.qsFile,
@@ -134,7 +136,8 @@ QImage FrameSaveQueue::borrowedView(const vexa::VexaImage& frame)
         return QImage();
     switch (frame.channels()) {
     case 1:
-        return QImage(frame.data(), frame.width(), frame.height(), frame.widthStep(), QImage::Format_Grayscale8);
+        return QImage(frame.data(), frame.width(), frame.height(), frame.widthStep(),
+                      QImage::Format_Grayscale8);
     case 3:
         return QImage(frame.data(), frame.width(), frame.height(), frame.widthStep(), QImage::Format_BGR888);
     default:

@@ -33,24 +33,24 @@ public:
     struct Saved
     {
         QString qsKey;
-        QString qsName;  // the file without extension
+        QString qsName; // the file without extension
         QString qsFile;
-        QImage icon;     // at most kIconSize square, aspect kept
+        QImage icon; // at most kIconSize square, aspect kept
     };
 
     struct Failure
     {
         QString qsFile;
         int nErrno = 0;
-        quint64 nTotal = 0;  // failed writes with this errno so far
+        quint64 nTotal = 0; // failed writes with this errno so far
     };
 
     struct Counters
     {
-        quint64 nOffered = 0;     // frames that arrived while saving was on
-        quint64 nSaved = 0;       // written to disk
-        quint64 nOverflowed = 0;  // not saved: the queue's bound was reached
-        quint64 nFailed = 0;      // not saved: the write failed
+        quint64 nOffered = 0;    // frames that arrived while saving was on
+        quint64 nSaved = 0;      // written to disk
+        quint64 nOverflowed = 0; // not saved: the queue's bound was reached
+        quint64 nFailed = 0;     // not saved: the write failed
     };
 
     static constexpr qint64 kDefaultMaxBytes = 128ll * 1024 * 1024;
@@ -59,7 +59,7 @@ public:
     // Called on the writer thread.
     using SavedSink = std::function<void(const Saved&)>;
     using FailureSink = std::function<void(const Failure&)>;
-    using OverflowSink = std::function<void(quint64 nTotal)>;  // on the offering thread
+    using OverflowSink = std::function<void(quint64 nTotal)>; // on the offering thread
 
     FrameSaveQueue(SavedSink saved, FailureSink failed, OverflowSink overflowed,
                    qint64 nMaxBytes = kDefaultMaxBytes);

@@ -15,13 +15,13 @@
 
 namespace {
 
-const char* const kInsecureText =
-    QT_TRANSLATE_NOOP("Service", "视觉核心 %1 不在本机，连接未加密，任何人都可能冒充或窃听");
+const char* const kInsecureText = QT_TRANSLATE_NOOP(
+    "Service", "视觉核心 %1 不在本机，连接未加密，任何人都可能冒充或窃听");
 const char* const kMissingText = QT_TRANSLATE_NOOP("Service", "证书文件不存在: %1");
 const char* const kUnreadableText = QT_TRANSLATE_NOOP("Service", "证书文件无法读取: %1");
 const char* const kExpiredText = QT_TRANSLATE_NOOP("Service", "证书已过期: %1");
-const char* const kIncompleteText =
-    QT_TRANSLATE_NOOP("Service", "证书设置不完整: 需要 ca，cert 与 key 须同时设置");
+const char* const kIncompleteText = QT_TRANSLATE_NOOP("Service",
+                                                      "证书设置不完整: 需要 ca，cert 与 key 须同时设置");
 const char* const kCoreRejectedText = QT_TRANSLATE_NOOP("Service", "视觉核心的证书未通过验证");
 const char* const kClientRefusedText = QT_TRANSLATE_NOOP("Service", "视觉核心拒绝了本机的证书");
 const char* const kHandshakeText = QT_TRANSLATE_NOOP("Service", "与视觉核心的加密连接失败");

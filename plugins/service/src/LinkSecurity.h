@@ -15,7 +15,7 @@ class LinkSecurity
 public:
     struct Notice
     {
-        QString qsText;   // the status line, translated (the log got the Chinese wording)
+        QString qsText; // the status line, translated (the log got the Chinese wording)
         bool bSuccess = false;
     };
 

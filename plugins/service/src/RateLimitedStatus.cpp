@@ -22,7 +22,8 @@ void RateLimitedStatus::post(const QString& qsKind, const QString& qsText)
             return;
         m_bScheduled = true;
     }
-    QMetaObject::invokeMethod(this, [this] { flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { flush(); }, Qt::QueuedConnection);
 }
 
 void RateLimitedStatus::flush()

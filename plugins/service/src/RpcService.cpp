@@ -124,7 +124,8 @@ bool RpcService::connectOnce()
         m_bConnected = true;
         m_bFailedOnce = false;
     }
-    DTLog::instance().write(QtInfoMsg, QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "已连接视觉核心 %1")).arg(m_strAddress));
+    DTLog::instance().write(
+        QtInfoMsg, QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "已连接视觉核心 %1")).arg(m_strAddress));
     return true;
 }
 

@@ -88,8 +88,9 @@ int SavedFrameFile::moveNoReplace(const QByteArray& temporary, const QByteArray&
     return 0;
 }
 
-SavedFrameFile::Outcome SavedFrameFile::write(vexa::VexaImage& frame, const QImage& image, const QString& qsFolder,
-                                              const QString& qsKey, const QString& qsExtension)
+SavedFrameFile::Outcome SavedFrameFile::write(vexa::VexaImage& frame, const QImage& image,
+                                              const QString& qsFolder, const QString& qsKey,
+                                              const QString& qsExtension)
 {
     Outcome outcome;
     outcome.qsName = qsFolder + QLatin1String("//") + qsKey;
@@ -120,7 +121,7 @@ SavedFrameFile::Outcome SavedFrameFile::write(vexa::VexaImage& frame, const QIma
             continue;
         const int nError = moveNoReplace(temporary, QFile::encodeName(qsName + qsExtension));
         if (nError == EEXIST)
-            continue;  // taken between the look and the move
+            continue; // taken between the look and the move
         outcome.qsName = qsName;
         outcome.qsFile = qsName + qsExtension;
         outcome.nErrno = nError;

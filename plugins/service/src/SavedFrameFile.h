@@ -20,9 +20,9 @@ public:
     struct Outcome
     {
         bool bOk = false;
-        QString qsFile;    // the file written, or the name it was meant for
-        QString qsName;    // qsFile without extension, as the image list shows it
-        int nErrno = 0;    // why it failed
+        QString qsFile; // the file written, or the name it was meant for
+        QString qsName; // qsFile without extension, as the image list shows it
+        int nErrno = 0; // why it failed
     };
 
     // qsExtension: ".bmp" (the frame's own bytes) or ".jpg" (from image).

@@ -33,18 +33,22 @@ const char* const kRestoreFailedText = QT_TRANSLATE_NOOP("Service", "部分相�
 Service::Service(QObject*)
     : m_handOff("test.bmp")
     , m_frames(this, kFramesInFlight, [this](const PluginMetaData& frame) { deliverFrame(frame); })
-    , m_cameraState([this](const QString& qsText, bool bSuccess) { sendResult(qsText, bSuccess); }, 1000, this)
+    , m_cameraState([this](const QString& qsText, bool bSuccess) { sendResult(qsText, bSuccess); }, 1000,
+                    this)
     , m_saveStatus([this](const QString& qsText) { sendResult(qsText, false); }, kSaveReportIntervalMs, this)
-    , m_saver([this](const FrameSaveQueue::Saved& saved) { emit sendSignalToPlugins(savedFrameRecord(saved)); },
-              [this](const FrameSaveQueue::Failure& failure) {
-                  DTLog::instance().write(
-                      QtWarningMsg,
-                      QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "图片未保存: %1: %2"))
-                          .arg(failure.qsFile, QString::fromLocal8Bit(std::strerror(failure.nErrno))));
-                  m_saveStatus.post(QString("failed %1").arg(failure.nErrno),
-                                    saveFailedText(failure.qsFile, failure.nErrno, failure.nTotal));
-              },
-              [this](quint64 nTotal) { m_saveStatus.post(QStringLiteral("overflow"), unsavedFramesText(nTotal)); })
+    , m_saver(
+          [this](const FrameSaveQueue::Saved& saved) { emit sendSignalToPlugins(savedFrameRecord(saved)); },
+          [this](const FrameSaveQueue::Failure& failure) {
+              DTLog::instance().write(
+                  QtWarningMsg,
+                  QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "图片未保存: %1: %2"))
+                      .arg(failure.qsFile, QString::fromLocal8Bit(std::strerror(failure.nErrno))));
+              m_saveStatus.post(QString("failed %1").arg(failure.nErrno),
+                                saveFailedText(failure.qsFile, failure.nErrno, failure.nTotal));
+          },
+          [this](quint64 nTotal) {
+              m_saveStatus.post(QStringLiteral("overflow"), unsavedFramesText(nTotal));
+          })
 {
     m_pUIObject = nullptr;
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
@@ -73,8 +77,8 @@ void Service::init()
     RejectedFrameCallback rejected = std::bind(&Service::onRejectedFrameCallback, this, _1, _2);
     // Outcomes cross to the GUI thread; once this object is gone they are dropped.
     auto listener = [this](RpcService::Event event, bool bRestored) {
-        QMetaObject::invokeMethod(this, [this, event, bRestored] { onCoreEvent(int(event), bRestored); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, event, bRestored] { onCoreEvent(int(event), bRestored); }, Qt::QueuedConnection);
     };
     RpcService::instance().init(frame, result, message, rejected, listener);
 }
@@ -234,12 +238,15 @@ void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)
     // One report on its way at a time; it shows the count as it is when it goes out.
     if (m_bRejectReportDue.exchange(true))
         return;
-    QMetaObject::invokeMethod(this, [this] {
-        const qint64 nWait = m_lastRejectReport.isValid()
-            ? qMax<qint64>(0, kRejectReportIntervalMs - m_lastRejectReport.elapsed())
-            : 0;
-        QTimer::singleShot(int(nWait), this, [this] { reportRejectedFrames(); });
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const qint64 nWait = m_lastRejectReport.isValid()
+                ? qMax<qint64>(0, kRejectReportIntervalMs - m_lastRejectReport.elapsed())
+                : 0;
+            QTimer::singleShot(int(nWait), this, [this] { reportRejectedFrames(); });
+        },
+        Qt::QueuedConnection);
 }
 
 QString Service::rejectedFramesText(quint64 nTotal)
@@ -268,22 +275,13 @@ QString Service::saveFailedText(const QString& qsFile, int nErrno, quint64 nTota
     const char* pReason = nullptr;
     switch (nErrno) {
     case ENOSPC:
-    case EDQUOT:
-        pReason = QT_TRANSLATE_NOOP("Service", "磁盘空间不足");
-        break;
+    case EDQUOT: pReason = QT_TRANSLATE_NOOP("Service", "磁盘空间不足"); break;
     case EACCES:
-    case EPERM:
-        pReason = QT_TRANSLATE_NOOP("Service", "没有写入权限");
-        break;
-    case EROFS:
-        pReason = QT_TRANSLATE_NOOP("Service", "文件系统只读");
-        break;
+    case EPERM: pReason = QT_TRANSLATE_NOOP("Service", "没有写入权限"); break;
+    case EROFS: pReason = QT_TRANSLATE_NOOP("Service", "文件系统只读"); break;
     case ENOENT:
-    case ENOTDIR:
-        pReason = QT_TRANSLATE_NOOP("Service", "文件夹不存在");
-        break;
-    default:
-        break;
+    case ENOTDIR: pReason = QT_TRANSLATE_NOOP("Service", "文件夹不存在"); break;
+    default: break;
     }
     const QString qsReason = pReason ? tr(pReason) : QString::fromLocal8Bit(std::strerror(nErrno));
     return tr("保存图片失败: %1 (%2), 此类失败共 %3 张").arg(qsFile, qsReason).arg(nTotal);
@@ -430,7 +428,9 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         if (bOk)
             reply(plt.nMsgId, value);
         // The catalogue's text says the read succeeded: a failure has its own.
-        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功") : QT_TRANSLATE_NOOP("Service", "获取相机增益失败"), bOk);
+        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功")
+                       : QT_TRANSLATE_NOOP("Service", "获取相机增益失败"),
+                   bOk);
         break;
     case MSG_GET_CAMERA_PARAMS: {
         QVariant exposure;
@@ -443,7 +443,9 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         bOk = rpc.getCameraParam(PARAM_TRIGGER_GAP, &triggerGap) && bOk;
         if (bOk)
             replyJson(plt.nMsgId, cameraParamsJson(exposure, gain, triggerMode, triggerGap));
-        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功") : QT_TRANSLATE_NOOP("Service", "获取相机参数值失败"), bOk);
+        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功")
+                       : QT_TRANSLATE_NOOP("Service", "获取相机参数值失败"),
+                   bOk);
         break;
     }
     case MSG_CONTINUOUS_START:
@@ -454,9 +456,7 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         bOk = rpc.stopContinuous();
         sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照结束"), bOk);
         break;
-    case MSG_SAVE_SETTINGS:
-        applySaveSettings(plt.jsonData);
-        break;
+    case MSG_SAVE_SETTINGS: applySaveSettings(plt.jsonData); break;
     case MSG_FIGURES_REQUEST:
         if (!plt.varData.toBool()) {
             m_figuresTimer.stop();
@@ -465,7 +465,6 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
             m_figuresTimer.start(kFiguresIntervalMs);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }

@@ -151,8 +151,8 @@ struct Station
 
     bool start(const QStringList& arguments, const QString& strDevice = QStringLiteral("127.0.0.1"))
     {
-        if (!core.start(QStringList{QStringLiteral("--genicam"), strDevice,
-                                    QStringLiteral("--reopen-every"), QStringLiteral("1")}
+        if (!core.start(QStringList{QStringLiteral("--genicam"), strDevice, QStringLiteral("--reopen-every"),
+                                    QStringLiteral("1")}
                         + arguments))
             return false;
         pComm = CCommFactoryRPC::instance().create(1);
@@ -497,8 +497,8 @@ void TestGenICamCamera::pixelFormatsArriveWithTheirContent()
                     nWrong += p[0] != Pattern::mono(x, y);
                 } else if (!bBayer) {
                     nWrong += p[0] != uint8_t(x + y) || p[1] != uint8_t(y) || p[2] != uint8_t(x);
-                } else if (std::abs(x - nWidth / 2) >= 4 && std::abs(y - nHeight / 2) >= 4 && x >= 4
-                           && y >= 4 && x < nWidth - 4 && y < nHeight - 4) {
+                } else if (std::abs(x - nWidth / 2) >= 4 && std::abs(y - nHeight / 2) >= 4 && x >= 4 && y >= 4
+                           && x < nWidth - 4 && y < nHeight - 4) {
                     // The demosaic of the raw mosaic gives back the blocks' colours.
                     uint8_t bgr[3];
                     Pattern::colour(x, y, nWidth, nHeight, bgr);
@@ -556,8 +556,8 @@ void TestGenICamCamera::lostCameraComesBackWithSettingsAndMode()
     QVERIFY(station.messages.waitFor(MESSAGE_TYPE_CAMERA_STATE, "camera", "back", 20000ms, nMessages));
     const size_t nAtBack = station.frames.count();
     QVERIFY2(station.frames.waitFor(nAtBack + 5, 5000ms), "video resumes without a word from the client");
-    qInfo("lost reported %lld ms after the kill; camera back and 5 frames %lld ms after the restart", nLostAfter,
-          timer.elapsed());
+    qInfo("lost reported %lld ms after the kill; camera back and 5 frames %lld ms after the restart",
+          nLostAfter, timer.elapsed());
     QCOMPARE(pCamera->getExposure(&nExposure), 0);
     float fGain = 0.0f;
     QCOMPARE(pCamera->getGain(&fGain), 0);
@@ -575,7 +575,8 @@ void TestGenICamCamera::packetLossCountsIncompleteFramesAndShowsNoTornOne()
     // 1 % of the packets lost: more than half the frames of 94 packets lack one.
     QVERIFY(fake.start({"-r", "10"}));
     Station station;
-    QVERIFY(station.start({"--width", "512", "--height", "256", "--video-fps", "50", "--packet-size", "1400"}));
+    QVERIFY(
+        station.start({"--width", "512", "--height", "256", "--video-fps", "50", "--packet-size", "1400"}));
     auto pCamera = station.camera();
     QCOMPARE(pCamera->setExposure(10000), 0);
     QCOMPARE(pCamera->setGain(0.0f), 0);
@@ -615,7 +616,8 @@ void TestGenICamCamera::heavyLossIsToldAndStopsGrowingOnACleanLink()
     const Json::Value lossy = station.messages.lastCounts();
     QVERIFY(lossy.isObject());
     qInfo("at 20 %% loss: completed %llu, incomplete %llu, missing packets %llu",
-          (unsigned long long)lossy["completed"].asUInt64(), (unsigned long long)lossy["incomplete"].asUInt64(),
+          (unsigned long long)lossy["completed"].asUInt64(),
+          (unsigned long long)lossy["incomplete"].asUInt64(),
           (unsigned long long)lossy["missing_packets"].asUInt64());
     QVERIFY(lossy["incomplete"].asUInt64() > 0);
     QVERIFY(lossy["missing_packets"].asUInt64() > 0);
@@ -642,8 +644,10 @@ void TestGenICamCamera::heavyLossIsToldAndStopsGrowingOnACleanLink()
     QVERIFY(station.frames.waitFor(station.frames.count() + 20, 20000ms));
     const Json::Value after = nextReport();
     qInfo("clean link: delivered %llu -> %llu, incomplete %llu -> %llu",
-          (unsigned long long)before["delivered"].asUInt64(), (unsigned long long)after["delivered"].asUInt64(),
-          (unsigned long long)before["incomplete"].asUInt64(), (unsigned long long)after["incomplete"].asUInt64());
+          (unsigned long long)before["delivered"].asUInt64(),
+          (unsigned long long)after["delivered"].asUInt64(),
+          (unsigned long long)before["incomplete"].asUInt64(),
+          (unsigned long long)after["incomplete"].asUInt64());
     QVERIFY(after["delivered"].asUInt64() > before["delivered"].asUInt64());
     QCOMPARE(after["incomplete"].asUInt64(), before["incomplete"].asUInt64());
     QCOMPARE(after["missing_packets"].asUInt64(), before["missing_packets"].asUInt64());

@@ -29,7 +29,9 @@ class FakeCamera
 {
 public:
     FakeCamera(QString qsAddress, QString qsSerial, QByteArray port)
-        : m_qsAddress(std::move(qsAddress)), m_qsSerial(std::move(qsSerial)), m_port(std::move(port))
+        : m_qsAddress(std::move(qsAddress))
+        , m_qsSerial(std::move(qsSerial))
+        , m_port(std::move(port))
     {
     }
     ~FakeCamera() { kill(); }
@@ -86,7 +88,8 @@ public:
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_arrived.wait_for(lock, timeout, [&] {
-            return std::find(m_states.begin(), m_states.end(), std::make_pair(strCamera, strState)) != m_states.end();
+            return std::find(m_states.begin(), m_states.end(), std::make_pair(strCamera, strState))
+                != m_states.end();
         });
     }
 
@@ -202,7 +205,8 @@ void TestGenICamStation::twoFakesAndASimulatedCamera()
     const auto pSim = photo(*pComm->camera(strSim), framesSim);
     QVERIFY(pDark && pBright && pSim);
     QCOMPARE(pSim->width(), 640);
-    qInfo("mean pixel: camera A at 10000 us %.1f, camera B at 100000 us %.1f", meanOf(*pDark), meanOf(*pBright));
+    qInfo("mean pixel: camera A at 10000 us %.1f, camera B at 100000 us %.1f", meanOf(*pDark),
+          meanOf(*pBright));
     QVERIFY2(meanOf(*pBright) > meanOf(*pDark) * 1.2, "camera B's longer exposure shows in its pixels only");
 
     // A streams while B loses its power and gets it back.

@@ -47,7 +47,8 @@ public:
     // Both streams of a client are subscribed.
     bool waitForClient()
     {
-        return m_pFrames->waitForRoom(std::chrono::seconds(20)) && m_pEvents->waitForRoom(std::chrono::seconds(20));
+        return m_pFrames->waitForRoom(std::chrono::seconds(20))
+            && m_pEvents->waitForRoom(std::chrono::seconds(20));
     }
     void publish(std::shared_ptr<kelvora::core::Frame> pFrame)
     {
@@ -158,8 +159,8 @@ void TestLargeFrames::largeBayerFrameArrivesWholeAndOversizedOneIsRefused()
     QCOMPARE(raw.size(), PixelConverter::imageBytes(PixelConverter::BayerRG12Packed, nSide, nSide));
     auto pLarge = std::make_shared<kelvora::core::Frame>();
     std::string strConversion;
-    QVERIFY2(PixelConverter::convert(PixelConverter::BayerRG12Packed, "BayerRG12Packed", nSide, nSide, raw.data(),
-                                     raw.size(), pLarge.get(), &strConversion),
+    QVERIFY2(PixelConverter::convert(PixelConverter::BayerRG12Packed, "BayerRG12Packed", nSide, nSide,
+                                     raw.data(), raw.size(), pLarge.get(), &strConversion),
              strConversion.c_str());
     pLarge->set_identifier(1);
     QCOMPARE(pLarge->data().size(), size_t(nSide) * nSide * 3);

@@ -24,12 +24,12 @@ Bgr sceneColour(int x, int y, int nWidth, int nHeight)
     const bool bRight = x >= nWidth / 2;
     const bool bLower = y >= nHeight / 2;
     if (!bRight && !bLower)
-        return {0, 0, 200};      // red
+        return {0, 0, 200}; // red
     if (bRight && !bLower)
-        return {0, 180, 0};      // green
+        return {0, 180, 0}; // green
     if (!bRight && bLower)
-        return {220, 0, 0};      // blue
-    return {40, 120, 160};       // a mixed colour
+        return {220, 0, 0}; // blue
+    return {40, 120, 160};  // a mixed colour
 }
 
 // The colour filter over pixel (x, y) of a layout named by its first row's
@@ -112,10 +112,17 @@ bool sameScene(const kelvora::core::Frame& frame, int nWidth, int nHeight, QStri
                 continue;
             const Bgr expected = sceneColour(x, y, nWidth, nHeight);
             const uint8_t* p = pixel(frame, x, y);
-            if (std::abs(p[0] - expected.b) > 2 || std::abs(p[1] - expected.g) > 2 || std::abs(p[2] - expected.r) > 2) {
+            if (std::abs(p[0] - expected.b) > 2 || std::abs(p[1] - expected.g) > 2
+                || std::abs(p[2] - expected.r) > 2) {
                 *pWhy = QStringLiteral("pixel %1,%2 is %3,%4,%5, expected %6,%7,%8")
-                            .arg(x).arg(y).arg(p[0]).arg(p[1]).arg(p[2])
-                            .arg(expected.b).arg(expected.g).arg(expected.r);
+                            .arg(x)
+                            .arg(y)
+                            .arg(p[0])
+                            .arg(p[1])
+                            .arg(p[2])
+                            .arg(expected.b)
+                            .arg(expected.g)
+                            .arg(expected.r);
                 return false;
             }
         }
@@ -158,7 +165,7 @@ void TestPixelConverter::monoFormatsScaleToEightBits()
 {
     QFETCH(uint32_t, format);
     QFETCH(int, bits);
-    const int nWidth = 37;   // odd: no row padding may creep in
+    const int nWidth = 37; // odd: no row padding may creep in
     const int nHeight = 5;
     const int nMax = (1 << bits) - 1;
     std::vector<uint16_t> raw(size_t(nWidth) * nHeight);
@@ -172,7 +179,8 @@ void TestPixelConverter::monoFormatsScaleToEightBits()
 
     kelvora::core::Frame frame;
     std::string strError;
-    QVERIFY2(PixelConverter::convert(format, "mono", nWidth, nHeight, raw.data(), raw.size() * 2, &frame, &strError),
+    QVERIFY2(PixelConverter::convert(format, "mono", nWidth, nHeight, raw.data(), raw.size() * 2, &frame,
+                                     &strError),
              strError.c_str());
     QCOMPARE(frame.type(), kelvora::core::PIXEL_GRAY);
     QCOMPARE(frame.width(), nWidth);
@@ -204,10 +212,10 @@ void TestPixelConverter::colourFormatsArriveAsBgr()
     kelvora::core::Frame rgb;
     kelvora::core::Frame bgr;
     std::string strError;
-    QVERIFY(PixelConverter::convert(PixelConverter::RGB8, "RGB8", nWidth, nHeight, raw.data(), raw.size(), &rgb,
-                                    &strError));
-    QVERIFY(PixelConverter::convert(PixelConverter::BGR8, "BGR8", nWidth, nHeight, raw.data(), raw.size(), &bgr,
-                                    &strError));
+    QVERIFY(PixelConverter::convert(PixelConverter::RGB8, "RGB8", nWidth, nHeight, raw.data(), raw.size(),
+                                    &rgb, &strError));
+    QVERIFY(PixelConverter::convert(PixelConverter::BGR8, "BGR8", nWidth, nHeight, raw.data(), raw.size(),
+                                    &bgr, &strError));
     for (const auto* pFrame : {&rgb, &bgr}) {
         QCOMPARE(pFrame->type(), kelvora::core::PIXEL_BGR);
         QCOMPARE(pFrame->width_step(), nWidth * 3);
@@ -245,8 +253,9 @@ void TestPixelConverter::bayerLayoutsDemosaicToTheSceneColours()
     const std::vector<uint8_t> raw = mosaic(qPrintable(layout), nWidth, nHeight);
     kelvora::core::Frame frame;
     std::string strError;
-    QVERIFY2(PixelConverter::convert(format, "bayer", nWidth, nHeight, raw.data(), raw.size(), &frame, &strError),
-             strError.c_str());
+    QVERIFY2(
+        PixelConverter::convert(format, "bayer", nWidth, nHeight, raw.data(), raw.size(), &frame, &strError),
+        strError.c_str());
     QCOMPARE(frame.type(), kelvora::core::PIXEL_BGR);
     QCOMPARE(frame.width(), nWidth);
     QCOMPARE(frame.height(), nHeight);
@@ -285,8 +294,9 @@ void TestPixelConverter::packedMonoFormatsUnpackAndScale()
 
     kelvora::core::Frame frame;
     std::string strError;
-    QVERIFY2(PixelConverter::convert(format, "packed", nWidth, nHeight, raw.data(), raw.size(), &frame, &strError),
-             strError.c_str());
+    QVERIFY2(
+        PixelConverter::convert(format, "packed", nWidth, nHeight, raw.data(), raw.size(), &frame, &strError),
+        strError.c_str());
     QCOMPARE(frame.type(), kelvora::core::PIXEL_GRAY);
     QCOMPARE(frame.width_step(), nWidth);
     QCOMPARE(int(*pixel(frame, 0, 0)), 0);
@@ -296,7 +306,10 @@ void TestPixelConverter::packedMonoFormatsUnpackAndScale()
             const unsigned nExpected = values[size_t(y) * nWidth + x] >> (bits - 8);
             if (unsigned(*pixel(frame, x, y)) != nExpected)
                 QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3, expected %4")
-                                     .arg(x).arg(y).arg(*pixel(frame, x, y)).arg(nExpected)));
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(*pixel(frame, x, y))
+                                     .arg(nExpected)));
         }
     // One byte short is refused, not read past.
     QVERIFY(!PixelConverter::convert(format, "packed", nWidth, nHeight, raw.data(), raw.size() - 1, &frame,
@@ -311,17 +324,19 @@ void TestPixelConverter::packedLayoutsKeepTheirBytesApart()
     kelvora::core::Frame frame;
     // Mono12p: 0x321 and 0xABC as bytes 21 C3 AB.
     const uint8_t p12[] = {0x21, 0xC3, 0xAB};
-    QVERIFY(PixelConverter::convert(PixelConverter::Mono12p, "Mono12p", 2, 1, p12, sizeof p12, &frame, &strError));
+    QVERIFY(PixelConverter::convert(PixelConverter::Mono12p, "Mono12p", 2, 1, p12, sizeof p12, &frame,
+                                    &strError));
     QCOMPARE(int(*pixel(frame, 0, 0)), 0x32);
     QCOMPARE(int(*pixel(frame, 1, 0)), 0xAB);
     // Mono12Packed: the same bytes are 0x21C and 0xABC.
-    QVERIFY(PixelConverter::convert(PixelConverter::Mono12Packed, "Mono12Packed", 2, 1, p12, sizeof p12, &frame,
-                                    &strError));
+    QVERIFY(PixelConverter::convert(PixelConverter::Mono12Packed, "Mono12Packed", 2, 1, p12, sizeof p12,
+                                    &frame, &strError));
     QCOMPARE(int(*pixel(frame, 0, 0)), 0x21);
     QCOMPARE(int(*pixel(frame, 1, 0)), 0xAB);
     // Mono10p: 0x3FF, 0x000, 0x155, 0x2AA as FF 03 50 95 AA.
     const uint8_t p10[] = {0xFF, 0x03, 0x50, 0x95, 0xAA};
-    QVERIFY(PixelConverter::convert(PixelConverter::Mono10p, "Mono10p", 4, 1, p10, sizeof p10, &frame, &strError));
+    QVERIFY(PixelConverter::convert(PixelConverter::Mono10p, "Mono10p", 4, 1, p10, sizeof p10, &frame,
+                                    &strError));
     QCOMPARE(int(*pixel(frame, 0, 0)), 0xFF);
     QCOMPARE(int(*pixel(frame, 1, 0)), 0x00);
     QCOMPARE(int(*pixel(frame, 2, 0)), 0x55);
@@ -351,12 +366,14 @@ void TestPixelConverter::deepBayerLayoutsDemosaicToTheSceneColours()
     QFETCH(QString, kind);
     const int nWidth = 64;
     const int nHeight = 48;
-    const std::vector<uint8_t> raw = pack(kind.toStdString(), bits, widen(mosaic(qPrintable(layout), nWidth, nHeight), bits));
+    const std::vector<uint8_t> raw = pack(kind.toStdString(), bits,
+                                          widen(mosaic(qPrintable(layout), nWidth, nHeight), bits));
     QCOMPARE(PixelConverter::imageBytes(format, nWidth, nHeight), raw.size());
     kelvora::core::Frame frame;
     std::string strError;
-    QVERIFY2(PixelConverter::convert(format, "bayer", nWidth, nHeight, raw.data(), raw.size(), &frame, &strError),
-             strError.c_str());
+    QVERIFY2(
+        PixelConverter::convert(format, "bayer", nWidth, nHeight, raw.data(), raw.size(), &frame, &strError),
+        strError.c_str());
     QCOMPARE(frame.type(), kelvora::core::PIXEL_BGR);
     QCOMPARE(PixelConverter::outputChannels(format), 3);
     QString strWhy;
@@ -388,9 +405,10 @@ void TestPixelConverter::otherFormatsAndShortBuffersAreRefusedByName()
     QVERIFY(!PixelConverter::convert(0x02100032, "", 64, 64, raw.data(), raw.size(), &frame, &strError));
     QVERIFY2(strError.find("0x02100032") != std::string::npos, strError.c_str());
     // A buffer shorter than the geometry needs is never read past its end.
-    QVERIFY(!PixelConverter::convert(PixelConverter::Mono16, "Mono16", 64, 64, raw.data(), 64 * 64 * 2 - 1, &frame,
+    QVERIFY(!PixelConverter::convert(PixelConverter::Mono16, "Mono16", 64, 64, raw.data(), 64 * 64 * 2 - 1,
+                                     &frame, &strError));
+    QVERIFY(!PixelConverter::convert(PixelConverter::Mono8, "Mono8", 0, 64, raw.data(), raw.size(), &frame,
                                      &strError));
-    QVERIFY(!PixelConverter::convert(PixelConverter::Mono8, "Mono8", 0, 64, raw.data(), raw.size(), &frame, &strError));
     // Refusals leave the frame as it was.
     QCOMPARE(frame.width(), 5);
     QVERIFY(frame.data().empty());
@@ -447,9 +465,10 @@ void TestPixelConverter::accountingAddsUpAcrossStreams()
     QCOMPARE(counts.nUnderruns, uint64_t(5));
     QCOMPARE(counts.nResent, uint64_t(6));
     QCOMPARE(counts.nMissing, uint64_t(17));
-    QCOMPARE(QString::fromStdString(counter.json()),
-             QStringLiteral("{\"completed\":2,\"incomplete\":1,\"underruns\":5,\"unsupported\":1,\"delivered\":1,"
-                            "\"resent\":6,\"missing_packets\":17,\"no_buffer\":5}"));
+    QCOMPARE(
+        QString::fromStdString(counter.json()),
+        QStringLiteral("{\"completed\":2,\"incomplete\":1,\"underruns\":5,\"unsupported\":1,\"delivered\":1,"
+                       "\"resent\":6,\"missing_packets\":17,\"no_buffer\":5}"));
 }
 
 QTEST_GUILESS_MAIN(TestPixelConverter)

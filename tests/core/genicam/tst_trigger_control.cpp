@@ -105,7 +105,8 @@ void TestTriggerControl::externalTriggerRefusesPhotoAndContinuousAndEndsContinuo
     step = control.command(kelvora::core::COMMAND_TAKE_PHOTO);
     QCOMPARE(code(step), int(StatusCode::FAILED_PRECONDITION));
     QVERIFY(step.status.error_message().find("Line0") != std::string::npos);
-    QCOMPARE(code(control.command(kelvora::core::COMMAND_START_CONTINUOUS)), int(StatusCode::FAILED_PRECONDITION));
+    QCOMPARE(code(control.command(kelvora::core::COMMAND_START_CONTINUOUS)),
+             int(StatusCode::FAILED_PRECONDITION));
 
     // Video runs free on either trigger mode; the mode stays external.
     step = control.command(kelvora::core::COMMAND_START_VIDEO);

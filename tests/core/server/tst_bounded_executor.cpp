@@ -92,11 +92,12 @@ void TestBoundedExecutor::answersComeFromTheWorkerInOrder()
     std::vector<int> order;
     std::thread::id callerThread = std::this_thread::get_id();
     std::thread::id jobThread = callerThread;
-    QVERIFY(executor.call([&] {
-                        order.push_back(1);
-                        jobThread = std::this_thread::get_id();
-                        return Status::OK;
-                    })
+    QVERIFY(executor
+                .call([&] {
+                    order.push_back(1);
+                    jobThread = std::this_thread::get_id();
+                    return Status::OK;
+                })
                 .ok());
     const Status refused = executor.call([&] {
         order.push_back(2);

@@ -16,7 +16,11 @@ public:
 public slots:
     void slotEventFromPlugins(PluginMetaData plt) override
     {
-        append(QString("%1:%2:%3:%4").arg(RECORDER_NAME).arg(plt.nModule).arg(plt.nMsgId).arg(plt.varData.toString()));
+        append(QString("%1:%2:%3:%4")
+                   .arg(RECORDER_NAME)
+                   .arg(plt.nModule)
+                   .arg(plt.nMsgId)
+                   .arg(plt.varData.toString()));
         plt.varData = QString("scribbled by %1").arg(RECORDER_NAME);
         plt.nMsgId = -1;
     }

@@ -30,7 +30,8 @@ public:
         connect(pPlugin, SIGNAL(signalAddToolBtn(QPushButton*, bool, Qt::Alignment)), this,
                 SLOT(slotAddToolBtn(QPushButton*, bool, Qt::Alignment)));
         connect(pPlugin, SIGNAL(sendSignalToPlugins(PluginMetaData)), this, SLOT(slotRelay(PluginMetaData)));
-        connect(this, SIGNAL(sendSignalToPlugins(PluginMetaData)), pPlugin, SLOT(slotEventFromPlugins(PluginMetaData)));
+        connect(this, SIGNAL(sendSignalToPlugins(PluginMetaData)), pPlugin,
+                SLOT(slotEventFromPlugins(PluginMetaData)));
     }
     QPushButton* button(const QString& qsName) const
     {

@@ -140,7 +140,8 @@ private slots:
         const QString qsExposureA = pA->findChild<QLineEdit*>("plainText_Quick")->text();
         const QString qsExposureB = pB->findChild<QLineEdit*>("plainText_Quick")->text();
         QVERIFY2(qsExposureA != qsExposureB, qPrintable(qsExposureA + " / " + qsExposureB));
-        PluginMetaData saved = record(MSG_FRAME_SAVED, {{"camera", "cam-b"}, {"key", "7"}, {"name", "/tmp/b/7"}});
+        PluginMetaData saved = record(MSG_FRAME_SAVED,
+                                      {{"camera", "cam-b"}, {"key", "7"}, {"name", "/tmp/b/7"}});
         QImage icon(8, 8, QImage::Format_RGB32);
         icon.fill(Qt::white);
         saved.varData = icon;
@@ -170,10 +171,10 @@ private slots:
         QCOMPARE(plugin.configUI(), pB);
         QVERIFY(pB->isVisible());
         QVERIFY(!pA->isVisible());
-        QVERIFY(!pContinuous->isChecked());  // B is not shooting
-        QCOMPARE(centreColour(pB), QColor(Qt::blue));  // its newest frame
+        QVERIFY(!pContinuous->isChecked());           // B is not shooting
+        QCOMPARE(centreColour(pB), QColor(Qt::blue)); // its newest frame
         QCOMPARE(centreColour(pA), QColor(Qt::red));
-        QVERIFY(serviceRecords(host).isEmpty());  // switching says nothing to either camera
+        QVERIFY(serviceRecords(host).isEmpty()); // switching says nothing to either camera
 
         // Commands of B's page and of the tool bar now go to camera B.
         pB->findChild<QRadioButton*>("radioBtn_Inner")->click();

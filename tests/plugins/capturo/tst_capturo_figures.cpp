@@ -61,7 +61,7 @@ private slots:
         AcquisitionFigures figures;
         figures.addTotals(0, totals(1000, 0));
         figures.addTotals(1000, totals(1030, 0));
-        figures.addTotals(2000, totals(5, 0));   // counts from zero again
+        figures.addTotals(2000, totals(5, 0)); // counts from zero again
         QCOMPARE(figures.figures(2000).dReceivedFps, 0.0);
         figures.addTotals(3000, totals(25, 0));
         QCOMPARE(figures.figures(3000).dReceivedFps, 20.0);
@@ -91,7 +91,8 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("tail");
         QTest::newRow("lost") << "lost" << QString::fromUtf8("视觉核心: 已连接  |  相机: 已断开");
-        QTest::newRow("reopening") << "reopening" << QString::fromUtf8("视觉核心: 已连接  |  相机: 正在重新打开");
+        QTest::newRow("reopening") << "reopening"
+                                   << QString::fromUtf8("视觉核心: 已连接  |  相机: 正在重新打开");
         QTest::newRow("back") << "back" << QString::fromUtf8("视觉核心: 已连接  |  相机: 已恢复");
         QTest::newRow("nothing told") << "" << QString::fromUtf8("保存失败 0  |  视觉核心: 已连接");
     }
@@ -139,8 +140,8 @@ private slots:
         PluginMetaData figures;
         figures.nModule = MODULE_CAPTURO;
         figures.nMsgId = MSG_FIGURES;
-        figures.jsonData = QJsonObject{{"received", 42}, {"bytes", 0}, {"dropped", 2}, {"saved", 40},
-                                       {"save_failed", 0}, {"link", "connected"}};
+        figures.jsonData = QJsonObject{{"received", 42}, {"bytes", 0},       {"dropped", 2},
+                                       {"saved", 40},    {"save_failed", 0}, {"link", "connected"}};
         plugin.slotEventFromPlugins(figures);
         QTRY_VERIFY(pLabel->text().contains(QString::fromUtf8("已保存 40")));
         QVERIFY(pLabel->text().contains(QString::fromUtf8("显示丢弃 2")));

@@ -207,8 +207,8 @@ private slots:
             return nDx >= 0 && nDx <= 16 && nDy >= 0 && nDy <= 16;
         };
         QVERIFY(inCorner(ViewOptions::TopRight));
-        for (ViewOptions::Corner eCorner :
-             {ViewOptions::BottomLeft, ViewOptions::BottomRight, ViewOptions::TopLeft, ViewOptions::TopRight}) {
+        for (ViewOptions::Corner eCorner : {ViewOptions::BottomLeft, ViewOptions::BottomRight,
+                                            ViewOptions::TopLeft, ViewOptions::TopRight}) {
             pOptions->cornerAction(eCorner)->trigger();
             QCOMPARE(pOptions->histogramCorner(), eCorner);
             QVERIFY(pOptions->cornerAction(eCorner)->isChecked());

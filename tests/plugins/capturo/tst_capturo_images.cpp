@@ -51,10 +51,7 @@ class TestCapturoImages : public QObject
         return QSize();
     }
 
-    void switchSaving(bool bOn)
-    {
-        qobject_cast<QCheckBox*>(setting("checkBox"))->setChecked(bOn);
-    }
+    void switchSaving(bool bOn) { qobject_cast<QCheckBox*>(setting("checkBox"))->setChecked(bOn); }
 
 private slots:
     void initTestCase()
@@ -87,7 +84,9 @@ private slots:
             if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_SAVE_SETTINGS)
                 sent << plt;
         });
-        auto last = [&sent](const char* pField) { return sent.isEmpty() ? QJsonValue() : sent.last().jsonData[pField]; };
+        auto last = [&sent](const char* pField) {
+            return sent.isEmpty() ? QJsonValue() : sent.last().jsonData[pField];
+        };
 
         // Saving off: shown, nothing written, nothing listed.
         m_pPanel->showImage(frame(200, 100, Qt::red), "16");
@@ -252,7 +251,8 @@ private slots:
         frame(31, 21, Qt::green).save(folder.path() + "/b.jpg", "JPG");
         m_strChosenFolder = folder.path();
         bool bFinished = false;
-        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this, [&bFinished] { bFinished = true; });
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this,
+                [&bFinished] { bFinished = true; });
         m_pPanel->findChild<QCheckBox*>("checkBox_Video")->setChecked(true);
         m_pPanel->findChild<QToolButton*>("toolBtn_LocalFile")->click();
         QTRY_VERIFY_WITH_TIMEOUT(bFinished, 20000);
@@ -288,7 +288,8 @@ private slots:
         connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalThumbnail, this,
                 [&indexes](int nIndex, QImage, QString) { indexes << nIndex; });
         bool bFinished = false;
-        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this, [&bFinished] { bFinished = true; });
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this,
+                [&bFinished] { bFinished = true; });
         QElapsedTimer clock;
         qint64 nLastTick = 0;
         qint64 nLongestGap = 0;
@@ -367,7 +368,8 @@ private slots:
         connect(&sample, &QTimer::timeout, this, [&] { nPeak = qMax(nPeak, residentMiB()); });
         sample.start(1);
         bool bFinished = false;
-        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this, [&bFinished] { bFinished = true; });
+        connect(m_pPanel->folderLoader(), &LocalFolderLoader::signalFinished, this,
+                [&bFinished] { bFinished = true; });
         QListWidget* pResults = m_pPanel->findChild<QListWidget*>("listWidget_ShowResult");
         const int nResults = pResults->count();
         m_strChosenFolder = folder.path();
@@ -406,14 +408,14 @@ private slots:
         m_pPanel->slotExpand();
         const QTransform zoomed = view()->transform();
 
-        m_pPanel->slotShowNextImage();  // nothing picked yet: stays on the live frame
+        m_pPanel->slotShowNextImage(); // nothing picked yet: stays on the live frame
         QCOMPARE(imageList()->currentRow(), -1);
         m_pPanel->slotShowPreviousImage();
         QCOMPARE(imageList()->currentRow(), 2);
         QCOMPARE(shownSize(), QSize(30, 10));
         m_pPanel->slotShowPreviousImage();
         m_pPanel->slotShowPreviousImage();
-        m_pPanel->slotShowPreviousImage();  // at the oldest: stays
+        m_pPanel->slotShowPreviousImage(); // at the oldest: stays
         QCOMPARE(imageList()->currentRow(), 0);
         QCOMPARE(shownSize(), QSize(10, 10));
         m_pPanel->slotShowNextImage();
@@ -447,7 +449,8 @@ private slots:
                  qPrintable(marked.name()));
 
         // An entry's tool tip is light text on a dark ground: readable.
-        QHelpEvent help(QEvent::ToolTip, itemRect.center(), pList->viewport()->mapToGlobal(itemRect.center()));
+        QHelpEvent help(QEvent::ToolTip, itemRect.center(),
+                        pList->viewport()->mapToGlobal(itemRect.center()));
         QApplication::sendEvent(pList->viewport(), &help);
         QWidget* pTip = nullptr;
         QTRY_VERIFY((pTip = [] {

@@ -163,7 +163,8 @@ private slots:
         QSlider* pGain = child<QSlider>("horizontalSlider_Gain");
         QCOMPARE(pGain->minimum(), 1);
         QCOMPARE(pGain->maximum(), 24);
-        const auto* pValidator = qobject_cast<const QIntValidator*>(child<QLineEdit>("plainText_Gain")->validator());
+        const auto* pValidator = qobject_cast<const QIntValidator*>(
+            child<QLineEdit>("plainText_Gain")->validator());
         QVERIFY(pValidator);
         QCOMPARE(pValidator->bottom(), 1);
         QCOMPARE(pValidator->top(), 24);
@@ -201,8 +202,9 @@ private slots:
         m_log.clear();
         for (int i = 0; i < 4; ++i)
             pGain->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(m_log.idValues(),
-                 (QList<IdValue>{{MSG_SET_GAIN, 4}, {MSG_SET_GAIN, 5}, {MSG_SET_GAIN, 6}, {MSG_SET_GAIN, 7}}));
+        QCOMPARE(
+            m_log.idValues(),
+            (QList<IdValue>{{MSG_SET_GAIN, 4}, {MSG_SET_GAIN, 5}, {MSG_SET_GAIN, 6}, {MSG_SET_GAIN, 7}}));
         QCOMPARE(child<QLineEdit>("plainText_Gain")->text(), QString("7"));
 
         m_log.clear();
@@ -370,7 +372,8 @@ private slots:
         QVERIFY(!pSave->isEnabled());
         pVideo->setChecked(false);
         // Saving is off for the service before video frames come, and back only after.
-        QCOMPARE(m_log.ids(), (QList<int>{MSG_SAVE_SETTINGS, MSG_VIDEO_MODE_ON, MSG_VIDEO_MODE_OFF, MSG_SAVE_SETTINGS}));
+        QCOMPARE(m_log.ids(),
+                 (QList<int>{MSG_SAVE_SETTINGS, MSG_VIDEO_MODE_ON, MSG_VIDEO_MODE_OFF, MSG_SAVE_SETTINGS}));
         QVERIFY(child<QSlider>("horizontalSlider_Gain")->isEnabled());
         QVERIFY(child<QRadioButton>("radioBtn_Inner")->isEnabled());
         QVERIFY(pSave->isEnabled());
@@ -383,7 +386,7 @@ private slots:
         pVideo->setChecked(true);
         m_log.clear();
         m_pPanel->imageSetting()->setSaveEnabled(true);
-        child<QToolButton>("toolBtn_LocalFile")->click();  // the folder dialog is cancelled
+        child<QToolButton>("toolBtn_LocalFile")->click(); // the folder dialog is cancelled
         QVERIFY(child<QToolButton>("toolBtn_LocalFile")->isChecked());
         QVERIFY(pVideo->isChecked());
         QVERIFY(!pVideo->isEnabled());
@@ -395,16 +398,17 @@ private slots:
         QVERIFY(!m_log.records.isEmpty());
         m_log.clear();
         QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
-        for (const char* pName : {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain", "plainText_Gain",
-                                  "horizontalSlider_Quick", "plainText_Quick", "radioBtn_Out", "radioBtn_Inner",
-                                  "btn_Save_ImageSetting", "plainText_Trigger_Gap", "horizontalSlider_Trigger_Gap"})
+        for (const char* pName :
+             {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain", "plainText_Gain",
+              "horizontalSlider_Quick", "plainText_Quick", "radioBtn_Out", "radioBtn_Inner",
+              "btn_Save_ImageSetting", "plainText_Trigger_Gap", "horizontalSlider_Trigger_Gap"})
             QVERIFY2(!child<QWidget>(pName)->isEnabled(), pName);
 
         child<QToolButton>("toolBtn_Camera")->click();
         QVERIFY(pVideo->isEnabled());
-        for (const char* pName : {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain", "plainText_Gain",
-                                  "horizontalSlider_Quick", "plainText_Quick", "radioBtn_Out", "radioBtn_Inner",
-                                  "btn_Save_ImageSetting"})
+        for (const char* pName : {"horizontalSlider_QD", "plainText_QD", "horizontalSlider_Gain",
+                                  "plainText_Gain", "horizontalSlider_Quick", "plainText_Quick",
+                                  "radioBtn_Out", "radioBtn_Inner", "btn_Save_ImageSetting"})
             QVERIFY2(child<QWidget>(pName)->isEnabled(), pName);
         // The interval pair is not re-enabled, and saving stays off.
         QVERIFY(!child<QSlider>("horizontalSlider_Trigger_Gap")->isEnabled());
@@ -461,7 +465,8 @@ private slots:
         QCOMPARE(pResults->count(), CapturoUI::MaxResults);
         // Every success line went first, then the oldest failures.
         QCOMPARE(pResults->item(0)->text(), QString("failure 2"));
-        QCOMPARE(pResults->item(pResults->count() - 1)->text(), QString("failure %1").arg(CapturoUI::MaxResults + 1));
+        QCOMPARE(pResults->item(pResults->count() - 1)->text(),
+                 QString("failure %1").arg(CapturoUI::MaxResults + 1));
     }
 
     // The lines of a lost or returning core or camera come into view; command and frame
@@ -478,14 +483,15 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(pResults->verticalScrollBar()->value(), 0);
 
-        for (const char* pNotice : {"与视觉核心的连接已断开，正在重新连接", "已重新连接视觉核心", "相机连接中断，正在重新连接",
-                                    "相机已重新连接", "部分相机设置未能恢复"}) {
+        for (const char* pNotice : {"与视觉核心的连接已断开，正在重新连接", "已重新连接视觉核心",
+                                    "相机连接中断，正在重新连接", "相机已重新连接", "部分相机设置未能恢复"}) {
             pResults->scrollToTop();
             QCoreApplication::processEvents();
             m_pPanel->addResult(QString::fromUtf8(pNotice), false);
             QCoreApplication::processEvents();
             QListWidgetItem* pLast = pResults->item(pResults->count() - 1);
-            QVERIFY2(pResults->viewport()->rect().contains(pResults->visualItemRect(pLast).center()), pNotice);
+            QVERIFY2(pResults->viewport()->rect().contains(pResults->visualItemRect(pLast).center()),
+                     pNotice);
             QVERIFY(pResults->verticalScrollBar()->value() > 0);
         }
     }
@@ -510,15 +516,15 @@ private slots:
         auto lines = [pResults] {
             QStringList texts;
             for (int i = 0; i < pResults->count(); ++i)
-                texts << pResults->item(i)->text() + (pResults->item(i)->foreground().color() == QColor(238, 70, 59)
-                                                           ? ":0" : ":1");
+                texts << pResults->item(i)->text()
+                        + (pResults->item(i)->foreground().color() == QColor(238, 70, 59) ? ":0" : ":1");
             return texts;
         };
         const QString qsOff = CapturoUI::tr(CapturoUI::kSavingSwitchedOffText) + ":0";
         const QString qsNotSaving = CapturoUI::tr(CapturoUI::kNotSavingText) + ":0";
         const QString qsHidden = CapturoUI::tr(CapturoUI::kFramesHiddenText) + ":0";
         m_pPanel->imageSetting()->setSaveEnabled(true);
-        child<QToolButton>("toolBtn_LocalFile")->click();  // the folder dialog is cancelled
+        child<QToolButton>("toolBtn_LocalFile")->click(); // the folder dialog is cancelled
         QVERIFY(!m_pPanel->imageSetting()->isSaveEnabled());
         QCOMPARE(lines().filter(qsOff).size(), 1);
         QImage frame(8, 8, QImage::Format_RGB32);

@@ -41,7 +41,10 @@ class TestCapturoPlugin : public QObject
         plt.pHandle = pContainer;
         return plt;
     }
-    static QListWidget* results(CapturoUI* pPanel) { return pPanel->findChild<QListWidget*>("listWidget_ShowResult"); }
+    static QListWidget* results(CapturoUI* pPanel)
+    {
+        return pPanel->findChild<QListWidget*>("listWidget_ShowResult");
+    }
 
 private slots:
     void initTestCase()
@@ -60,11 +63,12 @@ private slots:
         plugin.slotSetUIHandle(&window);
         QCOMPARE(plugin.uiObject(), &window);
 
-        const QStringList names = {"m_pBackBtn", "m_pForwardBtn", "photo", "continuePhoto",
-                                   "m_pNarrowBtn", "m_pExpandBtn", "m_pZoomAllBtn", "m_pRotateBtn"};
+        const QStringList names = {"m_pBackBtn",   "m_pForwardBtn", "photo",         "continuePhoto",
+                                   "m_pNarrowBtn", "m_pExpandBtn",  "m_pZoomAllBtn", "m_pRotateBtn"};
         const QList<bool> separators = {false, true, false, true, false, true, false, false};
-        const QList<Qt::Alignment> alignments = {Qt::AlignLeft,  Qt::AlignLeft,  Qt::AlignCenter, Qt::AlignCenter,
-                                                 Qt::AlignRight, Qt::AlignRight, Qt::AlignLeft,   Qt::AlignLeft};
+        const QList<Qt::Alignment> alignments = {Qt::AlignLeft,   Qt::AlignLeft,  Qt::AlignCenter,
+                                                 Qt::AlignCenter, Qt::AlignRight, Qt::AlignRight,
+                                                 Qt::AlignLeft,   Qt::AlignLeft};
         QCOMPARE(host.buttons.size(), 8);
         for (int i = 0; i < 8; ++i) {
             QCOMPARE(host.buttons[i].pBtn->objectName(), names[i]);
@@ -77,8 +81,9 @@ private slots:
         host.button("photo")->click();
         for (int i = 0; i < 3; ++i)
             host.button("continuePhoto")->click();
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_TAKE_PHOTO, MSG_CONTINUOUS_START, MSG_CONTINUOUS_STOP,
-                                                MSG_CONTINUOUS_START}));
+        QCOMPARE(
+            host.serviceIds(),
+            (QList<int>{MSG_TAKE_PHOTO, MSG_CONTINUOUS_START, MSG_CONTINUOUS_STOP, MSG_CONTINUOUS_START}));
         for (const PluginMetaData& plt : host.log.records)
             QVERIFY(!plt.varData.isValid() && plt.jsonData.isEmpty() && !plt.pHandle);
 
@@ -90,7 +95,8 @@ private slots:
         plugin.sendResult("early", true);
         host.deliver(record(MSG_GET_CAMERA_INFO));
         host.deliver(record(MSG_CORE_CONNECTED));
-        for (const char* pName : {"m_pNarrowBtn", "m_pExpandBtn", "m_pZoomAllBtn", "m_pRotateBtn", "m_pBackBtn"})
+        for (const char* pName :
+             {"m_pNarrowBtn", "m_pExpandBtn", "m_pZoomAllBtn", "m_pRotateBtn", "m_pBackBtn"})
             host.button(pName)->click();
         QVERIFY(!plugin.configUI());
         QVERIFY(host.serviceIds().isEmpty());
@@ -121,7 +127,8 @@ private slots:
         for (int nRow = 1; nRow < pResults->count(); ++nRow) {
             const int i = nSent - Capturo::kMaxEarlyResults + nRow - 1;
             QCOMPARE(pResults->item(nRow)->text(), QString("s%1").arg(i));
-            QCOMPARE(pResults->item(nRow)->foreground().color(), i % 2 ? QColor(255, 255, 255) : QColor(238, 70, 59));
+            QCOMPARE(pResults->item(nRow)->foreground().color(),
+                     i % 2 ? QColor(255, 255, 255) : QColor(238, 70, 59));
         }
         // Listed once: opening the page again adds nothing.
         QWidget other;
@@ -151,11 +158,13 @@ private slots:
         host.deliver(pageRecord(&container));
         QCOMPARE(plugin.configUI(), pPanel);
         QCOMPARE(pPanel->parentWidget(), &container);
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        QCOMPARE(host.serviceIds(),
+                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
         // A core reached late or again: the page reads the camera as on opening.
         host.log.clear();
         host.deliver(record(MSG_CORE_CONNECTED));
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        QCOMPARE(host.serviceIds(),
+                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
 
         // Panel commands leave unchanged through the plugin.
         host.log.clear();
@@ -198,7 +207,8 @@ private slots:
         // Parameter reply from a core reporting gain 3.7 and exposure 12345: the page
         // shows them and sends nothing back. Mode 0.9 truncates to 0 (external).
         PluginMetaData params = record(MSG_GET_CAMERA_PARAMS);
-        params.jsonData = {{"gain", 3.7}, {"exposure", 12345.0}, {"trigger_mode", 0.9}, {"trigger_gap", 12.5}};
+        params.jsonData = {
+            {"gain", 3.7}, {"exposure", 12345.0}, {"trigger_mode", 0.9}, {"trigger_gap", 12.5}};
         pPanel->findChild<QRadioButton*>("radioBtn_Inner")->click();
         host.log.clear();
         host.deliver(params);
@@ -256,8 +266,9 @@ private slots:
 
         // The host talks to the root object by signatures only.
         const QMetaObject* pMeta = pInstance->metaObject();
-        for (const char* pSignal : {"sendSignalToPlugins(PluginMetaData)", "signalAddToolBtn(QPushButton*,bool,Qt::Alignment)",
-                                    "signalSetMainWidget(QWidget*)"})
+        for (const char* pSignal :
+             {"sendSignalToPlugins(PluginMetaData)", "signalAddToolBtn(QPushButton*,bool,Qt::Alignment)",
+              "signalSetMainWidget(QWidget*)"})
             QVERIFY2(pMeta->indexOfSignal(pSignal) >= 0, pSignal);
         for (const char* pSlot : {"slotEventFromPlugins(PluginMetaData)", "slotSetUIHandle(QObject*)",
                                   "slotSendSignal(PluginMetaData)"})
@@ -274,7 +285,8 @@ private slots:
         new QVBoxLayout(&container);
         host.deliver(pageRecord(&container));
         host.deliver(pageRecord(&container));
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        QCOMPARE(host.serviceIds(),
+                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
         QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
         host.button("continuePhoto")->click();
         QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));

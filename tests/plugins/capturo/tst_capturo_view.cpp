@@ -121,7 +121,8 @@ private slots:
         const int nY = view()->verticalScrollBar()->value();
         QVERIFY(scale() > dFitted * 2);
         for (int i = 0; i < 25; ++i)
-            m_pPanel->showImage(frame(1000, 800, i % 2 ? Qt::darkCyan : Qt::darkRed), QString::number(10 + i));
+            m_pPanel->showImage(frame(1000, 800, i % 2 ? Qt::darkCyan : Qt::darkRed),
+                                QString::number(10 + i));
         QCOMPARE(view()->transform(), zoomed);
         QCOMPARE(view()->horizontalScrollBar()->value(), nX);
         QCOMPARE(view()->verticalScrollBar()->value(), nY);
@@ -202,7 +203,8 @@ private slots:
             QCOMPARE(parts.size(), 10);
             QCOMPARE(parts.mid(4), (QStringList{"R", "200", "G", "40", "B", "90"}));
             const QPointF shown(parts[1].toDouble(), parts[3].toDouble());
-            QVERIFY2(qFloor(shown.x()) == pixel.x() && qFloor(shown.y()) == pixel.y(), qPrintable(pLabel->text()));
+            QVERIFY2(qFloor(shown.x()) == pixel.x() && qFloor(shown.y()) == pixel.y(),
+                     qPrintable(pLabel->text()));
         }
 
         // Off the image, but still over the view: no position at all.

@@ -69,7 +69,7 @@ private slots:
             if (bTaken)
                 ++nApplied;
             else
-                QCOMPARE(model.transform(), before);  // a refused step changes nothing
+                QCOMPARE(model.transform(), before); // a refused step changes nothing
         }
         QCOMPARE(nApplied, nTaken);
         QVERIFY2(near(model.scale(), dEnd), qPrintable(QString::number(model.scale(), 'g', 12)));
@@ -90,24 +90,27 @@ private slots:
         QTest::addColumn<double>("dScale");
         QTest::addColumn<double>("dRotation");
 
-        const QRectF viewport(0, 0, 604, 404);  // 600 x 400 inside the margins
-        QTest::newRow("wide image") << QTransform() << QRectF(0, 0, 1000, 800) << viewport << true << 0.5 << 0.0;
-        QTest::newRow("tall image") << QTransform() << QRectF(0, 0, 300, 800) << viewport << true << 0.5 << 0.0;
+        const QRectF viewport(0, 0, 604, 404); // 600 x 400 inside the margins
+        QTest::newRow("wide image") << QTransform() << QRectF(0, 0, 1000, 800) << viewport << true << 0.5
+                                    << 0.0;
+        QTest::newRow("tall image") << QTransform() << QRectF(0, 0, 300, 800) << viewport << true << 0.5
+                                    << 0.0;
         QTest::newRow("small image grows")
             << QTransform() << QRectF(0, 0, 60, 40) << viewport << true << 10.0 << 0.0;
         // The zoom before the fit does not matter, a turn is kept; turned a quarter,
         // the 1000 x 800 image is 800 wide and 1000 high on screen.
-        QTest::newRow("zoomed") << QTransform::fromScale(3.2, 3.2) << QRectF(0, 0, 1000, 800) << viewport << true
-                                << 0.5 << 0.0;
-        QTest::newRow("quarter turn") << QTransform().rotate(90) << QRectF(0, 0, 1000, 800) << viewport << true
-                                      << 0.4 << 90.0;
-        QTest::newRow("half turn, zoomed") << QTransform::fromScale(0.3, 0.3).rotate(180) << QRectF(0, 0, 1000, 800)
-                                           << viewport << true << 0.5 << 180.0;
+        QTest::newRow("zoomed") << QTransform::fromScale(3.2, 3.2) << QRectF(0, 0, 1000, 800) << viewport
+                                << true << 0.5 << 0.0;
+        QTest::newRow("quarter turn")
+            << QTransform().rotate(90) << QRectF(0, 0, 1000, 800) << viewport << true << 0.4 << 90.0;
+        QTest::newRow("half turn, zoomed") << QTransform::fromScale(0.3, 0.3).rotate(180)
+                                           << QRectF(0, 0, 1000, 800) << viewport << true << 0.5 << 180.0;
         // A null picture gives a null rectangle: nothing to fit, nothing changes.
-        QTest::newRow("null image") << QTransform::fromScale(2, 2) << QRectF() << viewport << false << 2.0 << 0.0;
+        QTest::newRow("null image") << QTransform::fromScale(2, 2) << QRectF() << viewport << false << 2.0
+                                    << 0.0;
         // A degenerate transform has no scale to reset.
-        QTest::newRow("collapsed") << QTransform::fromScale(0, 0) << QRectF(0, 0, 10, 10) << viewport << false << 0.0
-                                   << 0.0;
+        QTest::newRow("collapsed") << QTransform::fromScale(0, 0) << QRectF(0, 0, 10, 10) << viewport << false
+                                   << 0.0 << 0.0;
     }
 
     void fit()
@@ -141,7 +144,7 @@ private slots:
     void rotation_data()
     {
         QTest::addColumn<int>("nTurns");
-        QTest::addColumn<QPointF>("corner");  // where the image point (1, 0) goes
+        QTest::addColumn<QPointF>("corner"); // where the image point (1, 0) goes
 
         QTest::newRow("none") << 0 << QPointF(1, 0);
         // Clockwise on screen, with y pointing down.
@@ -191,14 +194,13 @@ private slots:
             << QPointF();
         // A quarter turn: image x runs down the screen, image y to the left, so the
         // image's top-left corner is on the right; with 480 of scrolling it sits at x 480.
-        QTest::newRow("quarter turn")
-            << QTransform().rotate(90) * QTransform::fromTranslate(480, 0) << QPointF(470, 30) << true
-            << QPointF(30, 10);
+        QTest::newRow("quarter turn") << QTransform().rotate(90) * QTransform::fromTranslate(480, 0)
+                                      << QPointF(470, 30) << true << QPointF(30, 10);
         QTest::newRow("quarter turn, off") << QTransform().rotate(90) * QTransform::fromTranslate(480, 0)
                                            << QPointF(490, 30) << false << QPointF();
         QTest::newRow("half turn, zoomed")
-            << QTransform::fromScale(2, 2).rotate(180) * QTransform::fromTranslate(1280, 960) << QPointF(1270, 950)
-            << true << QPointF(5, 5);
+            << QTransform::fromScale(2, 2).rotate(180) * QTransform::fromTranslate(1280, 960)
+            << QPointF(1270, 950) << true << QPointF(5, 5);
         QTest::newRow("collapsed") << QTransform::fromScale(0, 0) << QPointF(0, 0) << false << QPointF();
     }
 
@@ -209,7 +211,8 @@ private slots:
         QFETCH(bool, bOnImage);
         QFETCH(QPointF, expected);
 
-        const std::optional<QPointF> pos = ViewPortModel::imagePosition(viewportTransform, pointer, QSizeF(640, 480));
+        const std::optional<QPointF> pos = ViewPortModel::imagePosition(viewportTransform, pointer,
+                                                                        QSizeF(640, 480));
         QCOMPARE(pos.has_value(), bOnImage);
         if (bOnImage) {
             QVERIFY2(qAbs(pos->x() - expected.x()) < 1e-9 && qAbs(pos->y() - expected.y()) < 1e-9,

@@ -29,7 +29,8 @@ void TestDossiva::keepsHandleAndBuildsNothing()
 
     QWidget page;
     for (QWidget* pHandle : {&page, static_cast<QWidget*>(nullptr), &window}) {
-        for (int nModule : {int(MODULE_SERVICE), int(MODULE_CAPTURO), int(MODULE_SCANVOR), int(MODULE_TOOL_TASK), 0}) {
+        for (int nModule :
+             {int(MODULE_SERVICE), int(MODULE_CAPTURO), int(MODULE_SCANVOR), int(MODULE_TOOL_TASK), 0}) {
             PluginMetaData plt;
             plt.nModule = nModule;
             plt.nMsgId = MSG_PAGE_ACTIVATED;

@@ -68,7 +68,7 @@ void TestPagesHost::homePageAndProjectRecord()
     QObject* pTool = QPluginLoader("plugins/tool.so").instance();
     QObject* pDossiva = QPluginLoader("plugins/dossiva.so").instance();
     QVERIFY(pluginBase(pTool) && pluginBase(pDossiva));
-    QCOMPARE(pluginBase(pTool)->uiObject(), &window);  // the home record's handle
+    QCOMPARE(pluginBase(pTool)->uiObject(), &window); // the home record's handle
 
     QSignalSpy relayed(&window, SIGNAL(sendSignalToPlugins(PluginMetaData)));
     QVERIFY(QMetaObject::invokeMethod(pDossiva, "slotOpenProject"));

@@ -86,7 +86,7 @@ void TestScanvor::searchEndsOnNotFoundPage()
         QVERIFY(pSearch);
         QVERIFY(pSearch->windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(!pSearch->parent());
-        QCOMPARE(plugin.uiObject(), &window);  // the home handle is not kept
+        QCOMPARE(plugin.uiObject(), &window); // the home handle is not kept
         QVERIFY(!pSearch->findChild<QLabel*>("lbl_Image_Search")->pixmap(Qt::ReturnByValue).isNull());
 
         QProgressBar* pBar = barOf(pSearch);

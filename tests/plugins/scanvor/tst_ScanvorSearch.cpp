@@ -29,8 +29,8 @@ PluginMetaData record(int nModule, int nMsgId, const QJsonObject& json = QJsonOb
 QJsonObject camera(const QString& id, const QString& name, const QString& model, const QString& serial,
                    const QString& iface, const QString& address, const QString& state)
 {
-    return QJsonObject{{"id", id},           {"vendor", "Kelvora"}, {"model", model},   {"serial", serial},
-                       {"name", name},       {"interface", iface},  {"address", address}, {"state", state}};
+    return QJsonObject{{"id", id},     {"vendor", "Kelvora"}, {"model", model},     {"serial", serial},
+                       {"name", name}, {"interface", iface},  {"address", address}, {"state", state}};
 }
 
 PluginMetaData answer(const QJsonArray& cameras, const QString& error = QString(), bool bLegacy = false)
@@ -144,20 +144,21 @@ void TestScanvorSearch::acknowledgedSearchHoldsAndLists()
         camera("usb-2", "Left view", "KV-U3", "S200", "USB3", "2-1.4", "in_use"),
         camera("sim-0", "", "Simulated", "SIM0", "simulated", "", "free"),
     }));
-    QCOMPARE(shown.count(), 1);  // the search page stays, now with the list
+    QCOMPARE(shown.count(), 1); // the search page stays, now with the list
     QVERIFY(!pSearch->holdTimer()->isActive());
     CameraListView* pList = pSearch->cameraList();
     QVERIFY(!pList->isHidden());
     QCOMPARE(pList->table()->rowCount(), 3);
-    QCOMPARE(cell(pList, 0, 0), QString("KV-GE200"));   // no name: the model
-    QCOMPARE(cell(pList, 1, 0), QString("Left view"));  // the user-defined name
+    QCOMPARE(cell(pList, 0, 0), QString("KV-GE200"));  // no name: the model
+    QCOMPARE(cell(pList, 1, 0), QString("Left view")); // the user-defined name
     QCOMPARE(cell(pList, 0, 1), QString("S100"));
     QCOMPARE(cell(pList, 0, 2), QString("127.0.0.1"));
     QCOMPARE(cell(pList, 1, 3), QString("USB3"));
     QCOMPARE(cell(pList, 2, 3), QString::fromUtf8("模拟"));
     QCOMPARE(cell(pList, 0, 4), QString::fromUtf8("空闲"));
     QCOMPARE(cell(pList, 1, 4), QString::fromUtf8("被占用"));
-    QCOMPARE(pSearch->findChild<QLabel*>("lbl_search")->text(), QString::fromUtf8("正在搜索相机，请耐心等待..."));
+    QCOMPARE(pSearch->findChild<QLabel*>("lbl_search")->text(),
+             QString::fromUtf8("正在搜索相机，请耐心等待..."));
     QCOMPARE(pSearch->findChild<QLabel*>("lbl_Cameras")->text(), QString::fromUtf8("找到 3 台相机"));
 
     // A camera in use elsewhere cannot be opened; a free one is asked for by id.
@@ -169,12 +170,15 @@ void TestScanvorSearch::acknowledgedSearchHoldsAndLists()
     QCOMPARE(service.m_commands.last().jsonData.value("camera").toString(), QString("gige-1"));
 
     // The service's reply marks the row open; a failed reply changes nothing.
-    plugin.slotEventFromPlugins(record(MODULE_CAPTURO, MSG_OPEN_CAMERA, {{"camera", "sim-0"}, {"success", 0}}));
+    plugin.slotEventFromPlugins(
+        record(MODULE_CAPTURO, MSG_OPEN_CAMERA, {{"camera", "sim-0"}, {"success", 0}}));
     QCOMPARE(cell(pList, 2, 4), QString::fromUtf8("空闲"));
-    plugin.slotEventFromPlugins(record(MODULE_CAPTURO, MSG_OPEN_CAMERA, {{"camera", "gige-1"}, {"success", 1}}));
+    plugin.slotEventFromPlugins(
+        record(MODULE_CAPTURO, MSG_OPEN_CAMERA, {{"camera", "gige-1"}, {"success", 1}}));
     QCOMPARE(cell(pList, 0, 4), QString::fromUtf8("已打开"));
     QVERIFY(!openButton(pSearch, "gige-1")->isEnabled());
-    plugin.slotEventFromPlugins(record(MODULE_CAPTURO, MSG_CLOSE_CAMERA, {{"camera", "gige-1"}, {"success", 1}}));
+    plugin.slotEventFromPlugins(
+        record(MODULE_CAPTURO, MSG_CLOSE_CAMERA, {{"camera", "gige-1"}, {"success", 1}}));
     QCOMPARE(cell(pList, 0, 4), QString::fromUtf8("空闲"));
     QVERIFY(openButton(pSearch, "gige-1")->isEnabled());
 
@@ -197,7 +201,7 @@ void TestScanvorSearch::answerBeforeTheBarEnds()
     plugin.slotEventFromPlugins(record(MODULE_SCANVOR, MSG_SHOW_CAMERA_SEARCH));
     CameraSearchUI* pSearch = searchPage(shown, 0);
     plugin.slotEventFromPlugins(answer({camera("sim-0", "", "Simulated", "SIM0", "simulated", "", "open")}));
-    QVERIFY(pSearch->cameraList()->isHidden());  // the bar still runs its course
+    QVERIFY(pSearch->cameraList()->isHidden()); // the bar still runs its course
     QTRY_VERIFY_WITH_TIMEOUT(!pSearch->cameraList()->isHidden(), 5000);
     QCOMPARE(barOf(pSearch)->value(), 100);
     QVERIFY(!pSearch->holdTimer()->isActive());
@@ -208,7 +212,8 @@ void TestScanvorSearch::answerBeforeTheBarEnds()
 
 void TestScanvorSearch::noCameraOrNoCore()
 {
-    struct Case {
+    struct Case
+    {
         const char* pName;
         PluginMetaData answer;
         QString reason;
@@ -216,7 +221,8 @@ void TestScanvorSearch::noCameraOrNoCore()
     const QList<Case> cases = {
         {"none found", answer({}), QString()},
         {"older core", answer({}, QString(), true), QString()},
-        {"core down", answer({}, "connection refused"), QString::fromUtf8("无法连接视觉核心：connection refused")},
+        {"core down", answer({}, "connection refused"),
+         QString::fromUtf8("无法连接视觉核心：connection refused")},
     };
     for (const Case& c : cases) {
         Scanvor plugin;

@@ -103,8 +103,10 @@ private:
         QJsonArray entries;
         for (int i = 0; i < nListings; ++i) {
             for (const QString& name : m_run.pluginNames())
-                entries.append(QJsonObject{{"plugins_name", name}, {"plugins_version", "1"},
-                                           {"plugins_desc", ""}, {"plugins_state", "0"}});
+                entries.append(QJsonObject{{"plugins_name", name},
+                                           {"plugins_version", "1"},
+                                           {"plugins_desc", ""},
+                                           {"plugins_state", "0"}});
         }
         QFile list(m_run.filePath("plugins/plugins.json"));
         return list.open(QIODevice::WriteOnly | QIODevice::Truncate)

@@ -80,8 +80,11 @@ void TestServiceCameraState::burstsShowAtMostOneLinePerGapAndTheNewestState()
     QList<Shown> shown;
     QElapsedTimer clock;
     clock.start();
-    CameraStateNotice notice([&](const QString& qsText, bool bSuccess) { shown << Shown{qsText, bSuccess, clock.elapsed()}; },
-                             nGapMs);
+    CameraStateNotice notice(
+        [&](const QString& qsText, bool bSuccess) {
+            shown << Shown{qsText, bSuccess, clock.elapsed()};
+        },
+        nGapMs);
     // A flapping camera, heard on the core link's thread.
     std::thread core([&] {
         for (const char* pState : {"lost", "back", "lost", "back", "lost", "back"})
@@ -144,12 +147,14 @@ void TestServiceCameraState::figuresCarryTheCamerasState()
     StatusProbe probe;
     connect(&service, &DTPluginBase::sendSignalToPlugins, &probe, &StatusProbe::slotEventFromPlugins);
     QCOMPARE(service.figures().value("camera_state").toString(), QString());
-    const struct {
+    const struct
+    {
         const char* pMessage;
         const char* pState;
     } steps[] = {{"lost", "lost"}, {"reopening", "reopening"}, {"sleepy", "reopening"}, {"back", "back"}};
     for (const auto& step : steps) {
-        std::thread core([&] { service.onMessageCallback(MESSAGE_TYPE_CAMERA_STATE, cameraMessage(step.pMessage)); });
+        std::thread core(
+            [&] { service.onMessageCallback(MESSAGE_TYPE_CAMERA_STATE, cameraMessage(step.pMessage)); });
         core.join();
         QCOMPARE(service.figures().value("camera_state").toString(), QString(step.pState));
     }

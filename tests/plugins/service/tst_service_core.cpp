@@ -145,16 +145,27 @@ private slots:
         QTest::addColumn<double>("dExpected");
         QTest::addColumn<QString>("strStatus");
 
-        QTest::newRow("exposure int") << int(MSG_SET_EXPOSURE) << QVariant(20000) << int(kelvora::core::PARAM_EXPOSURE) << 20000.0 << "设置曝光:1";
-        QTest::newRow("exposure text") << int(MSG_SET_EXPOSURE) << QVariant("30000") << int(kelvora::core::PARAM_EXPOSURE) << 30000.0 << "设置曝光:1";
-        QTest::newRow("exposure not a number") << int(MSG_SET_EXPOSURE) << QVariant("abc") << int(kelvora::core::PARAM_EXPOSURE) << -1.0 << "设置曝光:0";
-        QTest::newRow("gain double") << int(MSG_SET_GAIN) << QVariant(6.5) << int(kelvora::core::PARAM_GAIN) << 6.5 << "设置增益:1";
-        QTest::newRow("gain text") << int(MSG_SET_GAIN) << QVariant("12.25") << int(kelvora::core::PARAM_GAIN) << 12.25 << "设置增益:1";
-        QTest::newRow("gain out of range") << int(MSG_SET_GAIN) << QVariant(99) << int(kelvora::core::PARAM_GAIN) << -1.0 << "设置增益:0";
-        QTest::newRow("trigger gap") << int(MSG_SET_TRIGGER_GAP) << QVariant(250) << int(kelvora::core::PARAM_TRIGGER_GAP) << 250.0 << "设置Gap:1";
-        QTest::newRow("trigger mode") << int(MSG_SET_TRIGGER_MODE) << QVariant(1.0) << int(kelvora::core::PARAM_TRIGGER_MODE) << 1.0 << "设置触发模式:1";
-        QTest::newRow("debounce") << int(MSG_SET_DEBOUNCE) << QVariant(42) << int(kelvora::core::PARAM_DEBOUNCE) << 42.0 << "设置去抖时间:1";
-        QTest::newRow("debounce out of range") << int(MSG_SET_DEBOUNCE) << QVariant(5000) << int(kelvora::core::PARAM_DEBOUNCE) << -1.0 << "设置去抖时间:0";
+        QTest::newRow("exposure int") << int(MSG_SET_EXPOSURE) << QVariant(20000)
+                                      << int(kelvora::core::PARAM_EXPOSURE) << 20000.0 << "设置曝光:1";
+        QTest::newRow("exposure text") << int(MSG_SET_EXPOSURE) << QVariant("30000")
+                                       << int(kelvora::core::PARAM_EXPOSURE) << 30000.0 << "设置曝光:1";
+        QTest::newRow("exposure not a number") << int(MSG_SET_EXPOSURE) << QVariant("abc")
+                                               << int(kelvora::core::PARAM_EXPOSURE) << -1.0 << "设置曝光:0";
+        QTest::newRow("gain double") << int(MSG_SET_GAIN) << QVariant(6.5) << int(kelvora::core::PARAM_GAIN)
+                                     << 6.5 << "设置增益:1";
+        QTest::newRow("gain text") << int(MSG_SET_GAIN) << QVariant("12.25") << int(kelvora::core::PARAM_GAIN)
+                                   << 12.25 << "设置增益:1";
+        QTest::newRow("gain out of range")
+            << int(MSG_SET_GAIN) << QVariant(99) << int(kelvora::core::PARAM_GAIN) << -1.0 << "设置增益:0";
+        QTest::newRow("trigger gap") << int(MSG_SET_TRIGGER_GAP) << QVariant(250)
+                                     << int(kelvora::core::PARAM_TRIGGER_GAP) << 250.0 << "设置Gap:1";
+        QTest::newRow("trigger mode") << int(MSG_SET_TRIGGER_MODE) << QVariant(1.0)
+                                      << int(kelvora::core::PARAM_TRIGGER_MODE) << 1.0 << "设置触发模式:1";
+        QTest::newRow("debounce") << int(MSG_SET_DEBOUNCE) << QVariant(42)
+                                  << int(kelvora::core::PARAM_DEBOUNCE) << 42.0 << "设置去抖时间:1";
+        QTest::newRow("debounce out of range")
+            << int(MSG_SET_DEBOUNCE) << QVariant(5000) << int(kelvora::core::PARAM_DEBOUNCE) << -1.0
+            << "设置去抖时间:0";
     }
 
     // dExpected -1: the core refuses the value and keeps the one it had.
@@ -176,8 +187,10 @@ private slots:
     void readsReplyInTheirOrder()
     {
         for (auto [nMsgId, value] : {std::pair<int, QVariant>{MSG_SET_EXPOSURE, 999999},
-                                     {MSG_SET_GAIN, 3.5}, {MSG_SET_TRIGGER_MODE, 1},
-                                     {MSG_SET_TRIGGER_GAP, 125.5}, {MSG_SET_DEBOUNCE, 77}})
+                                     {MSG_SET_GAIN, 3.5},
+                                     {MSG_SET_TRIGGER_MODE, 1},
+                                     {MSG_SET_TRIGGER_GAP, 125.5},
+                                     {MSG_SET_DEBOUNCE, 77}})
             QVERIFY(ServiceFixture::status(command(nMsgId, value).value(0)).endsWith(":1"));
 
         QVariantList records = command(MSG_GET_EXPOSURE);
@@ -220,15 +233,21 @@ private slots:
         records = command(MSG_GET_CAMERA_PARAMS);
         QCOMPARE(records.size(), 2);
         const QJsonObject json = reply(records[0], MSG_GET_CAMERA_PARAMS).toJsonObject();
-        QCOMPARE(json, QJsonObject({{"exposure", 999999.0}, {"gain", 3.5}, {"trigger_mode", 1},
-                                    {"trigger_gap", 125.5}}));
+        QCOMPARE(json,
+                 QJsonObject(
+                     {{"exposure", 999999.0}, {"gain", 3.5}, {"trigger_mode", 1}, {"trigger_gap", 125.5}}));
         QVERIFY(json["trigger_mode"].toVariant().userType() != QMetaType::Double);
         QCOMPARE(ServiceFixture::status(records[1]), QString("获取相机参数值成功:1"));
     }
 
     void shootingModesReachTheCore()
     {
-        struct Step { int nMsgId; QString strStatus; std::string strState; };
+        struct Step
+        {
+            int nMsgId;
+            QString strStatus;
+            std::string strState;
+        };
         const Step steps[] = {{MSG_CONTINUOUS_START, "调用连续拍照:1", "continuous"},
                               {MSG_CONTINUOUS_STOP, "调用连续拍照结束:1", "idle"},
                               {MSG_CONTINUOUS_PHOTO, "调用连续拍照接口:1", "continuous"},
@@ -238,7 +257,8 @@ private slots:
         for (const Step& step : steps) {
             m_sim.clearMessages();
             QCOMPARE(ServiceFixture::status(command(step.nMsgId).value(0)), step.strStatus);
-            QVERIFY2(m_sim.waitForMessage("\"state\":\"" + step.strState + "\"", 2000), step.strState.c_str());
+            QVERIFY2(m_sim.waitForMessage("\"state\":\"" + step.strState + "\"", 2000),
+                     step.strState.c_str());
         }
         QTest::qWait(200);
     }
@@ -249,7 +269,7 @@ private slots:
         const double dExposure = cameraValue(kelvora::core::PARAM_EXPOSURE);
         m_sim.clearMessages();
         for (int nMsgId : {0, 5, 6, 7, 23}) {
-            m_fixture.send(MODULE_SERVICE, 0);  // clears the handle
+            m_fixture.send(MODULE_SERVICE, 0); // clears the handle
             QCOMPARE(m_fixture.service->property("uiObject").value<QObject*>(), nullptr);
             ServiceFixture::clear();
             m_fixture.send(MODULE_SERVICE, nMsgId, 50000, &handle);

@@ -78,12 +78,14 @@ private slots:
         m_pService = std::make_unique<Service>();
         // Connecting runs in the background.
         QTRY_VERIFY_WITH_TIMEOUT(m_pService->isConnected(), 5000);
-        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page, &PageProbe::slotEventFromPlugins);
+        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page,
+                &PageProbe::slotEventFromPlugins);
     }
 
     void cleanupTestCase()
     {
-        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
+        m_pService->slotEventFromPlugins(
+            PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
         m_pService.reset();
         m_sim.stop();
     }
@@ -93,14 +95,16 @@ private slots:
     void concurrentFramesCarryTheirOwnImages()
     {
         // The core shoots continuously while two more threads hand in frames.
-        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_START, {}, nullptr, {}});
+        m_pService->slotEventFromPlugins(
+            PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_START, {}, nullptr, {}});
         std::atomic<int> nReady{0};
         auto feed = [this, &nReady](unsigned char nBase, quint64 nFirstId) {
             ++nReady;
             while (nReady.load() < 2) {
             }
             for (int i = 0; i < 40; ++i)
-                m_pService->onFrameCallback(uniformFrame(96, 64, VexaImage::IMAGE_BGR, nBase + i, nFirstId + i));
+                m_pService->onFrameCallback(
+                    uniformFrame(96, 64, VexaImage::IMAGE_BGR, nBase + i, nFirstId + i));
         };
         std::thread first(feed, 10, 1000000);
         std::thread second(feed, 100, 2000000);
@@ -115,7 +119,8 @@ private slots:
         first.join();
         second.join();
         QTRY_VERIFY_WITH_TIMEOUT(coreFrames() >= 2, 10000);
-        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
+        m_pService->slotEventFromPlugins(
+            PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
 
         QVERIFY(m_page.bAllOnGuiThread);
         int nOwn = 0;
@@ -140,7 +145,8 @@ private slots:
         // Every frame record is followed by its status.
         for (int i = 0; i < m_page.records.size(); ++i)
             if (m_page.records[i].nMsgId == MSG_FRAME)
-                QCOMPARE(m_page.records.value(i + 1).jsonData["result"].toString(), QString("相机获取拍照成功"));
+                QCOMPARE(m_page.records.value(i + 1).jsonData["result"].toString(),
+                         QString("相机获取拍照成功"));
     }
 
     void stalledGuiGetsTheNewestTwo()
@@ -192,7 +198,7 @@ private slots:
         m_page.records.clear();
         QVERIFY(figures().isEmpty());
         request(true);
-        QCOMPARE(figures().size(), 1);   // at once, then once a second
+        QCOMPARE(figures().size(), 1); // at once, then once a second
         const QJsonObject before = figures().first();
         QCOMPARE(before.value("link").toString(), QString("connected"));
 
@@ -211,13 +217,17 @@ private slots:
         QCOMPARE(after.value("dropped").toDouble() - before.value("dropped").toDouble(), double(50 - nShown));
 
         // From the simulator at a known rate: 20 frames a second.
-        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_SET_TRIGGER_GAP, 50, nullptr, {}});
-        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_START, {}, nullptr, {}});
+        m_pService->slotEventFromPlugins(
+            PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_SET_TRIGGER_GAP, 50, nullptr, {}});
+        m_pService->slotEventFromPlugins(
+            PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_START, {}, nullptr, {}});
         const int nFrom = figures().size();
         QTRY_VERIFY_WITH_TIMEOUT(figures().size() >= nFrom + 3, 6000);
-        m_pService->slotEventFromPlugins(PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
+        m_pService->slotEventFromPlugins(
+            PluginMetaData{false, {}, {}, MODULE_SERVICE, MSG_CONTINUOUS_STOP, {}, nullptr, {}});
         const QList<QJsonObject> all = figures();
-        const double dPerBeat = all.last().value("received").toDouble() - all.at(all.size() - 2).value("received").toDouble();
+        const double dPerBeat = all.last().value("received").toDouble()
+            - all.at(all.size() - 2).value("received").toDouble();
         QVERIFY2(dPerBeat >= 5 && dPerBeat <= 30, qPrintable(QString::number(dPerBeat)));
 
         // Not wanted any more: nothing more goes out.
@@ -261,15 +271,15 @@ private slots:
 
         auto pGrey = uniformFrame(5, 3, VexaImage::IMAGE_GRAY, 40, 2);
         auto pBgr = uniformFrame(5, 3, VexaImage::IMAGE_BGR, 0, 3);
-        pBgr->data()[0] = 1;  // blue
-        pBgr->data()[1] = 2;  // green
-        pBgr->data()[2] = 3;  // red
+        pBgr->data()[0] = 1; // blue
+        pBgr->data()[1] = 2; // green
+        pBgr->data()[2] = 3; // red
         auto pBgra = uniformFrame(5, 3, VexaImage::IMAGE_BGRA, 0, 4);
         const unsigned char bgra[] = {10, 20, 30, 200};
         std::copy(bgra, bgra + 4, pBgra->data() + pBgra->widthStep() * 2 + 4 * 4);
         for (const auto& pImage : {pGrey, pBgr, pBgra})
             m_pService->onFrameCallback(pImage);
-        QTRY_COMPARE(m_page.frames().size(), 2);  // newest two of the three
+        QTRY_COMPARE(m_page.frames().size(), 2); // newest two of the three
         QVERIFY(QDir().rmdir("test.bmp"));
 
         const QList<PluginMetaData> frames = m_page.frames();

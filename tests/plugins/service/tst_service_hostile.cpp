@@ -64,7 +64,9 @@ public:
         QStringList result;
         for (const PluginMetaData& plt : records)
             if (plt.nMsgId == MSG_RESULT)
-                result << QString("%1:%2").arg(plt.jsonData["result"].toString()).arg(plt.jsonData["success"].toInt());
+                result << QString("%1:%2")
+                              .arg(plt.jsonData["result"].toString())
+                              .arg(plt.jsonData["success"].toInt());
         return result;
     }
 };
@@ -134,7 +136,9 @@ int runStation(unsigned char nValue)
     for (const PluginMetaData& frame : frames) {
         const QImage image = frame.varData.value<QImage>();
         nForeign += image.pixel(0, 0) == qRgb(nValue, nValue, nValue)
-                && image.pixel(319, 239) == qRgb(nValue, nValue, nValue) ? 0 : 1;
+                && image.pixel(319, 239) == qRgb(nValue, nValue, nValue)
+            ? 0
+            : 1;
     }
     std::cout << "records=" << frames.size() << " foreign=" << nForeign << std::endl;
     return 0;
@@ -204,8 +208,9 @@ private slots:
         QVERIFY(frameStillArrives(503));
         QTRY_VERIFY(m_probe.statuses().contains(Service::rejectedFramesText(3) + ":0"));
         QCOMPARE(m_pService->rejectedFrames(), 3ull);
-        QVERIFY(fileLines(DTLog::instance().filePath(), '\n').join().contains(
-            Service::rejectedFramesText(3).toUtf8()));
+        QVERIFY(fileLines(DTLog::instance().filePath(), '\n')
+                    .join()
+                    .contains(Service::rejectedFramesText(3).toUtf8()));
     }
 
     void floodsKeepEveryLogUnderItsBound()
@@ -238,13 +243,16 @@ private slots:
         QVERIFY2(serviceFiles.size() <= DTLog::kMaxRunFiles, qPrintable(serviceFiles.join(' ')));
         for (const QString& strFile : serviceFiles) {
             const qint64 nServiceBytes = QFileInfo(strFile).size();
-            QVERIFY2(nServiceBytes <= kServiceLogBound, qPrintable(strFile + ": " + QString::number(nServiceBytes)));
+            QVERIFY2(nServiceBytes <= kServiceLogBound,
+                     qPrintable(strFile + ": " + QString::number(nServiceBytes)));
         }
         QVERIFY(fileLines(serviceFiles.last()).join('\n').contains("frameInit"));
 
-        const QStringList coreLogs = QDir("Logs").entryList({"log_vision_core_client*.txt"}, QDir::Files, QDir::Name);
-        QCOMPARE(coreLogs, QStringList({"log_vision_core_client.1.txt", "log_vision_core_client.2.txt",
-                                        "log_vision_core_client.txt"}));
+        const QStringList coreLogs = QDir("Logs").entryList({"log_vision_core_client*.txt"}, QDir::Files,
+                                                            QDir::Name);
+        QCOMPARE(coreLogs,
+                 QStringList({"log_vision_core_client.1.txt", "log_vision_core_client.2.txt",
+                              "log_vision_core_client.txt"}));
         int nFailedLines = 0;
         for (const QString& strName : coreLogs) {
             const qint64 nBytes = QFileInfo("Logs/" + strName).size();
@@ -276,7 +284,8 @@ private slots:
             QByteArray output;
             QElapsedTimer timer;
             timer.start();
-            while (!output.contains("ready") && timer.elapsed() < 30000 && pStation->state() == QProcess::Running) {
+            while (!output.contains("ready") && timer.elapsed() < 30000
+                   && pStation->state() == QProcess::Running) {
                 pStation->waitForReadyRead(100);
                 output += pStation->readAllStandardOutput();
             }
@@ -291,7 +300,8 @@ private slots:
             QVERIFY(pStation->waitForFinished(90000));
             QCOMPARE(pStation->exitCode(), 0);
             const QByteArray output = pStation->readAllStandardOutput();
-            const QRegularExpressionMatch match = QRegularExpression("records=(\\d+) foreign=(\\d+)").match(output);
+            const QRegularExpressionMatch match =
+                QRegularExpression("records=(\\d+) foreign=(\\d+)").match(output);
             QVERIFY2(match.hasMatch(), output.constData());
             qInfo("station: %s", match.captured(0).toUtf8().constData());
             QVERIFY(match.captured(1).toInt() > 0);

@@ -183,8 +183,9 @@ private slots:
         settings.recordVideo(false);
         QVERIFY(settings.restore(camera));
         // The last value of each, with the camera's own types.
-        QCOMPARE(camera.calls, (QStringList{"setExposure 100", "setGain 7", "setDebounceTime 40",
-                                            "setTriggerMode 1", "setTriggerGap 50", "startContinuous"}));
+        QCOMPARE(camera.calls,
+                 (QStringList{"setExposure 100", "setGain 7", "setDebounceTime 40", "setTriggerMode 1",
+                              "setTriggerGap 50", "startContinuous"}));
 
         // A refused value does not keep the rest from going back.
         camera.calls.clear();
@@ -192,8 +193,9 @@ private slots:
         settings.recordContinuous(false);
         settings.recordVideo(true);
         QVERIFY(!settings.restore(camera));
-        QCOMPARE(camera.calls, (QStringList{"setExposure 100", "setGain 7", "setDebounceTime 40",
-                                            "setTriggerMode 1", "setTriggerGap 50", "startVideo"}));
+        QCOMPARE(camera.calls,
+                 (QStringList{"setExposure 100", "setGain 7", "setDebounceTime 40", "setTriggerMode 1",
+                              "setTriggerGap 50", "startVideo"}));
         QVERIFY(!isCameraParam(3));
         QCOMPARE(applyCameraParam(camera, 3, 1), -1);
     }

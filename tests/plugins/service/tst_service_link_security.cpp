@@ -94,8 +94,9 @@ void TestLinkSecurity::plaintext()
 
 void TestLinkSecurity::goodFilesConnectWithTls()
 {
-    const QSettings settings(config({{"ca", file("ca.pem")}, {"cert", file("op.pem")}, {"key", file("op.key")}}),
-                             QSettings::IniFormat);
+    const QSettings settings(
+        config({{"ca", file("ca.pem")}, {"cert", file("op.pem")}, {"key", file("op.key")}}),
+        QSettings::IniFormat);
     const LinkSecurity security(settings, "10.1.2.3:20020");
     QVERIFY(security.useTls());
     QVERIFY(security.usable());
@@ -113,11 +114,15 @@ void TestLinkSecurity::badFiles_data()
     QTest::addColumn<QString>("qsKey");
     QTest::addColumn<QString>("qsLine");
     QTest::newRow("missing") << file("gone.pem") << file("op.key") << "证书文件不存在: " + file("gone.pem");
-    QTest::newRow("unreadable") << file("folder.pem") << file("op.key") << "证书文件无法读取: " + file("folder.pem");
-    QTest::newRow("not a certificate") << file("junk.pem") << file("op.key") << "证书文件无法读取: " + file("junk.pem");
+    QTest::newRow("unreadable") << file("folder.pem") << file("op.key")
+                                << "证书文件无法读取: " + file("folder.pem");
+    QTest::newRow("not a certificate")
+        << file("junk.pem") << file("op.key") << "证书文件无法读取: " + file("junk.pem");
     QTest::newRow("expired") << file("old.pem") << file("old.key") << "证书已过期: " + file("old.pem");
-    QTest::newRow("key missing") << file("op.pem") << file("gone.key") << "证书文件不存在: " + file("gone.key");
-    QTest::newRow("cert without key") << file("op.pem") << QString() << "证书设置不完整: 需要 ca，cert 与 key 须同时设置";
+    QTest::newRow("key missing") << file("op.pem") << file("gone.key")
+                                 << "证书文件不存在: " + file("gone.key");
+    QTest::newRow("cert without key")
+        << file("op.pem") << QString() << "证书设置不完整: 需要 ca，cert 与 key 须同时设置";
 }
 
 void TestLinkSecurity::badFiles()

@@ -86,7 +86,8 @@ private slots:
         QVERIFY(m_run.writeConfig(m_sim.endpoint()));
         QVERIFY(m_run.enter());
         m_pService = std::make_unique<Service>();
-        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page, &SaveProbe::slotEventFromPlugins);
+        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page,
+                &SaveProbe::slotEventFromPlugins);
     }
 
     void cleanupTestCase()
@@ -150,7 +151,9 @@ private slots:
         QTRY_VERIFY(!m_page.failures().isEmpty());
         const QString qsFirst = m_page.failures().first();
         // Texts waiting for their turn give way to the newest: it names one of the files.
-        QVERIFY2(QRegularExpression(QRegularExpression::escape(g_qsReadOnly) + "//20[0-4]\\.jpg").match(qsFirst).hasMatch(),
+        QVERIFY2(QRegularExpression(QRegularExpression::escape(g_qsReadOnly) + "//20[0-4]\\.jpg")
+                     .match(qsFirst)
+                     .hasMatch(),
                  qPrintable(qsFirst));
         QVERIFY2(qsFirst.contains(QString::fromUtf8("文件系统只读")), qPrintable(qsFirst));
         // Counted apart from the full disk's failures.

@@ -32,7 +32,8 @@ public:
     void join(QObject* pPlugin)
     {
         connect(pPlugin, SIGNAL(sendSignalToPlugins(PluginMetaData)), this, SLOT(relay(PluginMetaData)));
-        connect(this, SIGNAL(sendSignalToPlugins(PluginMetaData)), pPlugin, SLOT(slotEventFromPlugins(PluginMetaData)));
+        connect(this, SIGNAL(sendSignalToPlugins(PluginMetaData)), pPlugin,
+                SLOT(slotEventFromPlugins(PluginMetaData)));
     }
 signals:
     void sendSignalToPlugins(PluginMetaData plt);
@@ -69,7 +70,8 @@ private slots:
         m_pService = std::make_unique<Service>();
         // Connecting runs in the background.
         QTRY_VERIFY_WITH_TIMEOUT(m_pService->isConnected(), 5000);
-        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page, &SaveProbe::slotEventFromPlugins);
+        connect(m_pService.get(), &DTPluginBase::sendSignalToPlugins, &m_page,
+                &SaveProbe::slotEventFromPlugins);
     }
 
     void cleanupTestCase()
@@ -255,7 +257,9 @@ private slots:
         queue.setSettings(settings);
         int nAccepted = 0;
         for (int i = 0; i < 100; ++i)
-            nAccepted += queue.offer(taggedFrame(640, 480, 3, i, quint64(i)), QImage(), QString::number(i)) ? 1 : 0;
+            nAccepted += queue.offer(taggedFrame(640, 480, 3, i, quint64(i)), QImage(), QString::number(i))
+                ? 1
+                : 0;
         QVERIFY(queue.queuedBytes() <= 3 * nFrameBytes);
         QVERIFY(queue.waitIdle(20000));
         const FrameSaveQueue::Counters counters = queue.counters();
@@ -277,9 +281,9 @@ private slots:
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 200; ++x) {
                 unsigned char* pPixel = pBgr->data() + y * pBgr->widthStep() + x * 3;
-                pPixel[0] = 10;   // blue
-                pPixel[1] = 120;  // green
-                pPixel[2] = 230;  // red
+                pPixel[0] = 10;  // blue
+                pPixel[1] = 120; // green
+                pPixel[2] = 230; // red
             }
         const QImage icon = FrameSaveQueue::iconOf(FrameSaveQueue::borrowedView(*pBgr));
         QCOMPARE(icon.size(), QSize(70, 35));
@@ -288,7 +292,8 @@ private slots:
         pBgr.reset();
         QCOMPARE(icon.pixel(0, 0), qRgb(230, 120, 10));
         auto pGrey = taggedFrame(30, 20, 77, 0, 1);
-        QCOMPARE(FrameSaveQueue::iconOf(FrameSaveQueue::borrowedView(*pGrey)).pixel(10, 10), qRgb(77, 77, 77));
+        QCOMPARE(FrameSaveQueue::iconOf(FrameSaveQueue::borrowedView(*pGrey)).pixel(10, 10),
+                 qRgb(77, 77, 77));
         vexa::VexaImage bgra(4, 4, vexa::VexaImage::IMAGE_BGRA, 16);
         QVERIFY(FrameSaveQueue::borrowedView(bgra).isNull());
     }
@@ -298,7 +303,8 @@ private slots:
         QList<QPair<QString, qint64>> shown;
         QElapsedTimer clock;
         clock.start();
-        RateLimitedStatus status([&](const QString& qsText) { shown << qMakePair(qsText, clock.elapsed()); }, 1000);
+        RateLimitedStatus status([&](const QString& qsText) { shown << qMakePair(qsText, clock.elapsed()); },
+                                 1000);
         std::thread burst([&] {
             for (int i = 1; i <= 500; ++i)
                 status.post("full", QString("full %1").arg(i));
@@ -317,7 +323,8 @@ private slots:
         // The texts carry the count and the reason.
         QVERIFY(Service::saveFailedText("/d//5.bmp", ENOSPC, 12).contains("/d//5.bmp"));
         QVERIFY(Service::saveFailedText("/d//5.bmp", ENOSPC, 12).contains("12"));
-        QVERIFY(Service::saveFailedText("/d//5.bmp", ENOSPC, 12) != Service::saveFailedText("/d//5.bmp", EROFS, 12));
+        QVERIFY(Service::saveFailedText("/d//5.bmp", ENOSPC, 12)
+                != Service::saveFailedText("/d//5.bmp", EROFS, 12));
         QVERIFY(Service::unsavedFramesText(34).contains("34"));
     }
 

@@ -42,8 +42,11 @@ private slots:
     {
         QVERIFY(m_core.start());
         for (const char* name : {"service.so", "service_recorder.so"})
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(QString::fromUtf8("plugins/%1 在 plugins/plugins.json 中重复列出: 只加载并连接一次")
-                                                              .arg(name)));
+            QTest::ignoreMessage(
+                QtWarningMsg,
+                qPrintable(
+                    QString::fromUtf8("plugins/%1 在 plugins/plugins.json 中重复列出: 只加载并连接一次")
+                        .arg(name)));
         QVERIFY(m_fixture.start(QString::fromStdString(m_core.endpoint()), 2));
         QVERIFY(m_fixture.waitConnected());
         QVERIFY(m_core.waitForSubscribers(1, 1, 5s));

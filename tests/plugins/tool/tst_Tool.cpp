@@ -68,12 +68,8 @@ void TestTool::keepsHandleOfEveryRecord()
     QWidget page;
     QWidget other;
     const QList<QPair<int, QWidget*>> records = {
-        {MODULE_TOOL_TASK, &page},
-        {MODULE_CAPTURO, &other},
-        {MODULE_SCANVOR, &window},
-        {MODULE_TOOL_TASK, nullptr},
-        {MODULE_SERVICE, &page},
-        {0, nullptr},
+        {MODULE_TOOL_TASK, &page},   {MODULE_CAPTURO, &other}, {MODULE_SCANVOR, &window},
+        {MODULE_TOOL_TASK, nullptr}, {MODULE_SERVICE, &page},  {0, nullptr},
     };
     for (const auto& entry : records) {
         PluginMetaData plt;
@@ -96,8 +92,11 @@ void TestTool::resourceAndForms()
     tool_position position;
     QCOMPARE(position.size(), QSize(307, 565));
     const QList<QPair<const char*, const char*>> texts = {
-        {"label", "启动"}, {"label_2", "名称"}, {"label_3", "搜索范围(蓝色框显示)"},
-        {"label_4", "特征范围（绿色框）"}, {"label_5", "展示纹理信息"},
+        {"label", "启动"},
+        {"label_2", "名称"},
+        {"label_3", "搜索范围(蓝色框显示)"},
+        {"label_4", "特征范围（绿色框）"},
+        {"label_5", "展示纹理信息"},
     };
     for (const auto& entry : texts) {
         QLabel* pLabel = position.findChild<QLabel*>(entry.first);
@@ -121,8 +120,8 @@ void TestTool::resourceAndForms()
 
     ToolDetail detail;
     QCOMPARE(detail.size(), QSize(342, 645));
-    for (QWidget* pForm : {static_cast<QWidget*>(&position), static_cast<QWidget*>(&manage),
-                           static_cast<QWidget*>(&detail)})
+    for (QWidget* pForm :
+         {static_cast<QWidget*>(&position), static_cast<QWidget*>(&manage), static_cast<QWidget*>(&detail)})
         QCOMPARE(pForm->windowTitle(), QString("Form"));
 }
 

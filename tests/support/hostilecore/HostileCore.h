@@ -54,8 +54,8 @@ public:
     std::uint64_t eventsWritten() const { return m_nEventsWritten.load(); }
 
     // A frame of uniform pixels, consistent in every field.
-    static Frame frame(int nWidth, int nHeight, kelvora::core::PixelType type,
-                       unsigned char nValue, std::uint64_t nIdentifier);
+    static Frame frame(int nWidth, int nHeight, kelvora::core::PixelType type, unsigned char nValue,
+                       std::uint64_t nIdentifier);
     // A status message event carrying this text as its JSON.
     static Event message(const std::string& strJson, int nType = 0);
 
@@ -87,8 +87,7 @@ private:
 
     template <typename T>
     grpc::Status serve(grpc::ServerContext* pContext, grpc::ServerWriter<T>* pWriter,
-                       std::list<std::shared_ptr<Outbox<T>>>& outboxes,
-                       std::atomic<std::uint64_t>& nWritten);
+                       std::list<std::shared_ptr<Outbox<T>>>& outboxes, std::atomic<std::uint64_t>& nWritten);
     template <typename T>
     void queue(std::list<std::shared_ptr<Outbox<T>>>& outboxes, const T& item, int nCopies);
     grpc::Status callOutcome();

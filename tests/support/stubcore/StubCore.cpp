@@ -18,8 +18,8 @@ bool StubCore::start(const Options& options)
         m_bStopping = false;
     }
     grpc::ServerBuilder builder;
-    builder.AddListeningPort("127.0.0.1:" + std::to_string(options.nPort),
-                             grpc::InsecureServerCredentials(), &m_nPort);
+    builder.AddListeningPort("127.0.0.1:" + std::to_string(options.nPort), grpc::InsecureServerCredentials(),
+                             &m_nPort);
     builder.RegisterService(this);
     builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
     if (options.bPermitPings) {
@@ -159,7 +159,8 @@ grpc::Status StubCore::Command(grpc::ServerContext* pContext, const kelvora::cor
     return grpc::Status::OK;
 }
 
-grpc::Status StubCore::NotifyLoadUI(grpc::ServerContext* pContext, const kelvora::core::LoadUIRequest* pRequest,
+grpc::Status StubCore::NotifyLoadUI(grpc::ServerContext* pContext,
+                                    const kelvora::core::LoadUIRequest* pRequest,
                                     kelvora::core::LoadUIReply* pReply)
 {
     if (!waitWhileSilent(pContext, "NotifyLoadUI"))

@@ -61,9 +61,11 @@ public:
                          kelvora::core::Empty* pReply) override;
     grpc::Status NotifyLoadUI(grpc::ServerContext* pContext, const kelvora::core::LoadUIRequest* pRequest,
                               kelvora::core::LoadUIReply* pReply) override;
-    grpc::Status SubscribeFrames(grpc::ServerContext* pContext, const kelvora::core::SubscribeRequest* pRequest,
+    grpc::Status SubscribeFrames(grpc::ServerContext* pContext,
+                                 const kelvora::core::SubscribeRequest* pRequest,
                                  grpc::ServerWriter<kelvora::core::Frame>* pWriter) override;
-    grpc::Status SubscribeEvents(grpc::ServerContext* pContext, const kelvora::core::SubscribeRequest* pRequest,
+    grpc::Status SubscribeEvents(grpc::ServerContext* pContext,
+                                 const kelvora::core::SubscribeRequest* pRequest,
                                  grpc::ServerWriter<kelvora::core::Event>* pWriter) override;
 
 private:

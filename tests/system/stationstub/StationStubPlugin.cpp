@@ -55,12 +55,12 @@ public slots:
             frame.nModule = MODULE_CAPTURO;
             frame.nMsgId = MSG_FRAME;
             frame.varData = image;
-            frame.jsonData = {{"camera", strCamera}, {"key", QString::number(++m_nKey)}, {"width", 320}, {"height", 240}};
+            frame.jsonData = {
+                {"camera", strCamera}, {"key", QString::number(++m_nKey)}, {"width", 320}, {"height", 240}};
             sendEvent(frame);
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -77,11 +77,12 @@ private:
     {
         const QString state = m_open.contains(strId) ? "open" : "free";
         if (strId == "cam-a")
-            return {{"id", "cam-a"}, {"vendor", "Kelvora"}, {"model", "KV-GE200"}, {"serial", "S100"},
-                    {"name", "Left view"}, {"interface", "GigE"}, {"address", "127.0.0.2"}, {"state", state}};
+            return {{"id", "cam-a"},          {"vendor", "Kelvora"}, {"model", "KV-GE200"},
+                    {"serial", "S100"},       {"name", "Left view"}, {"interface", "GigE"},
+                    {"address", "127.0.0.2"}, {"state", state}};
         if (strId == "cam-b")
-            return {{"id", "cam-b"}, {"vendor", "Kelvora"}, {"model", "KV-U3"}, {"serial", "S200"},
-                    {"name", ""}, {"interface", "USB3"}, {"address", "2-1.4"}, {"state", state}};
+            return {{"id", "cam-b"}, {"vendor", "Kelvora"}, {"model", "KV-U3"},   {"serial", "S200"},
+                    {"name", ""},    {"interface", "USB3"}, {"address", "2-1.4"}, {"state", state}};
         return {};
     }
     static QString caption(const QString& strId) { return strId == "cam-a" ? "Left view" : "KV-U3 S200"; }
