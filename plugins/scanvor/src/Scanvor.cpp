@@ -62,15 +62,28 @@ void Scanvor::loadScanvorUI()
         m_pSearchUI = new CameraSearchUI;
         connect(m_pSearchUI, SIGNAL(signalNotFound()), this, SLOT(slotNotFound()));
         connect(m_pSearchUI, SIGNAL(signalOpenCamera(QString)), this, SLOT(slotOpenCamera(QString)));
-        emit signalSetMainWidget(m_pSearchUI);
+        showSearchPage();
         startSearch();
         return;
     }
     // A finished search would sit at a full bar that claims to be searching.
     const bool bRestart = m_pSearchUI->isFinished();
-    emit signalSetMainWidget(m_pSearchUI);
+    showSearchPage();
     if (bRestart)
         startSearch();
+}
+
+void Scanvor::showSearchPage()
+{
+    emit signalSetMainWidget(m_pSearchUI);
+    // The window adopts the page it is given at once; without a window it stays parentless.
+    m_bPlacedByWindow = m_pSearchUI->parentWidget() != nullptr;
+}
+
+bool Scanvor::isSearchPageReplaced() const
+{
+    // The window lets go of the page it no longer shows.
+    return m_bPlacedByWindow && m_pSearchUI && !m_pSearchUI->parentWidget();
 }
 
 void Scanvor::startSearch()
@@ -105,6 +118,10 @@ void Scanvor::loadScanvorNotFoundUI()
 
 void Scanvor::slotNotFound()
 {
+    // The operator left the home page (a camera tab) while the bar ran: the search
+    // ends unseen and the home button starts a new one.
+    if (isSearchPageReplaced())
+        return;
     loadScanvorNotFoundUI();
 }
 
@@ -114,6 +131,6 @@ void Scanvor::slotResearch()
         loadScanvorUI();
         return;
     }
-    emit signalSetMainWidget(m_pSearchUI);
+    showSearchPage();
     startSearch();
 }

@@ -33,8 +33,12 @@ private:
     // The bar back to its start and the service asked again.
     void startSearch();
     void handleListRecord(const PluginMetaData& plt);
+    void showSearchPage();
+    // The window shows another page than the search page it was given.
+    bool isSearchPageReplaced() const;
 
     // The window adopts the page it shows and may destroy it first.
     QPointer<CameraSearchUI> m_pSearchUI;
     QPointer<CameraSearchNotFoundUI> m_pNotFoundUI;
+    bool m_bPlacedByWindow = false;
 };
