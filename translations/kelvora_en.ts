@@ -55,6 +55,14 @@
         <source>相机: %1</source>
         <translation>Camera: %1</translation>
     </message>
+    <message>
+        <source>相机丢帧 %1 (不完整 %2, 无缓冲 %3)</source>
+        <translation>Camera frames lost %1 (incomplete %2, no buffer %3)</translation>
+    </message>
+    <message>
+        <source>丢包 %1, 重发 %2</source>
+        <translation>Packets missing %1, resent %2</translation>
+    </message>
 </context>
 <context>
     <name>CameraListView</name>
@@ -289,6 +297,17 @@
     <message>
         <source>本地文件为数据来源时不显示相机帧</source>
         <translation>Camera frames are not shown while local files are the source</translation>
+    </message>
+</context>
+<context>
+    <name>CoreErrorText</name>
+    <message>
+        <source>相机链路在 5 秒内丢失 %1 / %2 帧 (%3 %): 请让包大小自动协商 (--packet-size 0) 或调小, 加大接收缓冲 (--socket-buffer 与 net.core.rmem_max), 给视觉核心原始套接字权限 (setcap cap_net_raw+ep), 或检查网线与交换机</source>
+        <translation>The camera&apos;s link lost %1 of %2 frames in 5 s (%3 %): let the packet size be negotiated (--packet-size 0) or lower it, raise the receive buffer (--socket-buffer and net.core.rmem_max), give the vision core raw-socket rights (setcap cap_net_raw+ep), or check the cable and switch</translation>
+    </message>
+    <message>
+        <source>视觉核心: %1</source>
+        <translation>Vision core: %1</translation>
     </message>
 </context>
 <context>

@@ -806,7 +806,11 @@ void GenICamCamera::watchLoss()
           "(setcap cap_net_raw+ep), or check the cable and switch (see the README)";
     std::printf("vision-core: %s\n", strText.c_str());
     std::fflush(stdout);
-    message(kMessageError, "{\"error\":\"" + jsonEscape(strText) + "\",\"loss\":true}");
+    // The figures let the client word the line in the operator's language.
+    message(kMessageError,
+            "{\"error\":\"" + jsonEscape(strText)
+                + "\",\"loss\":true,\"lost_frames\":" + std::to_string(m_lossWatch.lostInWindow())
+                + ",\"window_frames\":" + std::to_string(m_lossWatch.framesInWindow()) + "}");
 }
 
 Status GenICamCamera::doSet(const ParamValue& value)

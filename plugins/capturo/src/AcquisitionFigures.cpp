@@ -68,12 +68,18 @@ QString AcquisitionFigures::text(const Figures& figures)
     QStringList parts{
         tr("接收 %1 帧/秒").arg(figures.dReceivedFps, 0, 'f', 1),
         tr("显示 %1 帧/秒").arg(figures.dShownFps, 0, 'f', 1),
-        tr("%1 MiB/秒").arg(figures.dMBps, 0, 'f', 2),
-        tr("显示丢弃 %1").arg(figures.totals.nDropped),
-        tr("已保存 %1").arg(figures.totals.nSaved),
-        tr("保存失败 %1").arg(figures.totals.nSaveFailed),
-        tr("视觉核心: %1").arg(linkText(figures.totals.qsLink)),
     };
+    // Beside received and shown: a camera that loses frames must not look like a slow one.
+    const Totals& totals = figures.totals;
+    if (totals.bCameraCounts)
+        parts << tr("相机丢帧 %1 (不完整 %2, 无缓冲 %3)")
+                     .arg(totals.nIncomplete + totals.nNoBuffer)
+                     .arg(totals.nIncomplete)
+                     .arg(totals.nNoBuffer)
+              << tr("丢包 %1, 重发 %2").arg(totals.nMissingPackets).arg(totals.nResent);
+    parts << tr("%1 MiB/秒").arg(figures.dMBps, 0, 'f', 2) << tr("显示丢弃 %1").arg(totals.nDropped)
+          << tr("已保存 %1").arg(totals.nSaved) << tr("保存失败 %1").arg(totals.nSaveFailed)
+          << tr("视觉核心: %1").arg(linkText(totals.qsLink));
     const QString qsCamera = cameraText(figures.totals.qsCamera);
     if (!qsCamera.isEmpty())
         parts << tr("相机: %1").arg(qsCamera);

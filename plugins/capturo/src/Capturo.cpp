@@ -251,10 +251,26 @@ void Capturo::showSelected()
 
 void Capturo::readCamera(const QString& strCamera)
 {
+    const quint64 nRangesBefore = m_pages.state(strCamera).nRangesReplies;
+    // A read whose ranges never came is superseded by this one.
+    m_pages.state(strCamera).bDebounceReadDue = false;
     sendCommand(MSG_GET_CAMERA_INFO, strCamera);
     sendCommand(MSG_GET_CAMERA_PARAMS, strCamera);
-    // The parameter set leaves the debounce time out; it has a read of its own.
-    sendCommand(MSG_GET_DEBOUNCE, strCamera);
+    // The parameter set leaves the debounce time out; it has a read of its own, sent
+    // only to a camera whose ranges show a debouncer (a camera without one would
+    // list a failed read at every opening). The ranges may have come already.
+    CameraPages::CameraState& state = m_pages.state(strCamera);
+    if (state.nRangesReplies != nRangesBefore)
+        readDebounce(strCamera, state.bHasDebouncer);
+    else
+        state.bDebounceReadDue = true;
+}
+
+void Capturo::readDebounce(const QString& strCamera, bool bHasDebouncer)
+{
+    m_pages.state(strCamera).bDebounceReadDue = false;
+    if (bHasDebouncer)
+        sendCommand(MSG_GET_DEBOUNCE, strCamera);
 }
 
 void Capturo::cameraOpened(const PluginMetaData& plt)
@@ -375,6 +391,12 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         const double dGainMax = info.fGainMax;
         pPanel->addResult(tr("增益:") + QString::number(dGainMax, 'g', 6), true);
         pPanel->applyCameraInfo(info);
+        CameraPages::CameraState& state = m_pages.state(strCamera);
+        ++state.nRangesReplies;
+        // A camera without a debouncer reports the range 0 to 0.
+        state.bHasDebouncer = info.nDebounceMin != 0 || info.nDebounceMax != 0;
+        if (state.bDebounceReadDue)
+            readDebounce(strCamera, state.bHasDebouncer);
         break;
     }
     case MSG_GET_CAMERA_PARAMS: {

@@ -58,6 +58,7 @@ private:
     void sendCommand(int nMsgId, const QString& strCamera);
     // Asks the service for the camera's ranges and current values.
     void readCamera(const QString& strCamera);
+    void readDebounce(const QString& strCamera, bool bHasDebouncer);
     // The camera's panel, made when the page container is known.
     CapturoUI* ensurePanel(const QString& strCamera);
     void cameraOpened(const PluginMetaData& plt);

@@ -60,6 +60,11 @@ void LiveFigures::addTotals(const QJsonObject& totals)
     t.nSaveFailed = quint64(totals.value("save_failed").toDouble());
     t.qsLink = totals.value("link").toString();
     t.qsCamera = totals.value("camera_state").toString();
+    t.bCameraCounts = totals.contains("incomplete");
+    t.nIncomplete = quint64(totals.value("incomplete").toDouble());
+    t.nNoBuffer = quint64(totals.value("no_buffer").toDouble());
+    t.nMissingPackets = quint64(totals.value("missing_packets").toDouble());
+    t.nResent = quint64(totals.value("resent").toDouble());
     m_figures.addTotals(m_clock.elapsed(), t);
 }
 

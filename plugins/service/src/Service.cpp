@@ -1,5 +1,6 @@
 #include "Service.h"
 
+#include "CoreErrorText.h"
 #include "RpcService.h"
 #include "framework/DTLog.h"
 #include "framework/PluginMessages.h"
@@ -35,6 +36,7 @@ Service::Service(QObject*)
     , m_frames(this, kFramesInFlight, [this](const PluginMetaData& frame) { deliverFrame(frame); })
     , m_cameraState([this](const QString& qsText, bool bSuccess) { sendResult(qsText, bSuccess); }, 1000,
                     this)
+    , m_coreErrors([this](const QString& qsText) { sendResult(qsText, false); }, kCoreErrorIntervalMs, this)
     , m_saveStatus([this](const QString& qsText) { sendResult(qsText, false); }, kSaveReportIntervalMs, this)
     , m_saver(
           [this](const FrameSaveQueue::Saved& saved) { emit sendSignalToPlugins(savedFrameRecord(saved)); },
@@ -128,6 +130,7 @@ void Service::announce(int nEvent, bool bRestored)
     case RpcService::Event::Reconnected: {
         // A camera state of the core that went away says nothing of the new link.
         m_nCameraState = CameraStateNotice::StateNone;
+        m_frameCounts.clear();
         const char* pText = bRestored ? kReconnectedText : kReconnectedOnlyText;
         DTLog::instance().write(QtInfoMsg, QString::fromUtf8(pText));
         sendResult(pText, true);
@@ -192,7 +195,7 @@ void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
 
 QJsonObject Service::figures() const
 {
-    return QJsonObject{
+    QJsonObject json{
         {"received", double(receivedFrames())},
         {"bytes", double(receivedBytes())},
         {"dropped", double(droppedFrames())},
@@ -201,6 +204,11 @@ QJsonObject Service::figures() const
         {"link", isConnected() ? "connected" : "lost"},
         {"camera_state", CameraStateNotice::stateName(m_nCameraState.load())},
     };
+    // The camera's side of the link, once the core counted it.
+    const QJsonObject camera = m_frameCounts.fields();
+    for (auto it = camera.begin(); it != camera.end(); ++it)
+        json.insert(it.key(), it.value());
+    return json;
 }
 
 void Service::sendFigures()
@@ -230,6 +238,17 @@ void Service::onMessageCallback(E_Message_Type type, const Json::Value& message)
     if (CameraStateNotice::parseState(type, message, &nState))
         m_nCameraState = nState;
     m_cameraState.post(type, message);
+    if (m_frameCounts.take(type, message))
+        return;
+    CoreErrorText::Line line;
+    if (CoreErrorText::line(type, message, &line)) {
+        // The log keeps the core's own words whatever the interface's language.
+        DTLog::instance().write(
+            QtWarningMsg,
+            QString("视觉核心错误: %1")
+                .arg(CoreErrorText::plain(QString::fromStdString(message["error"].asString()))));
+        m_coreErrors.post(line.qsKind, line.qsText);
+    }
 }
 
 void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)

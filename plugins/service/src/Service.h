@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CameraFrameCounts.h"
 #include "CameraStateNotice.h"
 #include "FrameHandOff.h"
 #include "FrameMailbox.h"
@@ -69,6 +70,7 @@ public:
     static QString saveFailedText(const QString& qsFile, int nErrno, quint64 nTotal);
     static QString unsavedFramesText(quint64 nTotal);
     static constexpr int kSaveReportIntervalMs = 1000;
+    static constexpr int kCoreErrorIntervalMs = 1000;
     // The record that lists a written file on the camera page.
     static PluginMetaData savedFrameRecord(const FrameSaveQueue::Saved& saved);
     FrameSaveQueue& saveQueue() { return m_saver; }
@@ -122,6 +124,9 @@ private:
     CameraStateNotice m_cameraState;
     // The camera's newest state as the core told it (CameraStateNotice::State).
     std::atomic<int> m_nCameraState{CameraStateNotice::StateNone};
+    CameraFrameCounts m_frameCounts;
+    // The core's error messages in the status list, each kind at most once a second.
+    RateLimitedStatus m_coreErrors;
     std::atomic<quint64> m_nReceivedFrames{0};
     std::atomic<quint64> m_nReceivedBytes{0};
     // Runs only while the camera page shows its figures.

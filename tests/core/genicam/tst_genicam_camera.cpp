@@ -111,6 +111,16 @@ public:
         });
     }
 
+    // The latest message whose member is true, or null.
+    Json::Value lastFlagged(const char* pMember) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto it = m_messages.rbegin(); it != m_messages.rend(); ++it)
+            if (it->second.isMember(pMember) && it->second[pMember].isBool() && it->second[pMember].asBool())
+                return it->second;
+        return Json::Value();
+    }
+
     // Frame accounting reports that arrived so far.
     size_t countReports() const
     {
@@ -610,6 +620,11 @@ void TestGenICamCamera::heavyLossIsToldAndStopsGrowingOnACleanLink()
     auto pCamera = station.camera();
     QCOMPARE(pCamera->startVideo(), 0);
     QVERIFY2(station.messages.waitForFlag("loss", 20000ms), "a status line about the lost frames");
+    // It carries the share lost, for the client to word it.
+    const Json::Value told = station.messages.lastFlagged("loss");
+    QVERIFY(told["lost_frames"].asUInt64() > 0);
+    QVERIFY(told["window_frames"].asUInt64() >= told["lost_frames"].asUInt64());
+    QVERIFY(told["lost_frames"].asDouble() > 0.01 * told["window_frames"].asDouble());
     const size_t nReports = station.messages.countReports();
     for (int i = 0; i < 200 && station.messages.countReports() < nReports + 1; ++i)
         std::this_thread::sleep_for(50ms);

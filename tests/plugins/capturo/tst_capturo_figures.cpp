@@ -108,6 +108,37 @@ private slots:
         live.setOn(false);
     }
 
+    // The camera's losses stand right beside received and shown, so a lossy link does
+    // not read as a slow camera; a core that counted nothing adds nothing.
+    void cameraLossesStandBesideReceivedAndShown()
+    {
+        LiveFigures live;
+        live.setOn(true);
+        live.addTotals(QJsonObject{{"received", 5},
+                                   {"link", "connected"},
+                                   {"completed", 80},
+                                   {"incomplete", 20},
+                                   {"no_buffer", 3},
+                                   {"missing_packets", 4000},
+                                   {"resent", 7}});
+        QTRY_VERIFY(live.label()->text().contains(QString::fromUtf8("视觉核心: 已连接")));
+        const QStringList parts = live.label()->text().split(QStringLiteral("  |  "));
+        QVERIFY(parts.size() > 4);
+        QVERIFY(parts[0].startsWith(QString::fromUtf8("接收 ")));
+        QVERIFY(parts[1].startsWith(QString::fromUtf8("显示 ")));
+        QCOMPARE(parts[2], QString::fromUtf8("相机丢帧 23 (不完整 20, 无缓冲 3)"));
+        QCOMPARE(parts[3], QString::fromUtf8("丢包 4000, 重发 7"));
+        live.setOn(false);
+
+        LiveFigures plain;
+        plain.setOn(true);
+        plain.addTotals(QJsonObject{{"received", 5}, {"link", "connected"}});
+        QTRY_VERIFY(plain.label()->text().contains(QString::fromUtf8("视觉核心: 已连接")));
+        QVERIFY(!plain.label()->text().contains(QString::fromUtf8("丢帧")));
+        QVERIFY(!plain.label()->text().contains(QString::fromUtf8("丢包")));
+        plain.setOn(false);
+    }
+
     // Switched on from the view's menu: the service is asked, the label goes into
     // the status bar once; off: asked no more and the label hides.
     void switchAsksTheServiceAndPlacesTheLabelOnce()

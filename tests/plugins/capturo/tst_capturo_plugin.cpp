@@ -158,13 +158,12 @@ private slots:
         host.deliver(pageRecord(&container));
         QCOMPARE(plugin.configUI(), pPanel);
         QCOMPARE(pPanel->parentWidget(), &container);
-        QCOMPARE(host.serviceIds(),
-                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        // The debounce read waits for the ranges: only a camera with a debouncer gets it.
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
         // A core reached late or again: the page reads the camera as on opening.
         host.log.clear();
         host.deliver(record(MSG_CORE_CONNECTED));
-        QCOMPARE(host.serviceIds(),
-                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
 
         // Panel commands leave unchanged through the plugin.
         host.log.clear();
@@ -199,10 +198,15 @@ private slots:
         PluginMetaData info = record(MSG_GET_CAMERA_INFO);
         info.varData = QVariant::fromValue(ranges);
         QCOMPARE(QMetaType::typeName(info.varData.userType()), "CameraInfo");
+        host.log.clear();
         host.deliver(info);
         QCOMPARE(pResults->item(nBefore + 2)->text(), QString("增益:24.9"));
         QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->maximum(), 24);
         QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->minimum(), 1);
+        // The ranges show a debouncer (0 to 100): the read waiting for them goes out, once.
+        QCOMPARE(host.serviceIds(), QList<int>{MSG_GET_DEBOUNCE});
+        host.deliver(info);
+        QCOMPARE(host.serviceIds(), QList<int>{MSG_GET_DEBOUNCE});
 
         // Parameter reply from a core reporting gain 3.7 and exposure 12345: the page
         // shows them and sends nothing back. Mode 0.9 truncates to 0 (external).
@@ -285,11 +289,56 @@ private slots:
         new QVBoxLayout(&container);
         host.deliver(pageRecord(&container));
         host.deliver(pageRecord(&container));
-        QCOMPARE(host.serviceIds(),
-                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE}));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
         QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
         host.button("continuePhoto")->click();
         QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));
+    }
+
+    // A service that answers at once, as the real one does on the GUI thread: the
+    // ranges are in before the parameter read goes out, and the debounce read comes
+    // last, only for a camera with a debouncer. One without (0 to 0) gets no read,
+    // so its page lists no failed "获取去抖时间" at every opening.
+    void debounceIsReadOnlyWhereTheCameraHasADebouncer_data()
+    {
+        QTest::addColumn<int>("debounceMin");
+        QTest::addColumn<int>("debounceMax");
+        QTest::addColumn<QList<int>>("sent");
+        const QList<int> withRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE};
+        const QList<int> withoutRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS};
+        QTest::newRow("no debouncer") << 0 << 0 << withoutRead;
+        QTest::newRow("0 to 500 ms") << 0 << 500 << withRead;
+        QTest::newRow("signed range") << -5 << 0 << withRead;
+    }
+
+    void debounceIsReadOnlyWhereTheCameraHasADebouncer()
+    {
+        QFETCH(int, debounceMin);
+        QFETCH(int, debounceMax);
+        QFETCH(QList<int>, sent);
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        CameraInfo ranges;
+        ranges.nDebounceMin = debounceMin;
+        ranges.nDebounceMax = debounceMax;
+        connect(&plugin, &DTPluginBase::sendSignalToPlugins, &host, [&](const PluginMetaData& plt) {
+            if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_GET_CAMERA_INFO) {
+                PluginMetaData info = record(MSG_GET_CAMERA_INFO);
+                info.varData = QVariant::fromValue(ranges);
+                host.deliver(info);
+            }
+        });
+        QWidget window;
+        plugin.slotSetUIHandle(&window);
+        QWidget container;
+        new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        QCOMPARE(host.serviceIds(), sent);
+        // Read again after a reconnection: the same, and nothing twice.
+        host.log.clear();
+        host.deliver(record(MSG_CORE_CONNECTED));
+        QCOMPARE(host.serviceIds(), sent);
     }
 
     // The continuous button is checked exactly while continuous shooting is on: a
