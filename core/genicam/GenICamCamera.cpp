@@ -296,6 +296,10 @@ bool GenICamCamera::open(std::string* pError)
         std::fprintf(stderr, "vision-core: %s\n", m_strUnsupported.c_str());
         message(kMessageError, "{\"error\":\"" + jsonEscape(m_strUnsupported) + "\"}");
     }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_strStandingError = m_strUnsupported;
+    }
     m_lastAlive = Clock::now();
     m_trigger.restartPacing(Clock::now());
     m_bOpen = true;
@@ -515,6 +519,7 @@ bool GenICamCamera::createStream(std::string* pError)
 // software triggers or for the line, or stopped.
 bool GenICamCamera::arm(std::string* pError)
 {
+    m_singleFrame = SingleFrame::None;
     if (!stopAcquisition(pError))
         return false;
     Error error;
@@ -585,8 +590,10 @@ bool GenICamCamera::stopAcquisition(std::string* pError)
 // acquisition.
 bool GenICamCamera::takeSingleFrame(std::string* pError)
 {
+    m_singleFrame = SingleFrame::None;
     if (!stopAcquisition(pError) || !startAcquisition(true, pError))
         return false;
+    m_singleFrame = SingleFrame::Awaited;
     m_lastAlive = Clock::now();
     return true;
 }
@@ -641,6 +648,7 @@ Status GenICamCamera::carryOut(const TriggerControl::Step& step, const std::stri
 void GenICamCamera::close(bool bCameraAlive)
 {
     m_bOpen = false;
+    m_singleFrame = SingleFrame::None;
     if (m_pCamera && m_bAcquiring && bCameraAlive)
         arv_camera_stop_acquisition(m_pCamera, nullptr);
     m_bAcquiring = false;
@@ -695,6 +703,9 @@ void GenICamCamera::receive(Clock::time_point until)
 
 void GenICamCamera::deliver(ArvBuffer* pBuffer)
 {
+    // A photo is one frame, whatever else the camera still sends.
+    if (m_singleFrame == SingleFrame::Taken)
+        return;
     if (arv_buffer_get_status(pBuffer) != ARV_BUFFER_STATUS_SUCCESS) {
         // Never shown: a torn frame would mix two pictures. A camera that
         // went away shows up here first, as frames that time out.
@@ -737,6 +748,12 @@ void GenICamCamera::deliver(ArvBuffer* pBuffer)
     }
     pFrame->set_identifier(nIdentifier);
     m_pFrames->publish(std::move(pFrame));
+    if (m_singleFrame == SingleFrame::Awaited) {
+        m_singleFrame = SingleFrame::Taken;
+        std::string strError;
+        if (!stopAcquisition(&strError))
+            std::fprintf(stderr, "vision-core: after a single frame: %s\n", strError.c_str());
+    }
 }
 
 void GenICamCamera::reportCounts(bool bForce)
@@ -939,6 +956,17 @@ Status GenICamCamera::doCommand(kelvora::core::CommandKind kind)
     message(kMessageCameraState,
             std::string("{\"state\":\"") + TriggerControl::modeName(m_trigger.mode()) + "\"}");
     return Status::OK;
+}
+
+void GenICamCamera::opened()
+{
+    std::string strError;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        strError = m_strStandingError;
+    }
+    if (!strError.empty())
+        message(kMessageError, "{\"error\":\"" + jsonEscape(strError) + "\"}");
 }
 
 void GenICamCamera::message(int nType, const std::string& strJson)

@@ -44,6 +44,7 @@ public:
     grpc::Status setParam(const kelvora::core::ParamValue& value) override;
     grpc::Status getParam(kelvora::core::Param param, kelvora::core::ParamValue* pValue) override;
     grpc::Status command(kelvora::core::CommandKind kind) override;
+    void opened() override;
 
     // Frame accounting so far (any thread).
     FrameCounter::Counts counts() const;
@@ -94,6 +95,15 @@ private:
     ArvStream* m_pStream = nullptr;
     unsigned long m_nLostHandler = 0;
     bool m_bAcquiring = false;
+    // A photo by single-frame acquisition: its frame is awaited, or came and
+    // the camera was stopped (a camera may go on sending regardless).
+    enum class SingleFrame
+    {
+        None,
+        Awaited,
+        Taken,
+    };
+    SingleFrame m_singleFrame = SingleFrame::None;
     bool m_bHasDebouncer = false;
     TriggerControl m_trigger;
     // What the operator set, put back on a reopened camera.
@@ -104,6 +114,8 @@ private:
     uint32_t m_nFormat = 0;
     // Why the camera's pixel format cannot be shown; empty when it can.
     std::string m_strUnsupported;
+    // The same for other threads, under m_mutex: said again to a client that opens the camera.
+    std::string m_strStandingError;
     std::string m_strFormatName;
     Clock::time_point m_lastAlive;
     Clock::time_point m_nextReopen;

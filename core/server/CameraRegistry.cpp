@@ -146,7 +146,9 @@ grpc::Status CameraRegistry::open(const std::string& strClient, const std::strin
         std::lock_guard<std::mutex> lock(m_mutex);
         if (pEntry->strOwner == strClient)
             pEntry->strOwner.clear();
+        return status;
     }
+    pEntry->pBackend->opened();
     return status;
 }
 

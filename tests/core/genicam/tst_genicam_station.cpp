@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "FakeGigEStation.h"
 #include "FrameCollector.h"
 #include "SimCore.h"
 #include "common/vexa_image.h"
@@ -29,44 +30,17 @@ class FakeCamera
 {
 public:
     FakeCamera(QString qsAddress, QString qsSerial, QByteArray port)
-        : m_qsAddress(std::move(qsAddress))
+        : m_process(std::move(qsAddress), std::move(port))
         , m_qsSerial(std::move(qsSerial))
-        , m_port(std::move(port))
     {
-    }
-    ~FakeCamera() { kill(); }
-
-    bool start()
-    {
-        m_process.setProgram(QStringLiteral("arv-fake-gv-camera-0.8"));
-        m_process.setArguments({"-i", m_qsAddress, "-s", m_qsSerial});
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start();
-        if (!m_process.waitForStarted(5000))
-            return false;
-        // Ready once its control port (GVCP, UDP 3956) is bound on its address.
-        for (int i = 0; i < 250; ++i) {
-            QFile udp(QStringLiteral("/proc/net/udp"));
-            if (udp.open(QIODevice::ReadOnly) && udp.readAll().contains(m_port + ":0F74"))
-                return true;
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
     }
 
-    void kill()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    bool start() { return m_process.start({QStringLiteral("-s"), m_qsSerial}); }
+    void kill() { m_process.kill(); }
 
 private:
-    QString m_qsAddress;
+    fakegige::FakeCameraProcess m_process;
     QString m_qsSerial;
-    QByteArray m_port;
-    QProcess m_process;
 };
 
 // The core's camera-state messages, by camera.
@@ -108,16 +82,7 @@ private:
     std::vector<std::pair<std::string, std::string>> m_states;
 };
 
-double meanOf(const VexaImage& image)
-{
-    double dSum = 0.0;
-    const int nRow = image.width() * image.channels();
-    for (int y = 0; y < image.height(); ++y) {
-        const unsigned char* p = image.data() + size_t(y) * size_t(image.widthStep());
-        dSum += std::accumulate(p, p + nRow, 0.0);
-    }
-    return dSum / (double(nRow) * image.height());
-}
+using fakegige::meanOf;
 
 std::shared_ptr<VexaImage> photo(CCameraBase& camera, FrameCollector& frames)
 {
