@@ -56,12 +56,12 @@
         <translation>Camera: %1</translation>
     </message>
     <message>
-        <source>相机丢帧 %1 (不完整 %2, 无缓冲 %3)</source>
-        <translation>Camera frames lost %1 (incomplete %2, no buffer %3)</translation>
+        <source>相机丢帧 %1, 丢包 %2</source>
+        <translation>Camera lost %1 frames, %2 packets</translation>
     </message>
     <message>
-        <source>丢包 %1, 重发 %2</source>
-        <translation>Packets missing %1, resent %2</translation>
+        <source>相机: 完整帧 %1, 不完整帧 %2, 无缓冲丢帧 %3, 缺失包 %4, 重发包 %5</source>
+        <translation>Camera: whole frames %1, incomplete %2, lost for want of buffers %3, packets missing %4, resent %5</translation>
     </message>
 </context>
 <context>

@@ -72,11 +72,9 @@ QString AcquisitionFigures::text(const Figures& figures)
     // Beside received and shown: a camera that loses frames must not look like a slow one.
     const Totals& totals = figures.totals;
     if (totals.bCameraCounts)
-        parts << tr("相机丢帧 %1 (不完整 %2, 无缓冲 %3)")
+        parts << tr("相机丢帧 %1, 丢包 %2")
                      .arg(totals.nIncomplete + totals.nNoBuffer)
-                     .arg(totals.nIncomplete)
-                     .arg(totals.nNoBuffer)
-              << tr("丢包 %1, 重发 %2").arg(totals.nMissingPackets).arg(totals.nResent);
+                     .arg(totals.nMissingPackets);
     parts << tr("%1 MiB/秒").arg(figures.dMBps, 0, 'f', 2) << tr("显示丢弃 %1").arg(totals.nDropped)
           << tr("已保存 %1").arg(totals.nSaved) << tr("保存失败 %1").arg(totals.nSaveFailed)
           << tr("视觉核心: %1").arg(linkText(totals.qsLink));
@@ -84,4 +82,16 @@ QString AcquisitionFigures::text(const Figures& figures)
     if (!qsCamera.isEmpty())
         parts << tr("相机: %1").arg(qsCamera);
     return parts.join(QStringLiteral("  |  "));
+}
+
+QString AcquisitionFigures::cameraDetails(const Totals& totals)
+{
+    if (!totals.bCameraCounts)
+        return QString();
+    return tr("相机: 完整帧 %1, 不完整帧 %2, 无缓冲丢帧 %3, 缺失包 %4, 重发包 %5")
+        .arg(totals.nCompleted)
+        .arg(totals.nIncomplete)
+        .arg(totals.nNoBuffer)
+        .arg(totals.nMissingPackets)
+        .arg(totals.nResent);
 }

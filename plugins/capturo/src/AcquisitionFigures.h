@@ -30,6 +30,7 @@ public:
         // The camera's side of the link, once the core counted it: frames that came
         // incomplete or found no free buffer, packets missing and resent.
         bool bCameraCounts = false;
+        quint64 nCompleted = 0;
         quint64 nIncomplete = 0;
         quint64 nNoBuffer = 0;
         quint64 nMissingPackets = 0;
@@ -54,9 +55,12 @@ public:
     void reset();
 
     // "接收 29.9 帧/秒 | 显示 29.9 帧/秒 | 3.42 MiB/秒 | 显示丢弃 0 | 已保存 120 | 保存失败 0 | 视觉核心: 已连接",
-    // with "相机丢帧 3 (不完整 3, 无缓冲 0) | 丢包 120, 重发 0" after the rates once the core
-    // counted the camera's link, then "| 相机: 已断开" once the core told the camera's state.
+    // with "相机丢帧 3, 丢包 120" after the rates once the core counted the camera's
+    // link, then "| 相机: 已断开" once the core told the camera's state. Short enough
+    // for a 1280 pixel wide window in either language.
     static QString text(const Figures& figures);
+    // The camera's counts in full, for the tool tip; empty while the core counted nothing.
+    static QString cameraDetails(const Totals& totals);
     static QString linkText(const QString& qsLink);
     // Empty while the core told nothing of the camera.
     static QString cameraText(const QString& qsCamera);

@@ -61,6 +61,7 @@ void LiveFigures::addTotals(const QJsonObject& totals)
     t.qsLink = totals.value("link").toString();
     t.qsCamera = totals.value("camera_state").toString();
     t.bCameraCounts = totals.contains("incomplete");
+    t.nCompleted = quint64(totals.value("completed").toDouble());
     t.nIncomplete = quint64(totals.value("incomplete").toDouble());
     t.nNoBuffer = quint64(totals.value("no_buffer").toDouble());
     t.nMissingPackets = quint64(totals.value("missing_packets").toDouble());
@@ -82,6 +83,9 @@ void LiveFigures::frameShown()
 
 void LiveFigures::refresh()
 {
-    if (m_pLabel)
-        m_pLabel->setText(AcquisitionFigures::text(m_figures.figures(m_clock.elapsed())));
+    if (!m_pLabel)
+        return;
+    const AcquisitionFigures::Figures figures = m_figures.figures(m_clock.elapsed());
+    m_pLabel->setText(AcquisitionFigures::text(figures));
+    m_pLabel->setToolTip(AcquisitionFigures::cameraDetails(figures.totals));
 }

@@ -126,8 +126,9 @@ private slots:
         QVERIFY(parts.size() > 4);
         QVERIFY(parts[0].startsWith(QString::fromUtf8("接收 ")));
         QVERIFY(parts[1].startsWith(QString::fromUtf8("显示 ")));
-        QCOMPARE(parts[2], QString::fromUtf8("相机丢帧 23 (不完整 20, 无缓冲 3)"));
-        QCOMPARE(parts[3], QString::fromUtf8("丢包 4000, 重发 7"));
+        QCOMPARE(parts[2], QString::fromUtf8("相机丢帧 23, 丢包 4000"));
+        QCOMPARE(live.label()->toolTip(),
+                 QString::fromUtf8("相机: 完整帧 80, 不完整帧 20, 无缓冲丢帧 3, 缺失包 4000, 重发包 7"));
         live.setOn(false);
 
         LiveFigures plain;
@@ -136,6 +137,7 @@ private slots:
         QTRY_VERIFY(plain.label()->text().contains(QString::fromUtf8("视觉核心: 已连接")));
         QVERIFY(!plain.label()->text().contains(QString::fromUtf8("丢帧")));
         QVERIFY(!plain.label()->text().contains(QString::fromUtf8("丢包")));
+        QVERIFY(plain.label()->toolTip().isEmpty());
         plain.setOn(false);
     }
 
