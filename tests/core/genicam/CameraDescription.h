@@ -12,8 +12,10 @@ struct CameraDescription
 {
     // The TriggerSoftware command.
     bool bTriggerSoftware = true;
-    // "Software" among the TriggerSource entries (Line0 is always there).
+    // "Software" among the TriggerSource entries.
     bool bSoftwareSource = true;
+    // The line among them (the fake's line source); empty: the camera has none.
+    QString qsLine = QStringLiteral("Line0");
     // AcquisitionMode SingleFrame.
     bool bSingleFrame = true;
     // LineSelector and LineDebouncerTime (microseconds, 0 to 1,000,000).
@@ -117,8 +119,12 @@ struct CameraDescription
     <pValue>TriggerModeRegister</pValue>
   </Enumeration>
   <Enumeration Name="TriggerSource" NameSpace="Standard">
-    <EnumEntry Name="Line0" NameSpace="Standard"><Value>0</Value></EnumEntry>
 )");
+        if (!qsLine.isEmpty())
+            parts << QStringLiteral(
+                         R"(    <EnumEntry Name="%1" NameSpace="Standard"><Value>0</Value></EnumEntry>
+)")
+                         .arg(qsLine);
         if (bSoftwareSource)
             parts << QStringLiteral(
                 R"(    <EnumEntry Name="Software" NameSpace="Standard"><Value>1</Value></EnumEntry>
@@ -163,9 +169,10 @@ struct CameraDescription
                 R"(  <Integer Name="GainRaw" NameSpace="Standard"><pValue>GainRawRegister</pValue><Min>0</Min><Max>10</Max></Integer>
 )");
         if (bDebouncer)
-            parts << reg("DebouncerRegister", kDebouncerRegister) << QStringLiteral(R"(
+            parts << reg("DebouncerRegister", kDebouncerRegister)
+                  << QStringLiteral(R"(
   <Enumeration Name="LineSelector" NameSpace="Standard">
-    <EnumEntry Name="Line0" NameSpace="Standard"><Value>0</Value></EnumEntry>
+    <EnumEntry Name="%1" NameSpace="Standard"><Value>0</Value></EnumEntry>
     <pValue>LineSelectorInteger</pValue>
   </Enumeration>
   <Integer Name="LineSelectorInteger" NameSpace="Custom"><Value>0</Value></Integer>
@@ -175,7 +182,8 @@ struct CameraDescription
   <Converter Name="DebouncerConverter" NameSpace="Custom">
     <FormulaTo>FROM</FormulaTo><FormulaFrom>TO</FormulaFrom><pValue>DebouncerRegister</pValue>
   </Converter>
-)");
+)")
+                         .arg(qsLine.isEmpty() ? QStringLiteral("Line0") : qsLine);
         parts << QStringLiteral(R"(  <Port Name="Device" NameSpace="Standard"/>
 </RegisterDescription>
 )");

@@ -116,6 +116,7 @@ private slots:
     void debouncerWhereTheCameraHasOneAndAnHonestFailureWhereNot();
     void gainInDecibelsAndExposureTimeByTheirStandardNames();
     void unconvertibleFormatIsToldAndShootingRefused();
+    void externalTriggerOnTheFirstLineOrAnHonestFailureWithoutOne();
 };
 
 void TestGenICamDescriptions::withoutTriggerSoftwareInternalTriggerUsesSingleFramesAndTheFrameRate()
@@ -323,6 +324,45 @@ void TestGenICamDescriptions::unconvertibleFormatIsToldAndShootingRefused()
     QCOMPARE(listed("调用视频模式", pCamera->startVideo()), failed("调用视频模式"));
     std::this_thread::sleep_for(1s);
     QCOMPARE(station.frames.count(), size_t(0));
+}
+
+void TestGenICamDescriptions::externalTriggerOnTheFirstLineOrAnHonestFailureWithoutOne()
+{
+    {
+        // No Line0: the camera's first line that is a trigger source.
+        CameraDescription description;
+        description.qsLine = QStringLiteral("Line2");
+        DescribedStation described;
+        QVERIFY(described.start(description, {"--width", "64", "--height", "64"}));
+        auto pCamera = described.station.camera();
+        CameraInfo info;
+        QCOMPARE(pCamera->getCameraInfo(&info), 0);
+        QCOMPARE(info.nTriggerModeMin, 0u);
+        QCOMPARE(listed("设置触发模式", pCamera->setTriggerMode(kExternal)), ok("设置触发模式"));
+        int nMode = -1;
+        QCOMPARE(pCamera->getTriggerMode(&nMode), 0);
+        QCOMPARE(nMode, kExternal);
+        QCOMPARE(listed("调用相机拍照接口", pCamera->takePhoto()), failed("调用相机拍照接口"));
+    }
+    {
+        // No line at all: internal trigger only, and the ranges say so.
+        CameraDescription description;
+        description.qsLine.clear();
+        DescribedStation described;
+        QVERIFY(described.start(description, {"--width", "64", "--height", "64"}));
+        Station& station = described.station;
+        auto pCamera = station.camera();
+        CameraInfo info;
+        QCOMPARE(pCamera->getCameraInfo(&info), 0);
+        QCOMPARE(info.nTriggerModeMin, 1u);
+        QCOMPARE(info.nTriggerModeMax, 1u);
+        QCOMPARE(listed("设置触发模式", pCamera->setTriggerMode(kExternal)), failed("设置触发模式"));
+        int nMode = -1;
+        QCOMPARE(pCamera->getTriggerMode(&nMode), 0);
+        QCOMPARE(nMode, kInternal);
+        QCOMPARE(listed("调用相机拍照接口", pCamera->takePhoto()), ok("调用相机拍照接口"));
+        QVERIFY(station.frames.waitFor(1, 5000ms));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGenICamDescriptions)
