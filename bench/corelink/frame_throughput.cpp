@@ -5,13 +5,11 @@
 // Usage: corelink_frame_bench [seconds per run, default 2]
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
-#include <sys/resource.h>
 #include <vector>
 
 #include <grpcpp/support/proto_buffer_reader.h>
@@ -20,6 +18,7 @@
 #include <grpcpp/grpcpp.h>
 
 #include "FrameDecoder.h"
+#include "LinkRate.h"
 #include "server/CoreServer.h"
 #include "sim/SimCamera.h"
 #include "common/vexa_image.h"
@@ -29,29 +28,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Rate
-{
-    double dFps = 0;
-    double dMBps = 0;
-    // Process CPU time per frame, core included: on a busy machine the
-    // difference between the two readers is steadier than their rates.
-    double dCpuMsPerFrame = 0;
-};
-
-double cpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
-Rate rateOf(uint64_t nFrames, uint64_t nBytes, Clock::duration elapsed, double dCpuMs)
-{
-    const double dSeconds = std::chrono::duration<double>(elapsed).count();
-    return {nFrames / dSeconds, nBytes / dSeconds / 1e6, nFrames ? dCpuMs / double(nFrames) : 0.0};
-}
 
 std::shared_ptr<grpc::Channel> bareChannel(const std::string& strEndpoint)
 {
@@ -86,35 +62,6 @@ Rate measureBare(const std::string& strEndpoint, double dSeconds)
     context.TryCancel();
     pReader->Finish();
     return rateOf(nFrames, nBytes, last - start, dCpu);
-}
-
-Rate measureCorelink(const std::string& strEndpoint, double dSeconds)
-{
-    auto pComm = CCommFactoryRPC::instance().create(1);
-    Json::Value settings;
-    settings["rpc"]["ip"] = strEndpoint;
-    if (pComm->init(settings) != 0) {
-        std::fprintf(stderr, "corelink_client could not connect\n");
-        std::exit(1);
-    }
-    std::atomic<uint64_t> nFrames{0};
-    std::atomic<uint64_t> nBytes{0};
-    pComm->camera()->setFrameCallback([&](const std::shared_ptr<VexaImage>& pImage) {
-        nBytes += uint64_t(pImage->widthStep()) * uint64_t(pImage->height());
-        ++nFrames;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const uint64_t nFrames0 = nFrames;
-    const uint64_t nBytes0 = nBytes;
-    const double dCpu0 = cpuMs();
-    const auto start = Clock::now();
-    std::this_thread::sleep_for(std::chrono::duration<double>(dSeconds));
-    const uint64_t nFrames1 = nFrames;
-    const uint64_t nBytes1 = nBytes;
-    const auto elapsed = Clock::now() - start;
-    const double dCpu = cpuMs() - dCpu0;
-    pComm->uninit();
-    return rateOf(nFrames1 - nFrames0, nBytes1 - nBytes0, elapsed, dCpu);
 }
 
 // The client-side work per frame alone, without the transport: parsing the
@@ -193,7 +140,9 @@ void runCase(const char* pName, int nWidth, int nHeight, bool bGrey, double dSec
     Rate bestLink;
     for (int nRound = 0; nRound < 3; ++nRound) {
         const Rate bare = measureBare(strEndpoint, dSeconds);
-        const Rate link = measureCorelink(strEndpoint, dSeconds);
+        Json::Value settings;
+        settings["rpc"]["ip"] = strEndpoint;
+        const Rate link = measureCorelink(settings, dSeconds, false);
         std::printf("  %-16s round %d: bare %6.1f frames/s %7.1f MB/s %5.2f cpu-ms/frame | "
                     "corelink %6.1f frames/s %7.1f MB/s %5.2f cpu-ms/frame\n",
                     pName, nRound + 1, bare.dFps, bare.dMBps, bare.dCpuMsPerFrame, link.dFps, link.dMBps,

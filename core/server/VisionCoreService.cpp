@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include <QCoreApplication>
+
 #include "CoreOptions.h"
 #include "FrameStamp.h"
 
@@ -46,7 +48,9 @@ std::string VisionCoreService::clientOf(const grpc::ServerContext* pContext)
 grpc::Status VisionCoreService::Ping(grpc::ServerContext*, const kelvora::core::PingRequest*,
                                      kelvora::core::PingReply* pReply)
 {
-    pReply->set_core("vision-core-sim");
+    // The program's own name: a station's log then tells the real core from the simulator.
+    const QString qsName = QCoreApplication::applicationName();
+    pReply->set_core(qsName.isEmpty() ? std::string("vision-core") : qsName.toStdString());
     // 2: cameras listed, opened and named in every call.
     pReply->set_protocol(2);
     return grpc::Status::OK;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build tree with cpack, checks it with lintian
 # (when installed), unpacks it with dpkg -x into a clean folder and starts the
-# vision core as its systemd user unit says and the client through its launcher,
+# vision core as its systemd unit says and the client through its launcher,
 # both as a normal user with a fresh home and the program folder read-only. Then
 # checks that the client found its plugins and wrote its logs in the per-user folder.
 #
@@ -22,17 +22,11 @@ if [ "$(id -u)" = 0 ] && [ -z "${KELVORA_PACKAGE_NETNS:-}" ] && unshare --net tr
 fi
 netns=${KELVORA_PACKAGE_NETNS:-}
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-step() { echo "-- $*"; }
+source "$(dirname "$0")/lib.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvora-package.XXXXXX")
-pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    stop_started
     if [ -n "${KELVORA_KEEP_PACKAGE_TEST:-}" ]; then
         echo "kept $work"
     else
@@ -62,9 +56,9 @@ dpkg-deb -f "$deb" Depends | grep -q libqt5widgets5 || fail "Depends lacks the Q
 if command -v lintian >/dev/null; then
     step "lintian"
     rc=0
-    lint=$(lintian --fail-on error "$deb" 2>&1) || rc=$?
+    lint=$(lintian --fail-on error,warning "$deb" 2>&1) || rc=$?
     grep -v 'running with root privileges' <<<"$lint" | grep . || true
-    [ "$rc" = 0 ] || fail "lintian reports errors"
+    [ "$rc" = 0 ] || fail "lintian reports errors or warnings"
 else
     echo "lintian is not installed: package not linted"
 fi
@@ -106,7 +100,8 @@ for size in 16x16 48x48 256x256; do
 done
 [ -s "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon.svg"
 
-unit=$root/usr/lib/systemd/user/kelvora-core.service
+[ ! -e "$root/usr/lib/systemd/user/kelvora-core.service" ] || fail "the package still has a per-user core unit"
+unit=$root/usr/lib/systemd/system/kelvora-core.service
 exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
 read -r -a core_cmd <<<"$exec_start"
 [[ $exec_start == *"--listen 127.0.0.1:"* ]] || fail "the core unit does not serve on 127.0.0.1: $exec_start"
@@ -126,7 +121,9 @@ mkdir "$home"
 run=$home/.local/share/kelvora
 
 core_args=("${core_cmd[@]:1}")
-if [ -z "$netns" ]; then core_args+=(--listen 127.0.0.1:0); fi
+# Outside a namespace of its own the core must neither take the station's port
+# nor send discovery broadcasts onto the machine's networks.
+if [ -z "$netns" ]; then core_args+=(--listen 127.0.0.1:0 --discovery off); fi
 step "core: ${core_cmd[0]} ${core_args[*]}"
 "${as_user[@]}" env -i "$root${core_cmd[0]}" "${core_args[@]}" >"$work/core.out" 2>&1 &
 pids+=($!)
@@ -136,9 +133,12 @@ for _ in $(seq 100); do
 done
 endpoint=$(sed -n 's/^[^ ]* listening on \([0-9.:]*\).*/\1/p' "$work/core.out")
 [ -n "$endpoint" ] || { cat "$work/core.out"; fail "the packaged core did not start"; }
-# A link left by a plugin that an upgrade removed; the launcher drops it.
+# A link left by a plugin that an upgrade removed; the launcher drops it. A plugin
+# list that is a link into the program folder (as an older launcher could leave)
+# becomes the account's own copy.
 mkdir -p "$run/plugins"
 ln -s "$lib/plugins/retired.so" "$run/plugins/retired.so"
+ln -s "$lib/plugins/plugins.json" "$run/plugins/plugins.json"
 if [ -z "$netns" ]; then
     printf '[General]\nip=%s\n' "$endpoint" >"$run/config.ini"
 fi
@@ -188,6 +188,8 @@ for name in "${listed[@]}"; do
     [ "$(readlink "$run/plugins/$name")" = "$lib/plugins/$name" ] || report "no link to plugin $name"
 done
 cmp -s "$lib/plugins/plugins.json" "$run/plugins/plugins.json" || report "plugins.json not copied"
+[ ! -L "$run/plugins/plugins.json" ] || report "plugins.json is still a link into the program folder"
+[ "$(stat -c %a "$run")" = 700 ] || report "the run folder is open to others: $(stat -c %a "$run")"
 [ ! -L "$run/plugins/retired.so" ] || report "the link to a removed plugin is still there"
 if [ -n "$netns" ]; then
     cmp -s "$lib/config.ini" "$run/config.ini" || report "config.ini not copied"
