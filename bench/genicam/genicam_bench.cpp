@@ -11,8 +11,10 @@
 // packets stay on that namespace's loopback.
 //
 //   genicam_bench [--seconds 6] [--cases 1920x1080@30,1920x1080@75,2048x2048@30,2048x2048@45]
+#include "FakeGigECamera.h"
 #include "HostSession.h"
 #include "MainWindow.h"
+#include "NetNamespace.h"
 #include "PageProbe.h"
 #include "SimCore.h"
 #include "ThreadCpu.h"
@@ -21,7 +23,6 @@
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -34,47 +35,11 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 FILE* g_pOut = stdout;
-
-// Re-runs this program inside `unshare -n` with its loopback up; returns only
-// when that cannot be done.
-void enterNamespace(int argc, char** argv)
-{
-    if (qEnvironmentVariable("KELVORA_IN_NETNS") == QLatin1String("1"))
-        return;
-    setenv("KELVORA_IN_NETNS", "1", 1);
-    std::vector<char*> args{const_cast<char*>("unshare"), const_cast<char*>("-n"), const_cast<char*>("sh"),
-                            const_cast<char*>("-c"),
-                            const_cast<char*>("ip link set lo up && exec \"$0\" \"$@\"")};
-    for (int i = 0; i < argc; ++i)
-        args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execvp("unshare", args.data());
-    std::fprintf(stderr, "genicam_bench: cannot enter a network namespace (needs root and unshare)\n");
-    std::exit(77);
-}
-
-bool startFake(QProcess& fake)
-{
-    fake.setProgram("arv-fake-gv-camera-0.8");
-    fake.setArguments({"-i", "127.0.0.1"});
-    fake.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    fake.start();
-    if (!fake.waitForStarted(5000))
-        return false;
-    for (int i = 0; i < 100; ++i) {
-        QFile udp("/proc/net/udp");
-        if (udp.open(QIODevice::ReadOnly) && udp.readAll().contains("0100007F:0F74"))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
 
 // Listens to the core's messages and keeps its latest frame accounting.
 class CountWatcher
@@ -137,8 +102,8 @@ double cpuOf(const QMap<QString, double>& spent, const QString& strPrefix)
 
 bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
 {
-    QProcess fake;
-    if (!startFake(fake)) {
+    FakeGigECamera fake;
+    if (!fake.start()) {
         std::fprintf(stderr, "arv-fake-gv-camera-0.8 did not start\n");
         return false;
     }
@@ -166,7 +131,7 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
         ThreadCpu cpu;
         cpu.addProcess(0, "client");
         cpu.addProcess(core.pid(), "core");
-        cpu.addProcess(fake.processId(), "camera");
+        cpu.addProcess(fake.pid(), "camera");
         return cpu;
     };
     const ThreadCpu cpuStart = snapshot();
@@ -203,7 +168,6 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
     std::fflush(g_pOut);
     core.stop();
     fake.kill();
-    fake.waitForFinished(5000);
     return true;
 }
 
@@ -211,7 +175,7 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
 
 int main(int argc, char** argv)
 {
-    enterNamespace(argc, argv);
+    NetNamespace::enter(argc, argv);
     QApplication app(argc, argv);
     g_pOut = takeResultOutput();
     Q_INIT_RESOURCE(kelvora_host_icons);

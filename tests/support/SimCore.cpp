@@ -19,7 +19,8 @@ SimCore::~SimCore()
 
 bool SimCore::start(const QStringList& arguments, int nPort)
 {
-    m_process.setProgram(QStringLiteral(VISION_CORE_SIM));
+    m_process.setProgram(m_program == Program::Station ? QStringLiteral(VISION_CORE)
+                                                       : QStringLiteral(VISION_CORE_SIM));
     m_process.setArguments(QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(nPort)}
                            + arguments);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -118,7 +119,8 @@ bool SimCore::terminate()
         && m_process.exitCode() == 0;
 }
 
-bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue)
+bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue,
+                    const std::string& strCamera)
 {
     if (!m_pStub)
         return false;
@@ -126,6 +128,7 @@ bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValu
     context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
     kelvora::core::ParamRequest request;
     request.set_param(param);
+    request.set_camera(strCamera);
     return m_pStub->GetParam(&context, request, pValue).ok();
 }
 
@@ -149,6 +152,20 @@ bool SimCore::takePhoto()
     request.set_kind(kelvora::core::COMMAND_TAKE_PHOTO);
     kelvora::core::Empty empty;
     return m_pStub->Command(&context, request, &empty).ok();
+}
+
+bool SimCore::listCameras(std::vector<kelvora::core::CameraEntry>* pCameras)
+{
+    if (!m_pStub)
+        return false;
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(5));
+    kelvora::core::ListCamerasRequest request;
+    kelvora::core::CameraList list;
+    if (!m_pStub->ListCameras(&context, request, &list).ok())
+        return false;
+    pCameras->assign(list.cameras().begin(), list.cameras().end());
+    return true;
 }
 
 std::vector<std::string> SimCore::messages()

@@ -23,7 +23,16 @@ class ClientContext;
 class SimCore
 {
 public:
+    enum class Program
+    {
+        Simulator, // vision-core-sim: one simulated camera, no discovery unless asked
+        Station    // vision-core: discovers GenICam cameras, none simulated unless asked
+    };
+
     ~SimCore();
+
+    // The program start() runs; the simulator unless set.
+    void setProgram(Program program) { m_program = program; }
 
     // Starts the simulator with the extra arguments on the given port (0: a free
     // one) and waits until it listens. False when it did not come up.
@@ -41,13 +50,18 @@ public:
     qint64 pid() const { return m_process.processId(); }
     QString endpoint() const { return QStringLiteral("127.0.0.1:%1").arg(m_nPort); }
 
-    // Camera state read straight from the core.
-    bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
+    // Camera state read straight from the core (strCamera: that camera's, else the
+    // core's first camera).
+    bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue,
+               const std::string& strCamera = std::string());
     // Changes a camera setting as another client of the core would (value carries
     // the parameter). False when the core refused it.
     bool setParam(const kelvora::core::ParamValue& value);
     // Asks the core for one frame, as another client of the core would.
     bool takePhoto();
+    // The core's cameras as another client sees them (open by the client under
+    // test: in use).
+    bool listCameras(std::vector<kelvora::core::CameraEntry>* pCameras);
 
     // JSON texts of the core's status messages since watchMessages().
     std::vector<std::string> messages();
@@ -62,6 +76,7 @@ private:
     void listen();
     void stopWatching();
 
+    Program m_program = Program::Simulator;
     QProcess m_process;
     int m_nPort = 0;
     std::unique_ptr<kelvora::core::VisionCore::Stub> m_pStub;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The fake GigE Vision camera as a child process, and one vision core on it
-// with one client through the real client link, for the tests that run in a
-// network namespace of their own (netns.sh).
+// One vision core on the fake GigE Vision camera (FakeGigECamera) with one client
+// through the real client link, for the tests that run in a network namespace of
+// their own (netns.sh).
 
 #include <chrono>
 #include <condition_variable>
@@ -11,10 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include <QFile>
-#include <QProcess>
 #include <QStringList>
 
+#include "FakeGigECamera.h"
 #include "FrameCollector.h"
 #include "SimCore.h"
 #include "common/vexa_image.h"
@@ -31,52 +30,6 @@ constexpr int kUnimplemented = 12;
 constexpr int kUnavailable = 14;
 constexpr int kExternal = 0;
 constexpr int kInternal = 1;
-
-// The fake camera program, started and killed like a camera's power.
-class FakeCameraProcess
-{
-public:
-    // On a loopback address of the namespace, with that address as /proc/net/udp
-    // writes it (hex, byte-reversed: 127.0.0.1 is 0100007F).
-    explicit FakeCameraProcess(QString qsAddress = QStringLiteral("127.0.0.1"),
-                               QByteArray udpAddress = "0100007F")
-        : m_qsAddress(std::move(qsAddress))
-        , m_udpAddress(std::move(udpAddress))
-    {
-    }
-    ~FakeCameraProcess() { kill(); }
-
-    bool start(const QStringList& extra = {})
-    {
-        m_process.setProgram(QStringLiteral("arv-fake-gv-camera-0.8"));
-        m_process.setArguments(QStringList{QStringLiteral("-i"), m_qsAddress} + extra);
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start();
-        if (!m_process.waitForStarted(5000))
-            return false;
-        // Ready once its control port (GVCP, UDP 3956) is bound.
-        for (int i = 0; i < 250; ++i) {
-            QFile udp(QStringLiteral("/proc/net/udp"));
-            if (udp.open(QIODevice::ReadOnly) && udp.readAll().contains(m_udpAddress + ":0F74"))
-                return true;
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
-    }
-
-    void kill()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QString m_qsAddress;
-    QByteArray m_udpAddress;
-    QProcess m_process;
-};
 
 // Status messages of the core as the client receives them.
 class MessageCollector

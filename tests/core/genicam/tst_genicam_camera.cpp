@@ -13,7 +13,6 @@
 
 #include <arv.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -117,7 +116,7 @@ private slots:
 
 void TestGenICamCamera::cameraIsChosenByAddressIdSerialOrFirst()
 {
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     QVERIFY(fake.start());
     for (const char* pDevice : {"127.0.0.1", "Aravis-Fake-GV01", "Aravis-GV01", "GV01", "first"}) {
         Station station;
@@ -139,7 +138,7 @@ void TestGenICamCamera::cameraIsChosenByAddressIdSerialOrFirst()
 
 void TestGenICamCamera::rangesAndSettingsReachTheCamera()
 {
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     QVERIFY(fake.start());
     Station station;
     QVERIFY(station.start({"--width", "640", "--height", "480"}));
@@ -216,7 +215,7 @@ void TestGenICamCamera::rangesAndSettingsReachTheCamera()
 
 void TestGenICamCamera::photoContinuousVideoAndExternalTrigger()
 {
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     QVERIFY(fake.start());
     Station station;
     QVERIFY(station.start({"--width", "320", "--height", "240", "--video-fps", "100"}));
@@ -343,7 +342,7 @@ void TestGenICamCamera::pixelFormatsArriveWithTheirContent()
 
 void TestGenICamCamera::lostCameraComesBackWithSettingsAndMode()
 {
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     QVERIFY(fake.start());
     Station station;
     QVERIFY(station.start({"--width", "320", "--height", "240"}));
@@ -401,7 +400,7 @@ void TestGenICamCamera::lostCameraComesBackWithSettingsAndMode()
 
 void TestGenICamCamera::packetLossCountsIncompleteFramesAndShowsNoTornOne()
 {
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     // 1 % of the packets lost: more than half the frames of 94 packets lack one.
     QVERIFY(fake.start({"-r", "10"}));
     Station station;
@@ -431,7 +430,7 @@ void TestGenICamCamera::packetLossCountsIncompleteFramesAndShowsNoTornOne()
 
 void TestGenICamCamera::heavyLossIsToldAndStopsGrowingOnACleanLink()
 {
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     // A fifth of the packets lost on the sensor's full size, the packet size
     // negotiated as by default.
     QVERIFY(fake.start({"-r", "200"}));
@@ -494,7 +493,7 @@ void TestGenICamCamera::coreEndsOnSigtermWhateverTheCameraDoes()
     // The core ends by itself with exit code 0 (SimCore allows it 5 s, more
     // than the camera library's own 2.5 s hangs would leave); the times are
     // logged for the record.
-    FakeCameraProcess fake;
+    FakeGigECamera fake;
     QVERIFY(fake.start());
     {
         Station station;

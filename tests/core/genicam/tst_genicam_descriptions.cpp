@@ -63,7 +63,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    FakeCameraProcess m_fake;
+    FakeGigECamera m_fake;
 };
 
 // The described camera and a core with a client on it.

@@ -55,7 +55,7 @@ private slots:
 
 void TestGenICamPage::lossyLinkIsShownAndToldThenStopsGrowingWhenClean()
 {
-    fakegige::FakeCameraProcess fake;
+    FakeGigECamera fake;
     QVERIFY(fake.start({"-r", "200"}));
     SimCore core;
     QVERIFY(core.start({"--genicam", "127.0.0.1", "--reopen-every", "1", "--width", "2048", "--height",

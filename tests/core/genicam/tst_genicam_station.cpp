@@ -11,7 +11,6 @@
 #include <numeric>
 #include <thread>
 
-#include <QFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -24,24 +23,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// A fake camera on one address with one serial, started and killed like a camera's power.
-class FakeCamera
-{
-public:
-    FakeCamera(QString qsAddress, QString qsSerial, QByteArray port)
-        : m_process(std::move(qsAddress), std::move(port))
-        , m_qsSerial(std::move(qsSerial))
-    {
-    }
-
-    bool start() { return m_process.start({QStringLiteral("-s"), m_qsSerial}); }
-    void kill() { m_process.kill(); }
-
-private:
-    fakegige::FakeCameraProcess m_process;
-    QString m_qsSerial;
-};
 
 // The core's camera-state messages, by camera.
 class StateCollector
@@ -114,8 +95,8 @@ void TestGenICamStation::twoFakesAndASimulatedCamera()
 {
     // The fake binds only to an address an interface of the namespace holds.
     QProcess::execute(QStringLiteral("ip"), {"addr", "add", "127.0.0.2/8", "dev", "lo"});
-    FakeCamera fakeA(QStringLiteral("127.0.0.1"), QStringLiteral("A"), "0100007F");
-    FakeCamera fakeB(QStringLiteral("127.0.0.2"), QStringLiteral("B"), "0200007F");
+    FakeGigECamera fakeA(QStringLiteral("127.0.0.1"), QStringLiteral("A"));
+    FakeGigECamera fakeB(QStringLiteral("127.0.0.2"), QStringLiteral("B"));
     QVERIFY(fakeA.start());
     QVERIFY(fakeB.start());
 
