@@ -7,6 +7,6 @@ lupdate=${LUPDATE:-/usr/lib/qt5/bin/lupdate}
 lrelease=${LRELEASE:-/usr/lib/qt5/bin/lrelease}
 for ts in translations/kelvora_*.ts; do
   "$lupdate" -silent -locations none -no-obsolete -source-language zh_CN \
-    host framework plugins -ts "$ts"
+    host framework plugins corelink/include -ts "$ts"
   "$lrelease" "$ts" -qm /dev/null | grep -E 'Generated|unfinished|untranslated' || true
 done

@@ -614,6 +614,14 @@
         <source>保存图片已关闭: %1 %2</source>
         <translation>saving off: %1 %2</translation>
     </message>
+    <message>
+        <source>设置触发类型</source>
+        <translation>Set trigger type</translation>
+    </message>
+    <message>
+        <source>获取触发类型</source>
+        <translation>Read trigger type</translation>
+    </message>
 </context>
 <context>
     <name>ToolDetail</name>

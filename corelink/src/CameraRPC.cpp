@@ -6,6 +6,23 @@
 
 using kelvora::core::ParamValue;
 
+// The table's numbers are the protocol's.
+static_assert(int(kelvora::core::PARAM_EXPOSURE) == PROTO_PARAM_EXPOSURE, "protocol parameter numbers");
+static_assert(int(kelvora::core::PARAM_GAIN) == PROTO_PARAM_GAIN, "protocol parameter numbers");
+static_assert(int(kelvora::core::PARAM_TRIGGER_GAP) == PROTO_PARAM_TRIGGER_GAP, "protocol parameter numbers");
+static_assert(int(kelvora::core::PARAM_TRIGGER_MODE) == PROTO_PARAM_TRIGGER_MODE,
+              "protocol parameter numbers");
+static_assert(int(kelvora::core::PARAM_DEBOUNCE) == PROTO_PARAM_DEBOUNCE, "protocol parameter numbers");
+static_assert(int(kelvora::core::PARAM_TRIGGER_TYPE) == PROTO_PARAM_TRIGGER_TYPE,
+              "protocol parameter numbers");
+static_assert(int(kelvora::core::COMMAND_TAKE_PHOTO) == int(CameraCommand::TakePhoto), "command numbers");
+static_assert(int(kelvora::core::COMMAND_START_CONTINUOUS) == int(CameraCommand::StartContinuous),
+              "command numbers");
+static_assert(int(kelvora::core::COMMAND_STOP_CONTINUOUS) == int(CameraCommand::StopContinuous),
+              "command numbers");
+static_assert(int(kelvora::core::COMMAND_START_VIDEO) == int(CameraCommand::StartVideo), "command numbers");
+static_assert(int(kelvora::core::COMMAND_STOP_VIDEO) == int(CameraCommand::StopVideo), "command numbers");
+
 namespace {
 
 int nullArgument(const char* pWhat)
@@ -69,174 +86,103 @@ int CameraRPC::getCameraInfo(CameraInfo* pInfo)
     return 0;
 }
 
-int CameraRPC::setExposure(unsigned nExposure)
+// Calls are logged by the row's name, as the named operation would be.
+int CameraRPC::setParam(const CameraParam& param, const ParamNumber& number, std::string* pReason)
 {
-    ParamValue value;
-    value.set_param(kelvora::core::PARAM_EXPOSURE);
-    value.set_u32(nExposure);
-    return setParam(value, "setExposure");
-}
-
-int CameraRPC::getExposure(unsigned* pExposure)
-{
-    if (pExposure == nullptr)
-        return nullArgument("getExposure");
-    ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_EXPOSURE, ParamValue::kU32, &value, "getExposure");
-    if (nResult == 0)
-        *pExposure = value.u32();
-    return nResult;
-}
-
-int CameraRPC::setGain(float fGain)
-{
-    ParamValue value;
-    value.set_param(kelvora::core::PARAM_GAIN);
-    value.set_f32(fGain);
-    return setParam(value, "setGain");
-}
-
-int CameraRPC::getGain(float* pGain)
-{
-    if (pGain == nullptr)
-        return nullArgument("getGain");
-    ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_GAIN, ParamValue::kF32, &value, "getGain");
-    if (nResult == 0)
-        *pGain = value.f32();
-    return nResult;
-}
-
-int CameraRPC::takePhoto()
-{
-    return command(kelvora::core::COMMAND_TAKE_PHOTO, "takePhoto");
-}
-
-int CameraRPC::startContinuous()
-{
-    return command(kelvora::core::COMMAND_START_CONTINUOUS, "startContinuous");
-}
-
-int CameraRPC::stopContinuous()
-{
-    return command(kelvora::core::COMMAND_STOP_CONTINUOUS, "stopContinuous");
-}
-
-int CameraRPC::startVideo()
-{
-    return command(kelvora::core::COMMAND_START_VIDEO, "startVideo");
-}
-
-int CameraRPC::stopVideo()
-{
-    return command(kelvora::core::COMMAND_STOP_VIDEO, "stopVideo");
-}
-
-int CameraRPC::setTriggerGap(float fGap)
-{
-    ParamValue value;
-    value.set_param(kelvora::core::PARAM_TRIGGER_GAP);
-    value.set_f32(fGap);
-    return setParam(value, "setTriggerGap");
-}
-
-int CameraRPC::getTriggerGap(float* pGap)
-{
-    if (pGap == nullptr)
-        return nullArgument("getTriggerGap");
-    ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_TRIGGER_GAP, ParamValue::kF32, &value, "getTriggerGap");
-    if (nResult == 0)
-        *pGap = value.f32();
-    return nResult;
-}
-
-int CameraRPC::setTriggerMode(int nMode)
-{
-    ParamValue value;
-    value.set_param(kelvora::core::PARAM_TRIGGER_MODE);
-    value.set_i32(nMode);
-    return setParam(value, "setTriggerMode");
-}
-
-int CameraRPC::getTriggerMode(int* pMode)
-{
-    if (pMode == nullptr)
-        return nullArgument("getTriggerMode");
-    ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_TRIGGER_MODE, ParamValue::kI32, &value,
-                                 "getTriggerMode");
-    if (nResult == 0)
-        *pMode = value.i32();
-    return nResult;
-}
-
-int CameraRPC::setDebounceTime(int nMilliseconds)
-{
-    ParamValue value;
-    value.set_param(kelvora::core::PARAM_DEBOUNCE);
-    value.set_i32(nMilliseconds);
-    return setParam(value, "setDebounceTime");
-}
-
-int CameraRPC::getDebounceTime(int* pMilliseconds)
-{
-    if (pMilliseconds == nullptr)
-        return nullArgument("getDebounceTime");
-    ParamValue value;
-    const int nResult = getParam(kelvora::core::PARAM_DEBOUNCE, ParamValue::kI32, &value, "getDebounceTime");
-    if (nResult == 0)
-        *pMilliseconds = value.i32();
-    return nResult;
-}
-
-int CameraRPC::command(kelvora::core::CommandKind kind, const char* pWhat)
-{
+    const std::string strWhat = std::string("set ") + param.pName;
+    if (number.type != param.type)
+        return fail(int(grpc::StatusCode::INVALID_ARGUMENT), "value of another type than the parameter's",
+                    pReason);
     int nResult = 0;
-    const auto pStub = m_pSession->admit(pWhat, &nResult);
+    const auto pStub = m_pSession->admit(strWhat.c_str(), &nResult);
     if (!pStub)
-        return nResult;
-    grpc::ClientContext context;
-    m_pSession->prepare(context);
-    kelvora::core::CommandRequest request;
-    request.set_kind(kind);
-    request.set_camera(m_strCamera);
-    kelvora::core::Empty reply;
-    return m_pSession->conclude(pStub->Command(&context, request, &reply), pWhat);
-}
-
-int CameraRPC::setParam(const ParamValue& value, const char* pWhat)
-{
-    int nResult = 0;
-    const auto pStub = m_pSession->admit(pWhat, &nResult);
-    if (!pStub)
-        return nResult;
+        return fail(nResult, CoreSession::admitReason(nResult), pReason);
+    ParamValue value;
+    value.set_param(kelvora::core::Param(param.nProtoParam));
+    switch (param.type) {
+    case ParamType::U32: value.set_u32(number.u32); break;
+    case ParamType::F32: value.set_f32(number.f32); break;
+    case ParamType::I32: value.set_i32(number.i32); break;
+    }
+    value.set_camera(m_strCamera);
     grpc::ClientContext context;
     m_pSession->prepare(context);
     kelvora::core::Empty reply;
-    kelvora::core::ParamValue named(value);
-    named.set_camera(m_strCamera);
-    return m_pSession->conclude(pStub->SetParam(&context, named, &reply), pWhat);
+    const grpc::Status status = pStub->SetParam(&context, value, &reply);
+    return fail(m_pSession->conclude(status, strWhat.c_str()), status.error_message(), pReason);
 }
 
-int CameraRPC::getParam(kelvora::core::Param param, ParamValue::ValueCase expected, ParamValue* pValue,
-                        const char* pWhat)
+int CameraRPC::getParam(const CameraParam& param, ParamNumber* pNumber, std::string* pReason)
 {
+    const std::string strWhat = std::string("get ") + param.pName;
+    if (pNumber == nullptr)
+        return fail(nullArgument(strWhat.c_str()), "no place for the result", pReason);
     int nResult = 0;
-    const auto pStub = m_pSession->admit(pWhat, &nResult);
+    const auto pStub = m_pSession->admit(strWhat.c_str(), &nResult);
     if (!pStub)
-        return nResult;
+        return fail(nResult, CoreSession::admitReason(nResult), pReason);
     grpc::ClientContext context;
     m_pSession->prepare(context);
     kelvora::core::ParamRequest request;
-    request.set_param(param);
+    request.set_param(kelvora::core::Param(param.nProtoParam));
     request.set_camera(m_strCamera);
-    nResult = m_pSession->conclude(pStub->GetParam(&context, request, pValue), pWhat);
+    ParamValue value;
+    const grpc::Status status = pStub->GetParam(&context, request, &value);
+    nResult = m_pSession->conclude(status, strWhat.c_str());
     if (nResult != 0)
-        return nResult;
-    if (pValue->value_case() != expected) {
-        spdlog::warn("{} failed: the core answered with another value type", pWhat);
-        return int(grpc::StatusCode::INTERNAL);
+        return fail(nResult, status.error_message(), pReason);
+    switch (value.value_case()) {
+    case ParamValue::kU32:
+        if (param.type == ParamType::U32) {
+            *pNumber = ParamNumber::ofU32(value.u32());
+            return 0;
+        }
+        break;
+    case ParamValue::kF32:
+        if (param.type == ParamType::F32) {
+            *pNumber = ParamNumber::ofF32(value.f32());
+            return 0;
+        }
+        break;
+    case ParamValue::kI32:
+        if (param.type == ParamType::I32) {
+            *pNumber = ParamNumber::ofI32(value.i32());
+            return 0;
+        }
+        break;
+    default: break;
     }
-    return 0;
+    spdlog::warn("{} failed: the core answered with another value type", strWhat);
+    return fail(int(grpc::StatusCode::INTERNAL), "the core answered with another value type", pReason);
+}
+
+int CameraRPC::runCommand(CameraCommand command, std::string* pReason)
+{
+    const char* pWhat = "command";
+    switch (command) {
+    case CameraCommand::TakePhoto: pWhat = "takePhoto"; break;
+    case CameraCommand::StartContinuous: pWhat = "startContinuous"; break;
+    case CameraCommand::StopContinuous: pWhat = "stopContinuous"; break;
+    case CameraCommand::StartVideo: pWhat = "startVideo"; break;
+    case CameraCommand::StopVideo: pWhat = "stopVideo"; break;
+    }
+    int nResult = 0;
+    const auto pStub = m_pSession->admit(pWhat, &nResult);
+    if (!pStub)
+        return fail(nResult, CoreSession::admitReason(nResult), pReason);
+    grpc::ClientContext context;
+    m_pSession->prepare(context);
+    kelvora::core::CommandRequest request;
+    request.set_kind(kelvora::core::CommandKind(int(command)));
+    request.set_camera(m_strCamera);
+    kelvora::core::Empty reply;
+    const grpc::Status status = pStub->Command(&context, request, &reply);
+    return fail(m_pSession->conclude(status, pWhat), status.error_message(), pReason);
+}
+
+int CameraRPC::fail(int nResult, const std::string& strReason, std::string* pReason)
+{
+    if (nResult != 0 && pReason)
+        *pReason = strReason;
+    return nResult;
 }

@@ -18,27 +18,13 @@ public:
     void setFrameCallback(FrameCallback callback) override;
     void setRejectedFrameCallback(RejectedFrameCallback callback) override;
     int getCameraInfo(CameraInfo* pInfo) override;
-    int setExposure(unsigned nExposure) override;
-    int getExposure(unsigned* pExposure) override;
-    int setGain(float fGain) override;
-    int getGain(float* pGain) override;
-    int takePhoto() override;
-    int startContinuous() override;
-    int stopContinuous() override;
-    int startVideo() override;
-    int stopVideo() override;
-    int setTriggerGap(float fGap) override;
-    int getTriggerGap(float* pGap) override;
-    int setTriggerMode(int nMode) override;
-    int getTriggerMode(int* pMode) override;
-    int setDebounceTime(int nMilliseconds) override;
-    int getDebounceTime(int* pMilliseconds) override;
+    int setParam(const CameraParam& param, const ParamNumber& value, std::string* pReason) override;
+    int getParam(const CameraParam& param, ParamNumber* pValue, std::string* pReason) override;
+    int runCommand(CameraCommand command, std::string* pReason) override;
 
 private:
-    int command(kelvora::core::CommandKind kind, const char* pWhat);
-    int setParam(const kelvora::core::ParamValue& value, const char* pWhat);
-    int getParam(kelvora::core::Param param, kelvora::core::ParamValue::ValueCase expected,
-                 kelvora::core::ParamValue* pValue, const char* pWhat);
+    // The reason of a failed call for *pReason, when given.
+    static int fail(int nResult, const std::string& strReason, std::string* pReason);
 
     std::shared_ptr<CoreSession> m_pSession;
     const std::string m_strCamera;

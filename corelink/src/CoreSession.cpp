@@ -268,17 +268,22 @@ std::shared_ptr<kelvora::core::VisionCore::Stub> CoreSession::admit(const char* 
 {
     auto pStub = stub();
     if (!pStub) {
-        spdlog::warn("{} failed: not connected to the vision core", pWhat);
+        spdlog::warn("{} failed: {}", pWhat, admitReason(kNotConnected));
         *pCode = kNotConnected;
         return nullptr;
     }
     if (!m_responseGate.isOpen()) {
-        spdlog::warn("{} failed: the vision core does not answer", pWhat);
+        spdlog::warn("{} failed: {}", pWhat, admitReason(int(grpc::StatusCode::UNAVAILABLE)));
         *pCode = int(grpc::StatusCode::UNAVAILABLE);
         return nullptr;
     }
     *pCode = 0;
     return pStub;
+}
+
+std::string CoreSession::admitReason(int nCode)
+{
+    return nCode == kNotConnected ? "not connected to the vision core" : "the vision core does not answer";
 }
 
 int CoreSession::conclude(const grpc::Status& status, const char* pWhat)

@@ -83,6 +83,8 @@ public:
     // The stub for one camera call, or null (with the reason logged and its
     // code in *pCode) when not connected or while the core does not answer.
     std::shared_ptr<kelvora::core::VisionCore::Stub> admit(const char* pWhat, int* pCode);
+    // Why admit() refused a call with this code.
+    static std::string admitReason(int nCode);
     // The outcome of an admitted call: checks it and closes the gate on a
     // deadline that ran out.
     int conclude(const grpc::Status& status, const char* pWhat);

@@ -13,7 +13,8 @@ foreach(ts ${ts_files})
   configure_file(${ts} ${copy} COPYONLY)
   execute_process(
     COMMAND ${LUPDATE} -silent -locations none -no-obsolete -source-language zh_CN
-            ${SOURCE_DIR}/host ${SOURCE_DIR}/framework ${SOURCE_DIR}/plugins -ts ${copy}
+            ${SOURCE_DIR}/host ${SOURCE_DIR}/framework ${SOURCE_DIR}/plugins
+            ${SOURCE_DIR}/corelink/include -ts ${copy}
     RESULT_VARIABLE update_result)
   if(NOT update_result EQUAL 0)
     message(FATAL_ERROR "lupdate failed on ${name}")

@@ -10,7 +10,20 @@
 // a thread of the library checks in the background.
 
 #include "corelink/CameraInfo.h"
+#include "corelink/CameraParamTable.h"
 #include "corelink/CommTypes.h"
+
+#include <string>
+
+// The camera's commands, numbered as the wire protocol's CommandKind.
+enum class CameraCommand : int
+{
+    TakePhoto = 1,
+    StartContinuous = 2,
+    StopContinuous = 3,
+    StartVideo = 4,
+    StopVideo = 5,
+};
 
 class CCameraBase
 {
@@ -23,19 +36,63 @@ public:
     // malformed; an empty function stops it.
     virtual void setRejectedFrameCallback(RejectedFrameCallback callback) = 0;
     virtual int getCameraInfo(CameraInfo* pInfo) = 0;
-    virtual int setExposure(unsigned nExposure) = 0; // microseconds
-    virtual int getExposure(unsigned* pExposure) = 0;
-    virtual int setGain(float fGain) = 0; // the camera's unit: dB, or raw steps
-    virtual int getGain(float* pGain) = 0;
-    virtual int takePhoto() = 0;
-    virtual int startContinuous() = 0;
-    virtual int stopContinuous() = 0;
-    virtual int startVideo() = 0;
-    virtual int stopVideo() = 0;
-    virtual int setTriggerGap(float fGap) = 0; // milliseconds
-    virtual int getTriggerGap(float* pGap) = 0;
-    virtual int setTriggerMode(int nMode) = 0;
-    virtual int getTriggerMode(int* pMode) = 0;
-    virtual int setDebounceTime(int nMilliseconds) = 0;
-    virtual int getDebounceTime(int* pMilliseconds) = 0;
+
+    // Any row of the parameter table. The value must have the row's type. On a
+    // failure *pReason (when given) receives why, in the core's words where
+    // the core answered: the text is the core's and is not yet made safe to show.
+    virtual int setParam(const CameraParam& param, const ParamNumber& value, std::string* pReason) = 0;
+    // *pValue has the row's type on success.
+    virtual int getParam(const CameraParam& param, ParamNumber* pValue, std::string* pReason) = 0;
+    virtual int runCommand(CameraCommand command, std::string* pReason) = 0;
+
+    // The named operations, one row or command each.
+    int setExposure(unsigned nExposure) // microseconds
+    {
+        return setRow(PARAM_EXPOSURE, ParamNumber::ofU32(nExposure));
+    }
+    int getExposure(unsigned* pExposure) { return getRow(PARAM_EXPOSURE, pExposure); }
+    int setGain(float fGain) // the camera's unit: dB, or raw steps
+    {
+        return setRow(PARAM_GAIN, ParamNumber::ofF32(fGain));
+    }
+    int getGain(float* pGain) { return getRow(PARAM_GAIN, pGain); }
+    int takePhoto() { return runCommand(CameraCommand::TakePhoto, nullptr); }
+    int startContinuous() { return runCommand(CameraCommand::StartContinuous, nullptr); }
+    int stopContinuous() { return runCommand(CameraCommand::StopContinuous, nullptr); }
+    int startVideo() { return runCommand(CameraCommand::StartVideo, nullptr); }
+    int stopVideo() { return runCommand(CameraCommand::StopVideo, nullptr); }
+    int setTriggerGap(float fGap) // milliseconds
+    {
+        return setRow(PARAM_TRIGGER_GAP, ParamNumber::ofF32(fGap));
+    }
+    int getTriggerGap(float* pGap) { return getRow(PARAM_TRIGGER_GAP, pGap); }
+    int setTriggerMode(int nMode) { return setRow(PARAM_TRIGGER_MODE, ParamNumber::ofI32(nMode)); }
+    int getTriggerMode(int* pMode) { return getRow(PARAM_TRIGGER_MODE, pMode); }
+    int setDebounceTime(int nMilliseconds)
+    {
+        return setRow(PARAM_DEBOUNCE, ParamNumber::ofI32(nMilliseconds));
+    }
+    int getDebounceTime(int* pMilliseconds) { return getRow(PARAM_DEBOUNCE, pMilliseconds); }
+    // 0 rising edge, 1 falling edge.
+    int setTriggerType(int nType) { return setRow(PARAM_TRIGGER_TYPE, ParamNumber::ofI32(nType)); }
+    int getTriggerType(int* pType) { return getRow(PARAM_TRIGGER_TYPE, pType); }
+
+private:
+    int setRow(int nIndex, const ParamNumber& value)
+    {
+        return setParam(*camera_params::byIndex(nIndex), value, nullptr);
+    }
+    template <typename T>
+    int getRow(int nIndex, T* pValue)
+    {
+        if (pValue == nullptr)
+            return -1;
+        ParamNumber value;
+        const int nResult = getParam(*camera_params::byIndex(nIndex), &value, nullptr);
+        if (nResult == 0)
+            *pValue = value.type == ParamType::U32 ? T(value.u32)
+                : value.type == ParamType::F32     ? T(value.f32)
+                                                   : T(value.i32);
+        return nResult;
+    }
 };

@@ -37,25 +37,27 @@ enum PluginMessage : int
     MSG_CONTINUOUS_START = 21,
     MSG_CONTINUOUS_STOP = 22,
     // Ids 0, 7 and 23 are unused and stay inert.
-    MSG_SAVE_SETTINGS = 24,   // to the service: jsonData "enabled" (bool: frames are saved now),
-                              // "folder", "format" (".bmp" or ".jpg"), "type" ("all" or "ng")
-    MSG_FRAME_SAVED = 25,     // to the camera page, one per file written: varData: QImage, the
-                              // thumbnail; jsonData "key", "name" (the file without extension), "file"
-    MSG_CORE_CONNECTED = 26,  // service -> camera page: the core was reached (again); read the camera anew;
-                              // jsonData "continuous" (bool): continuous shooting runs again
-    MSG_FIGURES_REQUEST = 27, // camera page -> service: varData bool, acquisition figures wanted or not
-    MSG_FIGURES = 28,         // service -> camera page, once a second while wanted: jsonData "received",
-                              // "bytes", "dropped", "saved", "save_failed" (totals since start), "link"
-                              // ("connected" or "lost"), "camera_state" ("" while the core told
-                              // nothing, "lost", "reopening" or "back")
-    MSG_LIST_CAMERAS = 29,    // home page -> service; the service answers module 6 at once with
-                              // jsonData {"ack": true}, later with "cameras" (array of "id", "vendor",
-                              // "model", "serial", "name", "interface", "address", "state"), "error"
-                              // (non-empty when no list could be had) and "legacy" (the core lists none)
-    MSG_OPEN_CAMERA = 30,     // to the service: jsonData "camera" (id); reply to module 5 with
-                              // "camera", "success", "error", the camera's list fields and "caption"
-    MSG_CLOSE_CAMERA = 31,    // as MSG_OPEN_CAMERA
-    MSG_CAMERA_SELECTED = 34, // host -> camera page: jsonData "camera", the camera whose tab was clicked
+    MSG_SAVE_SETTINGS = 24,    // to the service: jsonData "enabled" (bool: frames are saved now),
+                               // "folder", "format" (".bmp" or ".jpg"), "type" ("all" or "ng")
+    MSG_FRAME_SAVED = 25,      // to the camera page, one per file written: varData: QImage, the
+                               // thumbnail; jsonData "key", "name" (the file without extension), "file"
+    MSG_CORE_CONNECTED = 26,   // service -> camera page: the core was reached (again); read the camera anew;
+                               // jsonData "continuous" (bool): continuous shooting runs again
+    MSG_FIGURES_REQUEST = 27,  // camera page -> service: varData bool, acquisition figures wanted or not
+    MSG_FIGURES = 28,          // service -> camera page, once a second while wanted: jsonData "received",
+                               // "bytes", "dropped", "saved", "save_failed" (totals since start), "link"
+                               // ("connected" or "lost"), "camera_state" ("" while the core told
+                               // nothing, "lost", "reopening" or "back")
+    MSG_LIST_CAMERAS = 29,     // home page -> service; the service answers module 6 at once with
+                               // jsonData {"ack": true}, later with "cameras" (array of "id", "vendor",
+                               // "model", "serial", "name", "interface", "address", "state"), "error"
+                               // (non-empty when no list could be had) and "legacy" (the core lists none)
+    MSG_OPEN_CAMERA = 30,      // to the service: jsonData "camera" (id); reply to module 5 with
+                               // "camera", "success", "error", the camera's list fields and "caption"
+    MSG_CLOSE_CAMERA = 31,     // as MSG_OPEN_CAMERA
+    MSG_SET_TRIGGER_TYPE = 32, // varData: number (0 rising edge, 1 falling edge)
+    MSG_GET_TRIGGER_TYPE = 33, // reply varData: int
+    MSG_CAMERA_SELECTED = 34,  // host -> camera page: jsonData "camera", the camera whose tab was clicked
 };
 
 // Camera parameters as addressed between the command dispatch and the core link.
@@ -67,4 +69,5 @@ enum CameraParamIndex : int
     PARAM_TRIGGER_GAP = 2,  // float
     PARAM_TRIGGER_MODE = 4, // int
     PARAM_DEBOUNCE = 5,     // int, milliseconds
+    PARAM_TRIGGER_TYPE = 6, // int: 0 rising edge, 1 falling edge
 };

@@ -1,30 +1,12 @@
 #include "OperatorSettings.h"
 
+#include "CameraParamValue.h"
 #include "corelink/CCameraBase.h"
-#include "framework/PluginMessages.h"
 
-bool isCameraParam(int nIndex)
+int applyCameraParam(CCameraBase& camera, const CameraParam& param, const QVariant& value,
+                     std::string* pReason)
 {
-    switch (nIndex) {
-    case PARAM_GAIN:
-    case PARAM_EXPOSURE:
-    case PARAM_TRIGGER_GAP:
-    case PARAM_TRIGGER_MODE:
-    case PARAM_DEBOUNCE: return true;
-    default: return false;
-    }
-}
-
-int applyCameraParam(CCameraBase& camera, int nIndex, const QVariant& value)
-{
-    switch (nIndex) {
-    case PARAM_GAIN: return camera.setGain(value.toFloat());
-    case PARAM_EXPOSURE: return camera.setExposure(value.toUInt());
-    case PARAM_TRIGGER_GAP: return camera.setTriggerGap(value.toFloat());
-    case PARAM_TRIGGER_MODE: return camera.setTriggerMode(value.toInt());
-    case PARAM_DEBOUNCE: return camera.setDebounceTime(value.toInt());
-    default: return -1;
-    }
+    return camera.setParam(param, paramFromVariant(param, value), pReason);
 }
 
 void OperatorSettings::recordParam(int nIndex, const QVariant& value)
@@ -75,10 +57,10 @@ bool OperatorSettings::restore(CCameraBase& camera, bool* pContinuous) const
         bVideo = m_bVideo;
     }
     bool bAll = true;
-    for (int nIndex : {PARAM_EXPOSURE, PARAM_GAIN, PARAM_DEBOUNCE, PARAM_TRIGGER_MODE, PARAM_TRIGGER_GAP}) {
-        const auto it = params.find(nIndex);
+    for (const CameraParam& param : kCameraParams) {
+        const auto it = params.find(param.nIndex);
         if (it != params.end())
-            bAll = applyCameraParam(camera, nIndex, it->second) == 0 && bAll;
+            bAll = applyCameraParam(camera, param, it->second) == 0 && bAll;
     }
     if (bVideo)
         bAll = camera.startVideo() == 0 && bAll;

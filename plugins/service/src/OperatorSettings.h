@@ -1,17 +1,19 @@
 #pragma once
 
+#include "corelink/CameraParamTable.h"
+
 #include <QVariant>
 
 #include <map>
 #include <mutex>
+#include <string>
 
 class CCameraBase;
 
-// True for the indexes that name a camera parameter.
-bool isCameraParam(int nIndex);
-// Writes one parameter (index as in CameraParamIndex) with the camera's own
-// type; the camera's result, or -1 for an index with no parameter.
-int applyCameraParam(CCameraBase& camera, int nIndex, const QVariant& value);
+// Writes one parameter with the camera's own type; the camera's result, with
+// its reason in *pReason (when given) on failure.
+int applyCameraParam(CCameraBase& camera, const CameraParam& param, const QVariant& value,
+                     std::string* pReason = nullptr);
 
 // What the operator asked of the camera: the last value of each parameter and
 // whether continuous shooting or video mode should run. A core that restarts
@@ -30,8 +32,8 @@ public:
     bool continuous() const;
     bool video() const;
 
-    // Writes the parameters (exposure, gain, debounce, trigger mode, trigger
-    // interval, those that were set), then starts what was running. True when
+    // Writes the parameters that were set, in the order of the parameter table,
+    // then starts what was running. True when
     // the camera took every one of them. pContinuous, if given: whether continuous
     // shooting runs afterwards (wanted and started).
     bool restore(CCameraBase& camera, bool* pContinuous = nullptr) const;

@@ -1,6 +1,7 @@
 #include "RpcService.h"
 
 #include "CameraInfoMetaType.h"
+#include "CameraParamValue.h"
 #include "corelink/CCommFactoryRPC.h"
 #include "corelink/InitLog.h"
 #include "framework/DTLog.h"
@@ -18,15 +19,12 @@ const char* const kDefaultAddress = "127.0.0.1:20020";
 // Plugin instances can be deleted during exit after this library's statics are.
 std::atomic<bool> g_bAlive{false};
 
-// Stores what the getter read, and nothing when the core did not answer.
-template <typename T, typename Getter>
-bool readInto(Getter getter, QVariant* value)
+// Where the client library gave no camera there is no core's word either.
+void giveReason(bool bOk, bool bHadCamera, const std::string& strReason, QString* pReason)
 {
-    T result{};
-    if (getter(&result) != 0)
-        return false;
-    *value = QVariant::fromValue(result);
-    return true;
+    if (bOk || !pReason)
+        return;
+    *pReason = bHadCamera ? QString::fromStdString(strReason) : QStringLiteral("no camera object");
 }
 
 } // namespace
@@ -191,75 +189,76 @@ bool RpcService::notifyLoadUI(int* pState)
     return true;
 }
 
-std::shared_ptr<CCameraBase> RpcService::camera() const
+std::shared_ptr<CCameraBase> RpcService::camera(const QString& strCamera) const
 {
-    return m_pComm ? m_pComm->camera() : nullptr;
+    if (!m_pComm)
+        return nullptr;
+    return strCamera.isEmpty() ? m_pComm->camera() : m_pComm->camera(strCamera.toStdString());
 }
 
-bool RpcService::takePhoto()
+bool RpcService::command(CameraCommand command, const QString& strCamera, QString* pReason)
 {
-    const auto pCamera = camera();
-    return pCamera && pCamera->takePhoto() == 0;
+    // What runs is kept as the operator's intent, for the restore.
+    switch (command) {
+    case CameraCommand::StartContinuous:
+    case CameraCommand::StopContinuous:
+        m_settings.recordContinuous(command == CameraCommand::StartContinuous);
+        break;
+    case CameraCommand::StartVideo:
+    case CameraCommand::StopVideo: m_settings.recordVideo(command == CameraCommand::StartVideo); break;
+    case CameraCommand::TakePhoto: break;
+    }
+    const auto pCamera = camera(strCamera);
+    std::string strReason;
+    const bool bOk = pCamera && pCamera->runCommand(command, &strReason) == 0;
+    giveReason(bOk, pCamera != nullptr, strReason, pReason);
+    return bOk;
 }
 
-bool RpcService::startContinuous()
-{
-    m_settings.recordContinuous(true);
-    const auto pCamera = camera();
-    return pCamera && pCamera->startContinuous() == 0;
-}
-
-bool RpcService::stopContinuous()
-{
-    m_settings.recordContinuous(false);
-    const auto pCamera = camera();
-    return pCamera && pCamera->stopContinuous() == 0;
-}
-
-bool RpcService::startVideo()
-{
-    m_settings.recordVideo(true);
-    const auto pCamera = camera();
-    return pCamera && pCamera->startVideo() == 0;
-}
-
-bool RpcService::stopVideo()
-{
-    m_settings.recordVideo(false);
-    const auto pCamera = camera();
-    return pCamera && pCamera->stopVideo() == 0;
-}
-
-bool RpcService::setCameraParam(int nIndex, const QVariant& value)
+bool RpcService::setParam(const CameraParam& param, const QVariant& value, const QString& strCamera,
+                          QString* pReason)
 {
     // Kept even when the core refused it: it is refused again, harmlessly,
     // when the core comes back, and a value sent while the core was away
     // takes effect then.
-    if (isCameraParam(nIndex))
-        m_settings.recordParam(nIndex, value);
-    const auto pCamera = camera();
-    return pCamera && applyCameraParam(*pCamera, nIndex, value) == 0;
+    m_settings.recordParam(param.nIndex, value);
+    const auto pCamera = camera(strCamera);
+    std::string strReason;
+    const bool bOk = pCamera && applyCameraParam(*pCamera, param, value, &strReason) == 0;
+    giveReason(bOk, pCamera != nullptr, strReason, pReason);
+    return bOk;
+}
+
+bool RpcService::getParam(const CameraParam& param, QVariant* value, const QString& strCamera,
+                          QString* pReason)
+{
+    const auto pCamera = camera(strCamera);
+    if (!value)
+        return false;
+    std::string strReason;
+    ParamNumber number;
+    const bool bOk = pCamera && pCamera->getParam(param, &number, &strReason) == 0;
+    giveReason(bOk, pCamera != nullptr, strReason, pReason);
+    if (bOk)
+        *value = paramToVariant(number);
+    return bOk;
+}
+
+bool RpcService::setCameraParam(int nIndex, const QVariant& value)
+{
+    const CameraParam* pParam = camera_params::byIndex(nIndex);
+    return pParam && setParam(*pParam, value);
 }
 
 bool RpcService::getCameraParam(int nIndex, QVariant* value)
 {
-    const auto pCamera = camera();
-    if (!pCamera || !value)
-        return false;
-    CCameraBase* p = pCamera.get();
-    switch (nIndex) {
-    case PARAM_GAIN: return readInto<float>([p](float* v) { return p->getGain(v); }, value);
-    case PARAM_EXPOSURE: return readInto<unsigned>([p](unsigned* v) { return p->getExposure(v); }, value);
-    case PARAM_TRIGGER_GAP: return readInto<float>([p](float* v) { return p->getTriggerGap(v); }, value);
-    case PARAM_TRIGGER_MODE: return readInto<int>([p](int* v) { return p->getTriggerMode(v); }, value);
-    case PARAM_DEBOUNCE: return readInto<int>([p](int* v) { return p->getDebounceTime(v); }, value);
-    default: return false;
-    }
+    const CameraParam* pParam = camera_params::byIndex(nIndex);
+    return pParam && getParam(*pParam, value);
 }
 
-bool RpcService::getCameraInfo(QVariant* value)
+bool RpcService::getCameraInfo(QVariant* value, const QString& strCamera)
 {
-    const auto pCamera = camera();
+    const auto pCamera = camera(strCamera);
     if (!pCamera || !value)
         return false;
     registerCameraInfoMetaType();

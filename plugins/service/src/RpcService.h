@@ -38,17 +38,27 @@ public:
     static void detach();
     bool notifyLoadUI(int* pState);
 
-    bool takePhoto();
-    bool startContinuous();
-    bool stopContinuous();
-    bool startVideo();
-    bool stopVideo();
+    // Camera calls. strCamera: the camera's id, empty for the camera that names
+    // none (the first one open). pReason, when given, receives why a call
+    // failed, as the core or the link said it (not yet made safe to show).
+    bool command(CameraCommand command, const QString& strCamera = QString(), QString* pReason = nullptr);
+    bool takePhoto() { return command(CameraCommand::TakePhoto); }
+    bool startContinuous() { return command(CameraCommand::StartContinuous); }
+    bool stopContinuous() { return command(CameraCommand::StopContinuous); }
+    bool startVideo() { return command(CameraCommand::StartVideo); }
+    bool stopVideo() { return command(CameraCommand::StopVideo); }
 
+    // A row of the parameter table; the value is kept for the restore whether
+    // or not the camera took it.
+    bool setParam(const CameraParam& param, const QVariant& value, const QString& strCamera = QString(),
+                  QString* pReason = nullptr);
+    // Fills value (with the row's type) only when the core answered.
+    bool getParam(const CameraParam& param, QVariant* value, const QString& strCamera = QString(),
+                  QString* pReason = nullptr);
     // Index as in CameraParamIndex; false for an unknown index or a failed call.
     bool setCameraParam(int nIndex, const QVariant& value);
-    // Fills value only when the core answered.
     bool getCameraParam(int nIndex, QVariant* value);
-    bool getCameraInfo(QVariant* value);
+    bool getCameraInfo(QVariant* value, const QString& strCamera = QString());
 
     QString address() const { return m_strAddress; }
     // Status lines about the link's protection, for the operator (config.ini's TLS files).
@@ -69,7 +79,7 @@ private:
     RpcService();
     ~RpcService();
 
-    std::shared_ptr<CCameraBase> camera() const;
+    std::shared_ptr<CCameraBase> camera(const QString& strCamera = QString()) const;
     // On the keeper's thread.
     bool connectOnce();
     bool restore();

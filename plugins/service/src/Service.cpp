@@ -351,12 +351,14 @@ QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& 
     return json;
 }
 
-void Service::reply(int nMsgId, const QVariant& value)
+void Service::reply(int nMsgId, const QVariant& value, const QString& strCamera)
 {
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = nMsgId;
     plt.varData = value;
+    if (!strCamera.isEmpty())
+        plt.jsonData.insert("camera", strCamera);
     sendEvent(plt);
 }
 
@@ -369,112 +371,135 @@ void Service::replyJson(int nMsgId, const QJsonObject& json)
     sendEvent(plt);
 }
 
+namespace {
+
+// The shooting commands: the camera call, then its status.
+struct CommandRow
+{
+    int nMsgId;
+    CameraCommand command;
+    const char* pText;
+};
+
+const CommandRow kCommands[] = {
+    {MSG_TAKE_PHOTO, CameraCommand::TakePhoto, QT_TRANSLATE_NOOP("Service", "调用相机拍照接口")},
+    {MSG_CONTINUOUS_PHOTO, CameraCommand::StartContinuous, QT_TRANSLATE_NOOP("Service", "调用连续拍照接口")},
+    {MSG_VIDEO_MODE_ON, CameraCommand::StartVideo, QT_TRANSLATE_NOOP("Service", "调用视频模式")},
+    {MSG_VIDEO_MODE_OFF, CameraCommand::StopVideo, QT_TRANSLATE_NOOP("Service", "关闭视频")},
+    {MSG_CONTINUOUS_START, CameraCommand::StartContinuous, QT_TRANSLATE_NOOP("Service", "调用连续拍照")},
+    {MSG_CONTINUOUS_STOP, CameraCommand::StopContinuous, QT_TRANSLATE_NOOP("Service", "调用连续拍照结束")},
+};
+
+const CommandRow* commandOf(int nMsgId)
+{
+    for (const CommandRow& row : kCommands)
+        if (row.nMsgId == nMsgId)
+            return &row;
+    return nullptr;
+}
+
+} // namespace
+
+void Service::status(const char* pText, bool bOk, const QString& qsReason, const QString& strCamera)
+{
+    PluginMetaData plt;
+    plt.nModule = MODULE_CAPTURO;
+    plt.nMsgId = MSG_RESULT;
+    plt.jsonData.insert("result", QString::fromUtf8(pText));
+    plt.jsonData.insert("success", bOk ? 1 : 0);
+    // The page lists the core's reason on a line of its own, after the failure:
+    // one line of plain text, as short as the core's other errors.
+    if (!bOk && !qsReason.isEmpty())
+        plt.jsonData.insert("reason", CoreErrorText::plain(qsReason));
+    if (!strCamera.isEmpty())
+        plt.jsonData.insert("camera", strCamera);
+    emit sendSignalToPlugins(plt);
+}
+
+void Service::setParam(const CameraParam& param, const QVariant& value, const QString& strCamera)
+{
+    QString qsReason;
+    const bool bOk = RpcService::instance().setParam(param, value, strCamera, &qsReason);
+    status(param.pSetText, bOk, qsReason, strCamera);
+}
+
+// A read that the core did not answer sends no reply: a page must never apply
+// invented values.
+void Service::getParam(const CameraParam& param, const QString& strCamera)
+{
+    QString qsReason;
+    QVariant value;
+    const bool bOk = RpcService::instance().getParam(param, &value, strCamera, &qsReason);
+    if (bOk && param.bReplyFirst)
+        reply(param.nGetMsg, value, strCamera);
+    status(param.pGetText, bOk, qsReason, strCamera);
+    if (bOk && !param.bReplyFirst)
+        reply(param.nGetMsg, value, strCamera);
+}
+
 // Each camera call runs before its texts go out, so the status can carry the
-// core's outcome; the records still leave in the fixed order. A read that the
-// core did not answer sends no reply: a page must never apply invented values.
+// core's outcome; the records still leave in the fixed order. Every camera
+// call goes to the camera the record names in "camera" (none: the first one open).
 void Service::slotEventFromPlugins(PluginMetaData plt)
 {
     m_pUIObject = plt.pHandle;
     if (plt.nModule != MODULE_SERVICE)
         return;
 
+    const QString strCamera = plt.jsonData.value("camera").toString();
+    bool bSet = false;
+    if (const CameraParam* pParam = camera_params::byMessage(plt.nMsgId, &bSet)) {
+        if (bSet)
+            setParam(*pParam, plt.varData, strCamera);
+        else
+            getParam(*pParam, strCamera);
+        return;
+    }
     RpcService& rpc = RpcService::instance();
-    QVariant value;
-    bool bOk = false;
+    if (const CommandRow* pCommand = commandOf(plt.nMsgId)) {
+        QString qsReason;
+        const bool bOk = rpc.command(pCommand->command, strCamera, &qsReason);
+        status(pCommand->pText, bOk, qsReason, strCamera);
+        return;
+    }
     switch (plt.nMsgId) {
-    case MSG_TAKE_PHOTO:
-        bOk = rpc.takePhoto();
-        sendResult(QT_TRANSLATE_NOOP("Service", "调用相机拍照接口"), bOk);
-        break;
-    case MSG_CONTINUOUS_PHOTO:
-        bOk = rpc.startContinuous();
-        sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照接口"), bOk);
-        break;
-    case MSG_VIDEO_MODE_ON:
-        bOk = rpc.startVideo();
-        sendResult(QT_TRANSLATE_NOOP("Service", "调用视频模式"), bOk);
-        break;
-    case MSG_VIDEO_MODE_OFF:
-        bOk = rpc.stopVideo();
-        sendResult(QT_TRANSLATE_NOOP("Service", "关闭视频"), bOk);
-        break;
-    case MSG_SET_DEBOUNCE:
-        bOk = rpc.setCameraParam(PARAM_DEBOUNCE, plt.varData);
-        sendResult(QT_TRANSLATE_NOOP("Service", "设置去抖时间"), bOk);
-        break;
-    case MSG_GET_DEBOUNCE:
-        bOk = rpc.getCameraParam(PARAM_DEBOUNCE, &value);
-        sendResult(QT_TRANSLATE_NOOP("Service", "获取去抖时间"), bOk);
+    case MSG_GET_CAMERA_INFO: {
+        QVariant value;
+        const bool bOk = rpc.getCameraInfo(&value, strCamera);
         if (bOk)
-            reply(plt.nMsgId, value);
-        break;
-    case MSG_SET_GAIN:
-        bOk = rpc.setCameraParam(PARAM_GAIN, plt.varData);
-        sendResult(QT_TRANSLATE_NOOP("Service", "设置增益"), bOk);
-        break;
-    case MSG_SET_TRIGGER_GAP:
-        bOk = rpc.setCameraParam(PARAM_TRIGGER_GAP, plt.varData);
-        sendResult(QT_TRANSLATE_NOOP("Service", "设置Gap"), bOk);
-        break;
-    case MSG_GET_GAIN:
-        bOk = rpc.getCameraParam(PARAM_GAIN, &value);
-        sendResult(QT_TRANSLATE_NOOP("Service", "获取增益"), bOk);
-        if (bOk)
-            reply(plt.nMsgId, value);
-        break;
-    case MSG_SET_EXPOSURE:
-        bOk = rpc.setCameraParam(PARAM_EXPOSURE, plt.varData);
-        sendResult(QT_TRANSLATE_NOOP("Service", "设置曝光"), bOk);
-        break;
-    case MSG_GET_EXPOSURE:
-        bOk = rpc.getCameraParam(PARAM_EXPOSURE, &value);
-        sendResult(QT_TRANSLATE_NOOP("Service", "获取曝光"), bOk);
-        if (bOk)
-            reply(plt.nMsgId, value);
-        break;
-    case MSG_SET_TRIGGER_MODE:
-        bOk = rpc.setCameraParam(PARAM_TRIGGER_MODE, plt.varData);
-        sendResult(QT_TRANSLATE_NOOP("Service", "设置触发模式"), bOk);
-        break;
-    case MSG_GET_TRIGGER_MODE:
-        bOk = rpc.getCameraParam(PARAM_TRIGGER_MODE, &value);
-        if (bOk)
-            reply(plt.nMsgId, value);
-        sendResult(QT_TRANSLATE_NOOP("Service", "获取触发模式"), bOk);
-        break;
-    case MSG_GET_CAMERA_INFO:
-        bOk = rpc.getCameraInfo(&value);
-        if (bOk)
-            reply(plt.nMsgId, value);
+            reply(plt.nMsgId, value, strCamera);
         // The catalogue's text says the read succeeded: a failure has its own.
-        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功")
-                       : QT_TRANSLATE_NOOP("Service", "获取相机增益失败"),
-                   bOk);
+        status(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功")
+                   : QT_TRANSLATE_NOOP("Service", "获取相机增益失败"),
+               bOk, QString(), strCamera);
         break;
+    }
     case MSG_GET_CAMERA_PARAMS: {
         QVariant exposure;
         QVariant gain;
         QVariant triggerMode;
         QVariant triggerGap;
-        bOk = rpc.getCameraParam(PARAM_EXPOSURE, &exposure);
-        bOk = rpc.getCameraParam(PARAM_GAIN, &gain) && bOk;
-        bOk = rpc.getCameraParam(PARAM_TRIGGER_MODE, &triggerMode) && bOk;
-        bOk = rpc.getCameraParam(PARAM_TRIGGER_GAP, &triggerGap) && bOk;
-        if (bOk)
-            replyJson(plt.nMsgId, cameraParamsJson(exposure, gain, triggerMode, triggerGap));
-        sendResult(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功")
-                       : QT_TRANSLATE_NOOP("Service", "获取相机参数值失败"),
-                   bOk);
+        QString qsReason;
+        const auto read = [&](int nIndex, QVariant* pValue, bool bSoFar) {
+            return rpc.getParam(*camera_params::byIndex(nIndex), pValue, strCamera,
+                                bSoFar ? &qsReason : nullptr)
+                && bSoFar;
+        };
+        bool bOk = read(PARAM_EXPOSURE, &exposure, true);
+        bOk = read(PARAM_GAIN, &gain, bOk);
+        bOk = read(PARAM_TRIGGER_MODE, &triggerMode, bOk);
+        bOk = read(PARAM_TRIGGER_GAP, &triggerGap, bOk);
+        if (bOk) {
+            QJsonObject json = cameraParamsJson(exposure, gain, triggerMode, triggerGap);
+            if (!strCamera.isEmpty())
+                json.insert("camera", strCamera);
+            replyJson(plt.nMsgId, json);
+        }
+        status(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功")
+                   : QT_TRANSLATE_NOOP("Service", "获取相机参数值失败"),
+               bOk, qsReason, strCamera);
         break;
     }
-    case MSG_CONTINUOUS_START:
-        bOk = rpc.startContinuous();
-        sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照"), bOk);
-        break;
-    case MSG_CONTINUOUS_STOP:
-        bOk = rpc.stopContinuous();
-        sendResult(QT_TRANSLATE_NOOP("Service", "调用连续拍照结束"), bOk);
-        break;
     case MSG_SAVE_SETTINGS: applySaveSettings(plt.jsonData); break;
     case MSG_FIGURES_REQUEST:
         if (!plt.varData.toBool()) {

@@ -6,6 +6,7 @@
 #include "FrameMailbox.h"
 #include "FrameSaveQueue.h"
 #include "RateLimitedStatus.h"
+#include "corelink/CameraParamTable.h"
 #include "corelink/CommTypes.h"
 #include "framework/DTPluginBase.h"
 
@@ -103,7 +104,11 @@ public slots:
 
 private:
     void deliverFrame(const PluginMetaData& frame);
-    void reply(int nMsgId, const QVariant& value);
+    void reply(int nMsgId, const QVariant& value, const QString& strCamera = QString());
+    // A command's status line; a failure's reason, when known, goes with it.
+    void status(const char* pText, bool bOk, const QString& qsReason, const QString& strCamera);
+    void setParam(const CameraParam& param, const QVariant& value, const QString& strCamera);
+    void getParam(const CameraParam& param, const QString& strCamera);
     void replyJson(int nMsgId, const QJsonObject& json);
     void reportRejectedFrames();
     void applySaveSettings(const QJsonObject& json);

@@ -7,6 +7,7 @@
 #include "framework/PluginMessages.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QStringList>
 #include <QtTest>
 
@@ -22,32 +23,42 @@ class RecordingCamera : public CCameraBase
 {
 public:
     QStringList calls;
+    // Calls that start with one of these fail.
     QStringList failing;
 
     void setFrameCallback(FrameCallback) override {}
     void setRejectedFrameCallback(RejectedFrameCallback) override {}
     int getCameraInfo(CameraInfo*) override { return note("getCameraInfo"); }
-    int setExposure(unsigned n) override { return note(QString("setExposure %1").arg(n)); }
-    int getExposure(unsigned*) override { return note("getExposure"); }
-    int setGain(float f) override { return note(QString("setGain %1").arg(double(f))); }
-    int getGain(float*) override { return note("getGain"); }
-    int takePhoto() override { return note("takePhoto"); }
-    int startContinuous() override { return note("startContinuous"); }
-    int stopContinuous() override { return note("stopContinuous"); }
-    int startVideo() override { return note("startVideo"); }
-    int stopVideo() override { return note("stopVideo"); }
-    int setTriggerGap(float f) override { return note(QString("setTriggerGap %1").arg(double(f))); }
-    int getTriggerGap(float*) override { return note("getTriggerGap"); }
-    int setTriggerMode(int n) override { return note(QString("setTriggerMode %1").arg(n)); }
-    int getTriggerMode(int*) override { return note("getTriggerMode"); }
-    int setDebounceTime(int n) override { return note(QString("setDebounceTime %1").arg(n)); }
-    int getDebounceTime(int*) override { return note("getDebounceTime"); }
+    // "set <row name> <value>", in the row's own type.
+    int setParam(const CameraParam& param, const ParamNumber& value, std::string* pReason) override
+    {
+        const QString strValue = value.type == ParamType::U32 ? QString::number(value.u32)
+            : value.type == ParamType::F32                    ? QString::number(double(value.f32))
+                                                              : QString::number(value.i32);
+        const int nResult = note(QString("set %1 %2").arg(param.pName, strValue));
+        if (nResult != 0 && pReason)
+            *pReason = "refused";
+        return value.type == param.type ? nResult : 3;
+    }
+    int getParam(const CameraParam& param, ParamNumber*, std::string*) override
+    {
+        return note(QString("get %1").arg(param.pName));
+    }
+    int runCommand(CameraCommand command, std::string*) override
+    {
+        const char* const names[] = {"",           "takePhoto", "startContinuous", "stopContinuous",
+                                     "startVideo", "stopVideo"};
+        return note(names[int(command)]);
+    }
 
 private:
     int note(const QString& strCall)
     {
         calls << strCall;
-        return failing.contains(strCall.section(' ', 0, 0)) ? 14 : 0;
+        for (const QString& strFailing : failing)
+            if (strCall.startsWith(strFailing))
+                return 14;
+        return 0;
     }
 };
 
@@ -178,26 +189,87 @@ private slots:
         settings.recordParam(PARAM_GAIN, 7);
         settings.recordParam(PARAM_DEBOUNCE, 40);
         settings.recordParam(PARAM_TRIGGER_MODE, 1);
+        settings.recordParam(PARAM_TRIGGER_TYPE, 1);
         settings.recordContinuous(true);
         settings.recordVideo(true);
         settings.recordVideo(false);
         QVERIFY(settings.restore(camera));
         // The last value of each, with the camera's own types.
         QCOMPARE(camera.calls,
-                 (QStringList{"setExposure 100", "setGain 7", "setDebounceTime 40", "setTriggerMode 1",
-                              "setTriggerGap 50", "startContinuous"}));
+                 (QStringList{"set exposure 100", "set gain 7", "set debounce 40", "set trigger mode 1",
+                              "set trigger gap 50", "set trigger type 1", "startContinuous"}));
 
         // A refused value does not keep the rest from going back.
         camera.calls.clear();
-        camera.failing << "setGain";
+        camera.failing << "set gain";
         settings.recordContinuous(false);
         settings.recordVideo(true);
         QVERIFY(!settings.restore(camera));
         QCOMPARE(camera.calls,
-                 (QStringList{"setExposure 100", "setGain 7", "setDebounceTime 40", "setTriggerMode 1",
-                              "setTriggerGap 50", "startVideo"}));
-        QVERIFY(!isCameraParam(3));
-        QCOMPARE(applyCameraParam(camera, 3, 1), -1);
+                 (QStringList{"set exposure 100", "set gain 7", "set debounce 40", "set trigger mode 1",
+                              "set trigger gap 50", "set trigger type 1", "startVideo"}));
+        QVERIFY(!camera_params::byIndex(3));
+    }
+
+    // Each row is found by its index, its protocol number and both its bus ids, and no
+    // two rows share any of them: the dispatch and the core would mix them up.
+    void everyParameterRowIsFoundByEachOfItsAddresses()
+    {
+        QSet<int> indexes, protos, messages;
+        for (const CameraParam& param : kCameraParams) {
+            QCOMPARE(camera_params::byIndex(param.nIndex), &param);
+            QCOMPARE(camera_params::byProto(param.nProtoParam), &param);
+            bool bSet = false;
+            QCOMPARE(camera_params::byMessage(param.nSetMsg, &bSet), &param);
+            QVERIFY(bSet);
+            QVERIFY(param.pSetText && *param.pSetText);
+            if (param.nGetMsg != 0) {
+                QCOMPARE(camera_params::byMessage(param.nGetMsg, &bSet), &param);
+                QVERIFY(!bSet);
+                QVERIFY(param.pGetText && *param.pGetText);
+                QVERIFY(!messages.contains(param.nGetMsg));
+                messages << param.nGetMsg;
+            }
+            QVERIFY(!indexes.contains(param.nIndex));
+            QVERIFY(!protos.contains(param.nProtoParam));
+            QVERIFY(!messages.contains(param.nSetMsg));
+            indexes << param.nIndex;
+            protos << param.nProtoParam;
+            messages << param.nSetMsg;
+            // Bounds come either from two range fields or from the row itself.
+            QCOMPARE(param.pRangeMin == nullptr, param.pRangeMax == nullptr);
+            if (!param.pRangeMin)
+                QVERIFY(param.dFixedMin < param.dFixedMax);
+        }
+        QVERIFY(!camera_params::byMessage(0, nullptr));
+        QVERIFY(!camera_params::byMessage(MSG_TAKE_PHOTO, nullptr));
+        QVERIFY(!camera_params::byIndex(3));
+    }
+
+    // The named operations of the camera are its rows and commands, in the row's type.
+    void namedOperationsAreRowsOfTheTable()
+    {
+        RecordingCamera camera;
+        camera.setExposure(4000000000u);
+        camera.setGain(2.5f);
+        camera.setTriggerGap(12.5f);
+        camera.setTriggerMode(0);
+        camera.setDebounceTime(-3);
+        camera.setTriggerType(1);
+        unsigned nExposure = 0;
+        int nType = 0;
+        camera.getExposure(&nExposure);
+        camera.getTriggerType(&nType);
+        camera.takePhoto();
+        camera.stopVideo();
+        QCOMPARE(camera.calls,
+                 (QStringList{"set exposure 4000000000", "set gain 2.5", "set trigger gap 12.5",
+                              "set trigger mode 0", "set debounce -3", "set trigger type 1", "get exposure",
+                              "get trigger type", "takePhoto", "stopVideo"}));
+        // No place for the result: refused before any call.
+        camera.calls.clear();
+        QCOMPARE(camera.getGain(nullptr), -1);
+        QCOMPARE(camera.calls, QStringList());
     }
 
     // Closing calls uninit once: an attempt in flight gives up through that call,
