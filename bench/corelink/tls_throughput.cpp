@@ -12,23 +12,14 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "LinkRate.h"
+#include "TestCerts.h"
 #include "server/CoreServer.h"
 #include "sim/SimCamera.h"
 
 namespace {
-
-bool makeCerts(const QStringList& arguments)
-{
-    QProcess script;
-    script.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    script.start(QStringLiteral("bash"), QStringList{QStringLiteral(MAKE_CERTS_SCRIPT)} + arguments);
-    return script.waitForFinished(60000) && script.exitStatus() == QProcess::NormalExit
-        && script.exitCode() == 0;
-}
 
 std::unique_ptr<CoreServer> startCore(CoreOptions options)
 {
@@ -64,8 +55,8 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     const QString pki = dir.filePath(QStringLiteral("pki"));
-    if (!dir.isValid() || !makeCerts({"ca", pki}) || !makeCerts({"core", pki, "127.0.0.1"})
-        || !makeCerts({"client", pki, "bench"})) {
+    if (!dir.isValid() || !makeTestCerts({"ca", pki}) || !makeTestCerts({"core", pki, "127.0.0.1"})
+        || !makeTestCerts({"client", pki, "bench"})) {
         std::fprintf(stderr, "the certificates could not be made\n");
         return 1;
     }

@@ -4,31 +4,13 @@
 // a core whose certificate does not verify is not trusted. Each outcome has
 // its own result code, which the service turns into its own status line.
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "SimCore.h"
+#include "TestCerts.h"
 #include "corelink/CCommFactoryRPC.h"
 
-namespace {
-
-// Runs the certificate script; false when it failed.
-bool makeCerts(const QStringList& arguments, const QString& qsDays = QString())
-{
-    QProcess script;
-    if (!qsDays.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("KELVORA_CERT_DAYS"), qsDays);
-        script.setProcessEnvironment(env);
-    }
-    script.setProcessChannelMode(QProcess::ForwardedChannels);
-    script.start(QStringLiteral("bash"), QStringList{QStringLiteral(MAKE_CERTS_SCRIPT)} + arguments);
-    return script.waitForFinished(60000) && script.exitStatus() == QProcess::NormalExit
-        && script.exitCode() == 0;
-}
-
-} // namespace
 
 class TestCorelinkTls : public QObject
 {
@@ -55,19 +37,10 @@ private:
 void TestCorelinkTls::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    const QString station = file("station");
-    const QString other = file("other");
-    QVERIFY(makeCerts({"ca", station}));
-    QVERIFY(makeCerts({"core", station, "127.0.0.1"}));
-    QVERIFY(makeCerts({"client", station, "operator"}));
-    QVERIFY(makeCerts({"client", station, "expired"}, "-2"));
-    QVERIFY(makeCerts({"ca", other}));
-    QVERIFY(makeCerts({"core", other, "127.0.0.1"}));
-    QVERIFY(makeCerts({"client", other, "intruder"}));
-    QVERIFY(m_core.start({"--width", "64", "--height", "48", "--tls-cert", station + "/core.pem", "--tls-key",
-                          station + "/core.key", "--tls-ca", station + "/ca.pem"}));
-    QVERIFY(m_stranger.start({"--width", "64", "--height", "48", "--tls-cert", other + "/core.pem",
-                              "--tls-key", other + "/core.key", "--tls-ca", other + "/ca.pem"}));
+    QVERIFY(makeTestPki(m_dir.path()));
+    const QStringList size{"--width", "64", "--height", "48"};
+    QVERIFY(m_core.start(size + tlsCoreArguments(file("station"))));
+    QVERIFY(m_stranger.start(size + tlsCoreArguments(file("other"))));
 }
 
 int TestCorelinkTls::connect(const QString& qsEndpoint, const QString& qsCa, const QString& qsCert,

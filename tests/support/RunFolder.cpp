@@ -68,9 +68,10 @@ bool RunFolder::addPlugins(const QStringList& pluginFiles)
                      QJsonDocument(QJsonObject{{"plugins", entries}}).toJson());
 }
 
-bool RunFolder::writeConfig(const QString& strEndpoint)
+bool RunFolder::writeConfig(const QString& strEndpoint, const QByteArray& extraLines)
 {
-    return isValid() && writeFile(filePath("config.ini"), "[General]\nip=" + strEndpoint.toUtf8() + "\n");
+    return isValid()
+        && writeFile(filePath("config.ini"), "[General]\nip=" + strEndpoint.toUtf8() + "\n" + extraLines);
 }
 
 bool RunFolder::enter()

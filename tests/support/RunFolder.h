@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -19,8 +20,8 @@ public:
     bool addListedPlugins(const QString& strPluginDir = builtPluginDir());
     // Links the given plugin files and writes a list that loads them in this order.
     bool addPlugins(const QStringList& pluginFiles);
-    // config.ini naming the vision core.
-    bool writeConfig(const QString& strEndpoint);
+    // config.ini naming the vision core, with further lines of its [General] section.
+    bool writeConfig(const QString& strEndpoint, const QByteArray& extraLines = QByteArray());
     // Makes this the current folder and a library path, as kelvora's own folder is
     // when it runs: the plugin list and config.ini are read from the current folder,
     // and the loader resolves "plugins/..." through the library paths.

@@ -26,14 +26,14 @@ class ServiceFixture
 {
 public:
     // strIp empty: no config.ini at all. nListings > 1 names each plugin file
-    // that many times in the list, in turn.
-    bool start(const QString& strIp, int nListings = 1)
+    // that many times in the list, in turn. extraConfig: more lines of config.ini.
+    bool start(const QString& strIp, int nListings = 1, const QByteArray& extraConfig = QByteArray())
     {
         if (!m_run.addPlugins({SERVICE_PLUGIN, RECORDER_PLUGIN}))
             return false;
         if (nListings > 1 && !listRepeatedly(nListings))
             return false;
-        if (!strIp.isNull() && !m_run.writeConfig(strIp))
+        if (!strIp.isNull() && !m_run.writeConfig(strIp, extraConfig))
             return false;
         if (!m_run.enter())
             return false;

@@ -1,11 +1,11 @@
 // The client's check of its TLS files before it connects, and the status
 // line each failure of the link gets.
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "LinkSecurity.h"
+#include "TestCerts.h"
 #include "corelink/CommTypes.h"
 
 class TestLinkSecurity : public QObject
@@ -33,18 +33,9 @@ private:
 void TestLinkSecurity::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    const auto run = [](const QStringList& arguments, const char* pDays) {
-        QProcess script;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (pDays)
-            env.insert("KELVORA_CERT_DAYS", pDays);
-        script.setProcessEnvironment(env);
-        script.start("bash", QStringList{MAKE_CERTS_SCRIPT} + arguments);
-        return script.waitForFinished(60000) && script.exitCode() == 0;
-    };
-    QVERIFY(run({"ca", m_dir.path()}, nullptr));
-    QVERIFY(run({"client", m_dir.path(), "op"}, nullptr));
-    QVERIFY(run({"client", m_dir.path(), "old"}, "-2"));
+    QVERIFY(makeTestCerts({"ca", m_dir.path()}));
+    QVERIFY(makeTestCerts({"client", m_dir.path(), "op"}));
+    QVERIFY(makeTestCerts({"client", m_dir.path(), "old"}, "-2"));
     QVERIFY(QDir(m_dir.path()).mkdir("folder.pem"));
     QFile junk(file("junk.pem"));
     QVERIFY(junk.open(QIODevice::WriteOnly));
