@@ -891,6 +891,12 @@ Status GenICamCamera::doSet(const ParamValue& value)
             return Status(StatusCode::INVALID_ARGUMENT, "debounce refused: " + error.text());
         m_debounce = value.i32();
         return Status::OK;
+    case kelvora::core::PARAM_TRIGGER_TYPE:
+        if (value.value_case() != ParamValue::kI32)
+            break;
+        // Kept by the trigger state: written again after every arm, so also
+        // after a reopen.
+        return carryOut(m_trigger.setTriggerType(value.i32()), "trigger type: ");
     default: return Status(StatusCode::INVALID_ARGUMENT, "unknown parameter");
     }
     return Status(StatusCode::INVALID_ARGUMENT, "wrong value type for the parameter");
@@ -927,6 +933,21 @@ Status GenICamCamera::doGet(kelvora::core::Param param, ParamValue* pValue)
         if (error.failed())
             return failed("debounce", error);
         pValue->set_i32(int32_t(std::lround(dDebounce / 1000.0)));
+        break;
+    }
+    case kelvora::core::PARAM_TRIGGER_TYPE: {
+        // Read back from the camera, like the other settings.
+        if (!m_trigger.features().bActivation)
+            return Status(StatusCode::UNIMPLEMENTED, "the camera has no TriggerActivation");
+        const char* pEdge = arv_camera_get_string(m_pCamera, kActivation, error.out());
+        if (error.failed())
+            return failed("trigger activation", error);
+        const std::string strEdge = pEdge ? pEdge : "";
+        if (strEdge != kEdges[0] && strEdge != kEdges[1])
+            return Status(StatusCode::FAILED_PRECONDITION,
+                          "the camera's TriggerActivation is " + strEdge
+                              + ", neither rising nor falling edge");
+        pValue->set_i32(strEdge == kEdges[1] ? 1 : 0);
         break;
     }
     default: return Status(StatusCode::INVALID_ARGUMENT, "unknown parameter");

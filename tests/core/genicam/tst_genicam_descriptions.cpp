@@ -2,7 +2,8 @@
 // GenICam descriptions this test writes (features missing, other names, other
 // units), the vision core on it, and the operator's commands through the real
 // client link. Each call is judged as the camera page would list it: the
-// service's status text, success or failure, and whether frames came.
+// service's status text, success or failure with the core's reason, and
+// whether frames came.
 // Runs inside a network namespace of its own (netns.sh).
 
 #include <algorithm>
@@ -18,32 +19,64 @@ using namespace fakegige;
 
 namespace {
 
-// One line of the camera page's status list.
+// One line of the camera page's status list, with the reason line the page
+// lists after a failure: the core's own words.
 struct Listed
 {
     QString qsText;
     bool bSuccess;
+    QString qsReason;
 
-    bool operator==(const Listed& other) const
+    // As expected: the same text and outcome, and the reason naming what the
+    // expected line's reason names (a part of it).
+    bool operator==(const Listed& expected) const
     {
-        return qsText == other.qsText && bSuccess == other.bSuccess;
+        return qsText == expected.qsText && bSuccess == expected.bSuccess
+            && qsReason.contains(expected.qsReason);
     }
 };
+
+// What the core answered a call through the client link.
+struct Answer
+{
+    int nCode = -1;
+    std::string strReason;
+};
+
+Answer run(CCameraBase& camera, CameraCommand command)
+{
+    Answer answer;
+    answer.nCode = camera.runCommand(command, &answer.strReason);
+    return answer;
+}
+
+Answer set(CCameraBase& camera, int nIndex, const ParamNumber& value)
+{
+    Answer answer;
+    answer.nCode = camera.setParam(*camera_params::byIndex(nIndex), value, &answer.strReason);
+    return answer;
+}
 
 // The service lists a command's text with the core's answer: success only for 0.
 Listed listed(const char* pText, int nCode)
 {
-    return Listed{QString::fromUtf8(pText), nCode == 0};
+    return Listed{QString::fromUtf8(pText), nCode == 0, QString()};
+}
+
+Listed listed(const char* pText, const Answer& answer)
+{
+    return Listed{QString::fromUtf8(pText), answer.nCode == 0,
+                  answer.nCode == 0 ? QString() : QString::fromStdString(answer.strReason)};
 }
 
 Listed ok(const char* pText)
 {
-    return Listed{QString::fromUtf8(pText), true};
+    return Listed{QString::fromUtf8(pText), true, QString()};
 }
 
-Listed failed(const char* pText)
+Listed failed(const char* pText, const char* pReasonPart)
 {
-    return Listed{QString::fromUtf8(pText), false};
+    return Listed{QString::fromUtf8(pText), false, QString::fromUtf8(pReasonPart)};
 }
 
 // The fake camera serving a description of the test's own.
@@ -60,6 +93,7 @@ public:
         file.close();
         return m_fake.start({QStringLiteral("-g"), file.fileName()});
     }
+    void kill() { m_fake.kill(); }
 
 private:
     QTemporaryDir m_dir;
@@ -99,8 +133,9 @@ namespace QTest {
 template <>
 char* toString(const Listed& line)
 {
-    return qstrdup(
-        qPrintable(line.qsText + (line.bSuccess ? QStringLiteral(" (ok)") : QStringLiteral(" (failed)"))));
+    const QString qsReason = line.qsReason.isEmpty() ? QString() : QStringLiteral(": ") + line.qsReason;
+    return qstrdup(qPrintable(
+        line.qsText + (line.bSuccess ? QStringLiteral(" (ok)") : QStringLiteral(" (failed)")) + qsReason));
 }
 } // namespace QTest
 QT_END_NAMESPACE
@@ -117,6 +152,8 @@ private slots:
     void gainInDecibelsAndExposureTimeByTheirStandardNames();
     void unconvertibleFormatIsToldAndShootingRefused();
     void externalTriggerOnTheFirstLineOrAnHonestFailureWithoutOne();
+    void triggerTypeSetsTheActivationKeptOverArmsAndReopening();
+    void withoutTriggerActivationTheTriggerTypeIsAnHonestFailure();
 };
 
 void TestGenICamDescriptions::withoutTriggerSoftwareInternalTriggerUsesSingleFramesAndTheFrameRate()
@@ -158,7 +195,8 @@ void TestGenICamDescriptions::withoutTriggerSoftwareOrSingleFrameAPhotoIsAnHones
     auto pCamera = station.camera();
     QCOMPARE(listed("设置触发模式", pCamera->setTriggerMode(kInternal)), ok("设置触发模式"));
     // Nothing can take one frame: the page lists a failure, and no frame comes.
-    QCOMPARE(listed("调用相机拍照接口", pCamera->takePhoto()), failed("调用相机拍照接口"));
+    QCOMPARE(listed("调用相机拍照接口", run(*pCamera, CameraCommand::TakePhoto)),
+             failed("调用相机拍照接口", "neither the TriggerSoftware command nor single-frame acquisition"));
     std::this_thread::sleep_for(1s);
     QCOMPARE(station.frames.count(), size_t(0));
     // Continuous shooting still runs on the frame rate.
@@ -237,7 +275,8 @@ void TestGenICamDescriptions::debouncerWhereTheCameraHasOneAndAnHonestFailureWhe
         QCOMPARE(pCamera->getCameraInfo(&info), 0);
         QCOMPARE(info.nDebounceMin, 0);
         QCOMPARE(info.nDebounceMax, 0);
-        QCOMPARE(listed("设置去抖时间", pCamera->setDebounceTime(5)), failed("设置去抖时间"));
+        QCOMPARE(listed("设置去抖时间", set(*pCamera, PARAM_DEBOUNCE, ParamNumber::ofI32(5))),
+                 failed("设置去抖时间", "no line debouncer"));
         QCOMPARE(pCamera->setDebounceTime(0), kUnimplemented);
         int nDebounce = -7;
         QCOMPARE(pCamera->getDebounceTime(&nDebounce), kUnimplemented);
@@ -290,7 +329,8 @@ void TestGenICamDescriptions::gainInDecibelsAndExposureTimeByTheirStandardNames(
     QCOMPARE(nExposure, 100000u);
 
     // Outside the camera's range: refused, and the camera keeps its value.
-    QCOMPARE(listed("设置增益", pCamera->setGain(5.5f)), failed("设置增益"));
+    QCOMPARE(listed("设置增益", set(*pCamera, PARAM_GAIN, ParamNumber::ofF32(5.5f))),
+             failed("设置增益", "gain"));
     QCOMPARE(pCamera->setGain(-0.5f), kInvalidArgument);
     QCOMPARE(pCamera->getGain(&fGain), 0);
     QCOMPARE(fGain, 1.5f);
@@ -319,9 +359,12 @@ void TestGenICamDescriptions::unconvertibleFormatIsToldAndShootingRefused()
     QCOMPARE(station.pComm->openCamera(gige->strId), 0);
     QVERIFY(station.messages.waitForPart(MESSAGE_TYPE_ERROR, "error", "YUV422Packed", 10000ms));
     // ... and shooting is refused for it instead of frames dropped unseen.
-    QCOMPARE(listed("调用相机拍照接口", pCamera->takePhoto()), failed("调用相机拍照接口"));
-    QCOMPARE(listed("调用连续拍照", pCamera->startContinuous()), failed("调用连续拍照"));
-    QCOMPARE(listed("调用视频模式", pCamera->startVideo()), failed("调用视频模式"));
+    QCOMPARE(listed("调用相机拍照接口", run(*pCamera, CameraCommand::TakePhoto)),
+             failed("调用相机拍照接口", "YUV422Packed"));
+    QCOMPARE(listed("调用连续拍照", run(*pCamera, CameraCommand::StartContinuous)),
+             failed("调用连续拍照", "YUV422Packed"));
+    QCOMPARE(listed("调用视频模式", run(*pCamera, CameraCommand::StartVideo)),
+             failed("调用视频模式", "YUV422Packed"));
     std::this_thread::sleep_for(1s);
     QCOMPARE(station.frames.count(), size_t(0));
 }
@@ -342,7 +385,8 @@ void TestGenICamDescriptions::externalTriggerOnTheFirstLineOrAnHonestFailureWith
         int nMode = -1;
         QCOMPARE(pCamera->getTriggerMode(&nMode), 0);
         QCOMPARE(nMode, kExternal);
-        QCOMPARE(listed("调用相机拍照接口", pCamera->takePhoto()), failed("调用相机拍照接口"));
+        QCOMPARE(listed("调用相机拍照接口", run(*pCamera, CameraCommand::TakePhoto)),
+                 failed("调用相机拍照接口", "Line2"));
     }
     {
         // No line at all: internal trigger only, and the ranges say so.
@@ -356,13 +400,69 @@ void TestGenICamDescriptions::externalTriggerOnTheFirstLineOrAnHonestFailureWith
         QCOMPARE(pCamera->getCameraInfo(&info), 0);
         QCOMPARE(info.nTriggerModeMin, 1u);
         QCOMPARE(info.nTriggerModeMax, 1u);
-        QCOMPARE(listed("设置触发模式", pCamera->setTriggerMode(kExternal)), failed("设置触发模式"));
+        QCOMPARE(listed("设置触发模式", set(*pCamera, PARAM_TRIGGER_MODE, ParamNumber::ofI32(kExternal))),
+                 failed("设置触发模式", "no line that is a trigger source"));
         int nMode = -1;
         QCOMPARE(pCamera->getTriggerMode(&nMode), 0);
         QCOMPARE(nMode, kInternal);
         QCOMPARE(listed("调用相机拍照接口", pCamera->takePhoto()), ok("调用相机拍照接口"));
         QVERIFY(station.frames.waitFor(1, 5000ms));
     }
+}
+
+void TestGenICamDescriptions::triggerTypeSetsTheActivationKeptOverArmsAndReopening()
+{
+    CameraDescription description;
+    description.bActivation = true;
+    DescribedStation described;
+    QVERIFY(described.start(description, {"--width", "64", "--height", "64"}));
+    Station& station = described.station;
+    auto pCamera = station.camera();
+    const auto setType = [&](int nType) {
+        return set(*pCamera, PARAM_TRIGGER_TYPE, ParamNumber::ofI32(nType));
+    };
+    const auto getType = [&]() {
+        int nType = -1;
+        return pCamera->getTriggerType(&nType) == 0 ? nType : -1;
+    };
+    QCOMPARE(getType(), 0);
+    QCOMPARE(listed("设置触发类型", setType(1)), ok("设置触发类型"));
+    QCOMPARE(getType(), 1);
+    // Arming on the line resets the edge in the camera library: it is written again.
+    QCOMPARE(pCamera->setTriggerMode(kExternal), 0);
+    QCOMPARE(getType(), 1);
+    QCOMPARE(pCamera->setTriggerMode(kInternal), 0);
+    QCOMPARE(pCamera->setTriggerMode(kExternal), 0);
+    QCOMPARE(getType(), 1);
+    QCOMPARE(listed("设置触发类型", setType(2)), failed("设置触发类型", "outside 0 (rising edge) to 1"));
+    QCOMPARE(getType(), 1);
+
+    // The camera restarts with its defaults; the core puts the edge back.
+    const size_t nMessages = station.messages.count();
+    described.camera.kill();
+    QVERIFY(station.messages.waitFor(MESSAGE_TYPE_CAMERA_STATE, "camera", "lost", 20000ms, nMessages));
+    QVERIFY(described.camera.start(description));
+    QVERIFY(station.messages.waitFor(MESSAGE_TYPE_CAMERA_STATE, "camera", "back", 20000ms, nMessages));
+    QCOMPARE(getType(), 1);
+    QCOMPARE(listed("设置触发类型", setType(0)), ok("设置触发类型"));
+    QCOMPARE(getType(), 0);
+}
+
+void TestGenICamDescriptions::withoutTriggerActivationTheTriggerTypeIsAnHonestFailure()
+{
+    DescribedStation described;
+    QVERIFY(described.start(CameraDescription(), {"--width", "64", "--height", "64"}));
+    Station& station = described.station;
+    auto pCamera = station.camera();
+    QCOMPARE(listed("设置触发类型", set(*pCamera, PARAM_TRIGGER_TYPE, ParamNumber::ofI32(1))),
+             failed("设置触发类型", "no TriggerActivation"));
+    int nType = -1;
+    QVERIFY(pCamera->getTriggerType(&nType) != 0);
+    QCOMPARE(nType, -1);
+    // The rest of the trigger works as before.
+    QCOMPARE(pCamera->setTriggerMode(kExternal), 0);
+    QCOMPARE(pCamera->setTriggerMode(kInternal), 0);
+    QVERIFY(photo(station));
 }
 
 QTEST_GUILESS_MAIN(TestGenICamDescriptions)
