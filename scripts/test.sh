@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite: the normal build,
+# Installs what is missing, checks the code's format, builds, and runs the whole test
+# suite: the normal build,
 # the same suite under AddressSanitizer + UndefinedBehaviorSanitizer, the tests
 # labelled threaded under ThreadSanitizer, and a short libFuzzer run of every fuzz
 # target: the BMP reader and the core link's decoding (clang, build-fuzz/).
@@ -25,6 +26,7 @@ run_tests() { (cd "$1" && shift && ctest --output-on-failure -j2 "$@"); }
 # not count towards the total below.
 kelvora_phase deps "$(budget 300)" bash scripts/deps.sh
 deps_phase=$KELVORA_PHASES
+kelvora_phase format 30 bash scripts/format-check.sh
 kelvora_phase build "$(budget 300)" bash scripts/build.sh build -DKELVORA_WERROR=ON
 kelvora_phase test "$(budget 120)" run_tests build
 
