@@ -11,7 +11,7 @@
 #   process   starts another program (the simulator, kelvora, cmake)
 #   threaded  a thread starts in the test or in a program it starts, Qt's own
 #             included (strace -f -e trace=clone3 shows it): the ThreadSanitizer
-#             tree builds and runs exactly these
+#             tree builds and runs exactly these (target threaded_tests)
 #   package   checks the Debian package (plain tree only)
 #
 # SUITE puts the class into a shared executable instead of one of its own: its
@@ -28,6 +28,9 @@
 find_package(Threads REQUIRED)
 set(KELVORA_TEST_LABELS unit gui process threaded package)
 set(KELVORA_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests/bin)
+# Libraries whose headers bring gRPC into a test (see tests/support).
+set(KELVORA_GRPC_TEST_LIBS corelink_proto Kelvora::TestSupport kelvora_test_support stub_core hostile_core
+  vision_core_server vision_core_sim vision_core_genicam)
 
 # The tree's sanitizer options plus the given VAR=value entries, on a test.
 function(kelvora_test_environment test)
@@ -79,16 +82,25 @@ function(kelvora_test_properties test)
     endif()
     set_property(GLOBAL APPEND PROPERTY KELVORA_THREADED_TEST_TARGETS ${P_TARGET})
   endif()
+  if("unit" IN_LIST P_LABELS AND P_TARGET)
+    set_property(GLOBAL APPEND PROPERTY KELVORA_UNIT_TEST_TARGETS ${P_TARGET})
+  endif()
 endfunction()
 
 function(kelvora_add_test name)
   cmake_parse_arguments(T "XVFB" "TIMEOUT;SUITE" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
 
   # Qt modules beyond these would change what the shared precompiled header means.
+  # A test that links the core's protocol, or a core of its own, reads gRPC's headers
+  # too and takes the header that holds them.
   set(own_header TRUE)
+  set(pch kelvora_test_pch)
   foreach(lib ${T_LIBS})
     if(lib MATCHES "^Qt5::" AND NOT lib MATCHES "^Qt5::(Core|Gui|Widgets|Test)$")
       set(own_header FALSE)
+    endif()
+    if(lib IN_LIST KELVORA_GRPC_TEST_LIBS)
+      set(pch kelvora_test_pch_grpc)
     endif()
   endforeach()
 
@@ -98,7 +110,7 @@ function(kelvora_add_test name)
       add_executable(${target})
       target_link_libraries(${target} PRIVATE kelvora_test_suite)
       set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KELVORA_TEST_BIN_DIR})
-      target_precompile_headers(${target} REUSE_FROM kelvora_test_pch)
+      target_precompile_headers(${target} REUSE_FROM ${pch})
     endif()
     target_sources(${target} PRIVATE ${T_SOURCES})
     list(GET T_SOURCES 0 main_source)
@@ -109,11 +121,15 @@ function(kelvora_add_test name)
     add_executable(${target} ${T_SOURCES})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KELVORA_TEST_BIN_DIR})
     if(own_header)
-      target_precompile_headers(${target} REUSE_FROM kelvora_test_pch)
+      target_precompile_headers(${target} REUSE_FROM ${pch})
     endif()
     set(arguments "")
   endif()
   target_link_libraries(${target} PRIVATE Qt5::Test Qt5::Widgets Threads::Threads ${T_LIBS})
+  # The tests include their own moc output, so this file is mostly empty: loading the
+  # precompiled header for it would cost more than the file itself.
+  set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/mocs_compilation.cpp
+    TARGET_DIRECTORY ${target} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
   # Some libraries bring -pthread and some do not; the shared precompiled header
   # needs the same _REENTRANT everywhere.
   target_compile_options(${target} PRIVATE -pthread)

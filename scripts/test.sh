@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the code's format, builds, and runs the whole test
-# suite: the normal build,
-# the same suite under AddressSanitizer + UndefinedBehaviorSanitizer, the tests
+# suite: the normal build of what the package holds with the package's tests, the
+# whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, the tests
 # labelled threaded under ThreadSanitizer, and a short libFuzzer run of every fuzz
 # target: the BMP reader and the core link's decoding (clang, build-fuzz/).
 #
@@ -27,8 +27,18 @@ run_tests() { (cd "$1" && shift && ctest --output-on-failure -j2 "$@"); }
 kelvora_phase deps "$(budget 300)" bash scripts/deps.sh
 deps_phase=$KELVORA_PHASES
 kelvora_phase format 30 bash scripts/format-check.sh
-kelvora_phase build "$(budget 300)" bash scripts/build.sh build -DKELVORA_WERROR=ON
-kelvora_phase test "$(budget 120)" run_tests build
+# The plain tree builds what the package holds and the logic tests, and runs those
+# and the package's tests; the whole suite (widgets, processes, threads) runs in the
+# sanitizer trees below, so the costly tests are not built and run twice. Without
+# the sanitizer trees the plain tree builds and runs the whole suite.
+if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
+  kelvora_phase build "$(budget 200)" env KELVORA_TARGETS="kelvora_installed unit_tests" \
+    bash scripts/build.sh build -DKELVORA_WERROR=ON
+  kelvora_phase test "$(budget 90)" run_tests build -L "unit|package"
+else
+  kelvora_phase build "$(budget 300)" bash scripts/build.sh build -DKELVORA_WERROR=ON
+  kelvora_phase test "$(budget 120)" run_tests build
+fi
 
 if [ "${KELVORA_SKIP_SANITIZE:-0}" != "1" ]; then
   kelvora_phase asan-build "$(budget 300)" bash scripts/build.sh build-asan -DKELVORA_SANITIZE=ON -DKELVORA_BUILD_BENCH=OFF -DKELVORA_WERROR=ON
