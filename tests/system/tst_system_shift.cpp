@@ -338,9 +338,7 @@ void TestSystemShift::floodingCoreKeepsTheLogSmall()
     const quint64 nBefore = m_pService->property("receivedFrames").toULongLong();
     const QDateTime start = QDateTime::currentDateTime();
     // However fast this machine takes them: at least 10 s and 5,000 frames.
-    const auto flooded = [&]() {
-        return m_pService->property("receivedFrames").toULongLong() - nBefore;
-    };
+    const auto flooded = [&]() { return m_pService->property("receivedFrames").toULongLong() - nBefore; };
     control<QCheckBox>("checkBox_Video")->click();
     QTest::qWait(10000);
     QTRY_VERIFY_WITH_TIMEOUT(flooded() >= 5000, 120000);
