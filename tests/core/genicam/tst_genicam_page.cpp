@@ -6,6 +6,7 @@
 // namespace of its own (netns.sh), on the offscreen platform.
 
 #include <QAction>
+#include <QDir>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -33,6 +34,20 @@ double receivedFps(const QLabel* pFigures)
     static const QRegularExpression kReceived(QString::fromUtf8("接收 ([0-9.]+) 帧/秒"));
     const QRegularExpressionMatch match = kReceived.match(pFigures->text());
     return match.hasMatch() ? match.captured(1).toDouble() : -1.0;
+}
+
+// With KELVORA_SCREENSHOT_DIR set (relative: from the source tree), the page at
+// 1280x800 as the operator sees it.
+void screenshot(QWidget* pWindow, const char* pName)
+{
+    const QString qsSetting = qEnvironmentVariable("KELVORA_SCREENSHOT_DIR");
+    if (qsSetting.isEmpty())
+        return;
+    pWindow->resize(1280, 800);
+    QTest::qWait(1200);
+    const QString qsDir = QDir(KELVORA_SOURCE_DIR).absoluteFilePath(qsSetting);
+    QVERIFY(QDir().mkpath(qsDir));
+    QVERIFY(pWindow->grab().save(QDir(qsDir).filePath(QString::fromLatin1(pName))));
 }
 
 bool listed(const QListWidget* pResults, const QString& qsStart)
@@ -78,6 +93,7 @@ void TestGenICamPage::lossyLinkIsShownAndToldThenStopsGrowingWhenClean()
     qInfo("at 20 %% loss: %s", qPrintable(pFigures->text()));
     QVERIFY(pFigures->text().contains(QRegularExpression(QString::fromUtf8("丢包 [1-9]"))));
     QVERIFY(!pFigures->toolTip().isEmpty());
+    screenshot(run.window.get(), "camera_page_lossy_link.png");
 
     // The same camera on a clean link: it is lost and back, frames come again,
     // and the losses stay where they were.
