@@ -517,6 +517,21 @@ void TestGenICamCamera::coreEndsOnSigtermWhateverTheCameraDoes()
         QVERIFY(station.core.terminate());
         qInfo("camera killed 2 s before: the core ended %lld ms after SIGTERM", timer.elapsed());
     }
+    {
+        // Lost and being reopened: each attempt on the absent camera blocks in the library.
+        QVERIFY(fake.start());
+        Station station;
+        QVERIFY(station.start({"--width", "1024", "--height", "1024"}));
+        QCOMPARE(station.camera()->startVideo(), 0);
+        QVERIFY(station.frames.waitFor(3, 10000ms));
+        fake.kill();
+        QVERIFY(station.messages.waitFor(MESSAGE_TYPE_CAMERA_STATE, "camera", "lost", 20000ms));
+        std::this_thread::sleep_for(1500ms);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(station.core.terminate());
+        qInfo("camera being reopened: the core ended %lld ms after SIGTERM", timer.elapsed());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGenICamCamera)
