@@ -11,6 +11,7 @@
 // packets stay on that namespace's loopback.
 //
 //   genicam_bench [--seconds 6] [--cases 1920x1080@30,1920x1080@75,2048x2048@30,2048x2048@45]
+#include "CoreFrameCounts.h"
 #include "FakeGigECamera.h"
 #include "HostSession.h"
 #include "MainWindow.h"
@@ -23,73 +24,16 @@
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 
-#include <grpcpp/grpcpp.h>
-
-#include "vision_core.grpc.pb.h"
-
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace {
 
 FILE* g_pOut = stdout;
-
-// Listens to the core's messages and keeps its latest frame accounting.
-class CountWatcher
-{
-public:
-    explicit CountWatcher(const QString& strEndpoint)
-        : m_pStub(kelvora::core::VisionCore::NewStub(
-            grpc::CreateChannel(strEndpoint.toStdString(), grpc::InsecureChannelCredentials())))
-        , m_thread([this] { listen(); })
-    {
-    }
-
-    ~CountWatcher()
-    {
-        m_context.TryCancel();
-        m_thread.join();
-    }
-
-    QJsonObject counts() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_counts;
-    }
-
-private:
-    void listen()
-    {
-        kelvora::core::SubscribeRequest request;
-        request.set_client("genicam_bench");
-        auto pReader = m_pStub->SubscribeEvents(&m_context, request);
-        kelvora::core::Event event;
-        while (pReader->Read(&event)) {
-            if (!event.has_message())
-                continue;
-            const QJsonObject message =
-                QJsonDocument::fromJson(QByteArray::fromStdString(event.message().json())).object();
-            if (message.contains("frames")) {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_counts = message["frames"].toObject();
-            }
-        }
-        pReader->Finish();
-    }
-
-    std::unique_ptr<kelvora::core::VisionCore::Stub> m_pStub;
-    grpc::ClientContext m_context;
-    mutable std::mutex m_mutex;
-    QJsonObject m_counts;
-    std::thread m_thread;
-};
 
 double cpuOf(const QMap<QString, double>& spent, const QString& strPrefix)
 {
@@ -121,7 +65,7 @@ bool runCase(int nWidth, int nHeight, double dFps, double dSeconds)
     QObject::connect(session.window(), &MainWindow::sendSignalToPlugins, &probe,
                      &PageProbe::slotEventFromPlugins);
     QObject* pService = session.servicePlugin();
-    CountWatcher watcher(core.endpoint());
+    CoreFrameCounts watcher(core.endpoint());
     spinEvents(500);
 
     const QJsonObject before = watcher.counts();
