@@ -4,7 +4,7 @@
 // there whatever the system locale says. The same program runs both ways (see
 // CMakeLists.txt), each against the real plugins and the vision-core simulator.
 #include "DTTitleBar.h"
-#include "Language.h"
+#include "ClientStart.h"
 #include "MainWindow.h"
 #include "RunFolder.h"
 #include "SimCore.h"
@@ -134,20 +134,7 @@ void TestSystemLanguage::initTestCase()
     qputenv("HOME", m_home.path().toUtf8());
 
     QVERIFY(m_core.start());
-    m_pRun = std::make_unique<RunFolder>();
-    QVERIFY(m_pRun->addListedPlugins());
-    QVERIFY(m_pRun->writeConfig(m_core.endpoint()));
-    QVERIFY(m_pRun->enter());
-
-    // As the program starts: the choice is read before any window exists.
-    const QString qsChoice = Language::chosen(qEnvironmentVariable("KELVORA_LANG"), "config.ini");
-    m_bEnglish = qsChoice == "en";
-    QCOMPARE(Language::install(qsChoice), m_bEnglish);
-
-    m_pWindow = std::make_unique<MainWindow>(
-        HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
-    m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+    QVERIFY(startClient(m_core.endpoint(), m_pRun, m_pWindow, &m_bEnglish));
 }
 
 void TestSystemLanguage::cleanupTestCase()

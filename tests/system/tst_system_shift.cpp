@@ -7,7 +7,7 @@
 // screen's size and in the chosen language (KELVORA_LANG=en): "shift_<w>x<h>_<lang>.png".
 #include "DTTitleBar.h"
 #include "DTToolBar.h"
-#include "Language.h"
+#include "ClientStart.h"
 #include "MainWindow.h"
 #include "RunFolder.h"
 #include "SimCore.h"
@@ -104,18 +104,7 @@ void TestSystemShift::initTestCase()
 
     QVERIFY(m_core.start({"--width", "320", "--height", "240"}));
     m_nPort = m_core.port();
-    m_pRun = std::make_unique<RunFolder>();
-    QVERIFY(m_pRun->addListedPlugins());
-    QVERIFY(m_pRun->writeConfig(m_core.endpoint()));
-    QVERIFY(m_pRun->enter());
-    const QString qsChoice = Language::chosen(qEnvironmentVariable("KELVORA_LANG"), "config.ini");
-    m_bEnglish = qsChoice == "en";
-    QCOMPARE(Language::install(qsChoice), m_bEnglish);
-
-    m_pWindow = std::make_unique<MainWindow>(
-        HostLifecycle(HostLifecycle::LoadPlugins, HostLifecycle::ReturnOnExit));
-    m_pWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+    QVERIFY(startClient(m_core.endpoint(), m_pRun, m_pWindow, &m_bEnglish));
     // Every status the service sends, whether or not the list still holds it.
     connect(m_pWindow.get(), &MainWindow::sendSignalToPlugins, this, [this](const PluginMetaData& plt) {
         if (plt.nModule != MODULE_CAPTURO || plt.nMsgId != MSG_RESULT)
