@@ -74,7 +74,7 @@ void TestGenICamPage::lossyLinkIsShownAndToldThenStopsGrowingWhenClean()
     QVERIFY(fake.start({"-r", "200"}));
     SimCore core;
     QVERIFY(core.start({"--genicam", "127.0.0.1", "--reopen-every", "1", "--width", "2048", "--height",
-                        "2048", "--video-fps", "10"}));
+                        "2048", "--video-fps", "5"}));
     WindowRun run;
     QVERIFY(run.start(core.endpoint()));
     QVERIFY(run.openCameraPage());
