@@ -34,8 +34,9 @@ public:
     virtual grpc::Status setParam(const kelvora::core::ParamValue& value) = 0;
     virtual grpc::Status getParam(kelvora::core::Param param, kelvora::core::ParamValue* pValue) = 0;
     virtual grpc::Status command(kelvora::core::CommandKind kind) = 0;
-    // A client opened the camera: what it could not hear before it subscribed
-    // (a standing error of the camera) is said again. Any RPC thread.
+    // A client opened the camera, which was running already: what the client could
+    // not hear before it subscribed (a standing error of the camera) is said again.
+    // Any RPC thread.
     virtual void opened() {}
 };
 

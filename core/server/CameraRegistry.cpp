@@ -126,6 +126,7 @@ grpc::Status CameraRegistry::open(const std::string& strClient, const std::strin
                                   CameraDescriptor* pDescriptor)
 {
     Entry* pEntry = nullptr;
+    bool bRunning = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         pEntry = find(strId);
@@ -140,6 +141,7 @@ grpc::Status CameraRegistry::open(const std::string& strClient, const std::strin
         pEntry->strOwner = strClient;
         if (pDescriptor != nullptr)
             *pDescriptor = pEntry->descriptor;
+        bRunning = pEntry->bStarted;
     }
     const grpc::Status status = start(*pEntry);
     if (!status.ok()) {
@@ -148,7 +150,10 @@ grpc::Status CameraRegistry::open(const std::string& strClient, const std::strin
             pEntry->strOwner.clear();
         return status;
     }
-    pEntry->pBackend->opened();
+    // A camera started now said its own news to this client; one already running
+    // says again what the client may have missed.
+    if (bRunning)
+        pEntry->pBackend->opened();
     return status;
 }
 
