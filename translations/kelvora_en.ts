@@ -622,6 +622,42 @@
         <source>获取触发类型</source>
         <translation>Read trigger type</translation>
     </message>
+    <message>
+        <source>视觉核心或相机不可用</source>
+        <translation>the vision core or the camera is not available</translation>
+    </message>
+    <message>
+        <source>视觉核心没有及时应答</source>
+        <translation>the vision core did not answer in time</translation>
+    </message>
+    <message>
+        <source>视觉核心没有这台相机</source>
+        <translation>the vision core has no such camera</translation>
+    </message>
+    <message>
+        <source>相机已被其他客户端占用或未打开</source>
+        <translation>the camera is in use by another client or not open</translation>
+    </message>
+    <message>
+        <source>视觉核心不能列出相机</source>
+        <translation>the vision core cannot list cameras</translation>
+    </message>
+    <message>
+        <source>视觉核心拒绝了请求 (代码 %1)</source>
+        <translation>the vision core refused the request (code %1)</translation>
+    </message>
+    <message>
+        <source>%1 没有应答</source>
+        <translation>%1 does not answer</translation>
+    </message>
+    <message>
+        <source>相机 %1 已关闭, 它的连续拍照或视频已停止</source>
+        <translation>camera %1 closed: its continuous shooting or video stopped</translation>
+    </message>
+    <message>
+        <source>相机 %1 已关闭, 它的图片保存已停止</source>
+        <translation>camera %1 closed: saving its frames stopped</translation>
+    </message>
 </context>
 <context>
     <name>ToolDetail</name>

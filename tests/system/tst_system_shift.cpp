@@ -5,6 +5,7 @@
 //
 // With KELVORA_SCREENSHOT_DIR set, the camera page is saved as a picture at the
 // screen's size and in the chosen language (KELVORA_LANG=en): "shift_<w>x<h>_<lang>.png".
+#include "CameraTabs.h"
 #include "DTTitleBar.h"
 #include "DTToolBar.h"
 #include "ClientStart.h"
@@ -119,10 +120,11 @@ void TestSystemShift::initTestCase()
     QVERIFY(m_pService);
     QTRY_VERIFY_WITH_TIMEOUT(m_pService->property("connected").toBool(), 5000);
 
-    // The first camera tab: a placeholder with an older core, the simulated camera's own
-    // tab with one that lists its cameras.
+    // The simulator's one camera, opened by the service at start (not a placeholder,
+    // which holds the first tab's place until the core's list came).
+    QTRY_VERIFY_WITH_TIMEOUT(m_pWindow->cameraTabs()->tabOf("sim-1"), 10000);
     QAbstractButton* pTab = m_pWindow->titleBar()->tabButtons().value(0);
-    QVERIFY(pTab);
+    QVERIFY(pTab && pTab == m_pWindow->cameraTabs()->tabOf("sim-1"));
     QTest::mouseClick(pTab, Qt::LeftButton, {}, QPoint(12, pTab->height() / 2));
     QVERIFY(panel());
     QTRY_VERIFY_WITH_TIMEOUT(panel()->isVisible(), 5000);

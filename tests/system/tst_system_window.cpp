@@ -31,6 +31,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -103,7 +104,7 @@ class TestSystemWindow : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void startUpShowsSearchThenNotFound();
+    void startUpListsTheCameraAndOpensIt();
     void cameraPageFillsFromCore();
     void lowScreenShowsEverySetting();
     void photoAndContinuousShooting();
@@ -114,6 +115,14 @@ private slots:
 
 private:
     QWidget* panel() const { return m_pWindow->mainFuncWidget()->findChild<QWidget*>("CapturoUI"); }
+    // "object name=caption" of every tab of the title bar (the whole caption is the tool tip).
+    QStringList tabCaptions() const
+    {
+        QStringList list;
+        for (QAbstractButton* pBtn : m_pWindow->titleBar()->tabButtons())
+            list << pBtn->objectName() + "=" + pBtn->toolTip();
+        return list;
+    }
     template <typename T>
     T* control(const char* pName) const
     {
@@ -210,7 +219,7 @@ void TestSystemWindow::screenshot(const QString& strName)
     QVERIFY(shot.save(QDir(strDir).filePath(strFile)));
 }
 
-void TestSystemWindow::startUpShowsSearchThenNotFound()
+void TestSystemWindow::startUpListsTheCameraAndOpensIt()
 {
     const QStringList loaded = [this] {
         QStringList names;
@@ -229,19 +238,27 @@ void TestSystemWindow::startUpShowsSearchThenNotFound()
     // Connected in the background, while the window came up.
     QTRY_VERIFY_WITH_TIMEOUT(pService->property("connected").toBool(), 5000);
 
-    // The window's own home records put up the search page, then the not-found page.
-    QWidget* pFirst = m_pWindow->mainWidget();
-    QVERIFY(classOf(pFirst) == "CameraSearchUI" || classOf(pFirst) == "CameraSearchNotFoundUI");
-    QTRY_COMPARE_WITH_TIMEOUT(classOf(m_pWindow->mainWidget()), QByteArray("CameraSearchNotFoundUI"), 10000);
+    // The window's own home records put up the search page, which lists the
+    // simulator's one camera; the service opened it by itself, as the only one
+    // found, so its tab replaced the placeholders and the home page stays.
+    QCOMPARE(classOf(m_pWindow->mainWidget()), QByteArray("CameraSearchUI"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_pWindow->mainWidget()->findChild<QPushButton*>("btn_Open_sim-1"), 10000);
+    auto* pTable = m_pWindow->mainWidget()->findChild<QTableWidget*>("tableWidget_Cameras");
+    QVERIFY(pTable);
+    QCOMPARE(pTable->rowCount(), 1);
+    QCOMPARE(pTable->item(0, 0)->text(), QString("Simulated camera"));
+    QTRY_COMPARE_WITH_TIMEOUT(tabCaptions(), QStringList({"test_obj1=Simulated camera SIM1"}), 10000);
+    // Open already: the list does not offer it again.
+    QTRY_VERIFY(!m_pWindow->mainWidget()->findChild<QPushButton*>("btn_Open_sim-1")->isEnabled());
+    QCOMPARE(classOf(m_pWindow->mainWidget()), QByteArray("CameraSearchUI"));
     QVERIFY(m_pWindow->mainWidget()->isVisible());
-    // No page was opened yet, so the camera panel does not exist.
-    QVERIFY(!panel());
+    QVERIFY(!m_pWindow->titleBar()->findChild<DTButton*>("test_obj"));
 }
 
 void TestSystemWindow::cameraPageFillsFromCore()
 {
-    DTButton* pTab = m_pWindow->titleBar()->findChild<DTButton*>("test_obj");
-    QVERIFY(pTab);
+    DTButton* pTab = m_pWindow->titleBar()->findChild<DTButton*>("test_obj1");
+    QVERIFY(pTab && pTab->toolTip() == "Simulated camera SIM1");
     // Left part of the tab: the right end carries the close mark.
     QTest::mouseClick(pTab, Qt::LeftButton, {}, QPoint(12, pTab->height() / 2));
 

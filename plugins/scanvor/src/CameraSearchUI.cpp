@@ -76,6 +76,12 @@ void CameraSearchUI::setAnswer(const CameraAnswer& answer)
     apply(m_state.answer(answer));
 }
 
+void CameraSearchUI::setCameraState(const QString& strId, const QString& strState)
+{
+    m_state.setCameraState(strId, strState);
+    m_pList->setCameraState(strId, strState);
+}
+
 void CameraSearchUI::apply(SearchState::Outcome outcome)
 {
     switch (outcome) {

@@ -31,6 +31,8 @@ public:
     void setAnswer(const CameraAnswer& answer);
     const SearchState& state() const { return m_state; }
     CameraListView* cameraList() const { return m_pList; }
+    // The list's row and the answer still waiting to be shown.
+    void setCameraState(const QString& strId, const QString& strState);
     QTimer* holdTimer() const { return m_pHoldTimer; }
 
 signals:

@@ -34,8 +34,8 @@ void Scanvor::slotEventFromPlugins(PluginMetaData plt)
     if (plt.nModule == MODULE_CAPTURO && (plt.nMsgId == MSG_OPEN_CAMERA || plt.nMsgId == MSG_CLOSE_CAMERA)) {
         // The list follows what became of a camera opened or closed anywhere.
         if (m_pSearchUI && plt.jsonData.value("success").toInt() == 1)
-            m_pSearchUI->cameraList()->setCameraState(plt.jsonData.value("camera").toString(),
-                                                      plt.nMsgId == MSG_OPEN_CAMERA ? "open" : "free");
+            m_pSearchUI->setCameraState(plt.jsonData.value("camera").toString(),
+                                        plt.nMsgId == MSG_OPEN_CAMERA ? "open" : "free");
         return;
     }
     if (plt.nModule != MODULE_SCANVOR)

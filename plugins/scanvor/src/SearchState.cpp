@@ -15,6 +15,13 @@ SearchState::Outcome SearchState::answer(const CameraAnswer& answer)
     return result();
 }
 
+void SearchState::setCameraState(const QString& strId, const QString& strState)
+{
+    for (CameraEntry& entry : m_answer.cameras)
+        if (entry.strId == strId)
+            entry.strState = strState;
+}
+
 SearchState::Outcome SearchState::barFull()
 {
     m_bBarFull = true;

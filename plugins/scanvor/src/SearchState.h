@@ -21,6 +21,9 @@ public:
     void acknowledge() { m_bAcknowledged = true; }
     // The answer may come before or after the bar's end.
     Outcome answer(const CameraAnswer& answer);
+    // A camera opened or closed since the answer came: the answer follows, so a list
+    // shown later tells the state as it is.
+    void setCameraState(const QString& strId, const QString& strState);
     Outcome barFull();
     // The longest wait after the bar's end ran out.
     Outcome holdExpired();

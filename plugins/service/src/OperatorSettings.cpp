@@ -27,6 +27,28 @@ void OperatorSettings::recordVideo(bool bRunning)
     m_bVideo = bRunning;
 }
 
+void OperatorSettings::takeOver(OperatorSettings& earlier)
+{
+    if (&earlier == this)
+        return;
+    std::map<int, QVariant> params;
+    bool bContinuous = false;
+    bool bVideo = false;
+    {
+        std::lock_guard<std::mutex> lock(earlier.m_mutex);
+        params.swap(earlier.m_params);
+        bContinuous = earlier.m_bContinuous;
+        bVideo = earlier.m_bVideo;
+        earlier.m_bContinuous = false;
+        earlier.m_bVideo = false;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // insert keeps a value of this camera's own.
+    m_params.insert(params.begin(), params.end());
+    m_bContinuous = m_bContinuous || bContinuous;
+    m_bVideo = m_bVideo || bVideo;
+}
+
 bool OperatorSettings::hasParam(int nIndex) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -28,6 +28,10 @@ public:
     void recordContinuous(bool bRunning);
     void recordVideo(bool bRunning);
 
+    // Takes over what was asked of another object (the camera of the time before
+    // one was opened), where this one holds nothing of its own; that one is emptied.
+    void takeOver(OperatorSettings& earlier);
+
     bool hasParam(int nIndex) const;
     bool continuous() const;
     bool video() const;

@@ -10,11 +10,16 @@
 #include <QSettings>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
 // The core runs beside the client unless config.ini says otherwise.
 const char* const kDefaultAddress = "127.0.0.1:20020";
+
+// How long a list waits for the first connection's outcome.
+constexpr int kListWaitMs = 3000;
 
 // Plugin instances can be deleted during exit after this library's statics are.
 std::atomic<bool> g_bAlive{false};
@@ -47,6 +52,12 @@ RpcService::RpcService()
 
     QSettings settings("config.ini", QSettings::IniFormat);
     m_strAddress = settings.value("ip", kDefaultAddress).toString();
+    // A comma-separated value reads as a list; one id as a string.
+    for (const QString& strId : settings.value("cameras").toStringList().join(',').split(',')) {
+        const QString strTrimmed = strId.trimmed();
+        if (!strTrimmed.isEmpty() && !m_startCameras.contains(strTrimmed))
+            m_startCameras << strTrimmed;
+    }
     m_pSecurity = std::make_unique<LinkSecurity>(settings, m_strAddress);
 
     m_connection = Json::Value(Json::objectValue);
@@ -130,27 +141,136 @@ bool RpcService::connectOnce()
 // Under m_callbackMutex: the callbacks go to the core in the documented order.
 void RpcService::registerCallbacks()
 {
-    if (auto pCamera = camera())
+    if (auto pCamera = camera(QString()))
         pCamera->setFrameCallback(m_frame);
     m_pComm->setResultCallback(m_result);
     m_pComm->setMessageCallback(m_message);
-    if (auto pCamera = camera())
+    if (auto pCamera = camera(QString()))
         pCamera->setRejectedFrameCallback(m_rejected);
+    for (const auto& entry : m_cameraCallbacks) {
+        if (auto pCamera = camera(entry.first)) {
+            pCamera->setFrameCallback(entry.second.first);
+            pCamera->setRejectedFrameCallback(entry.second.second);
+        }
+    }
 }
 
+void RpcService::setCameraCallbacks(const QString& strCamera, FrameCallback frame,
+                                    RejectedFrameCallback rejected)
+{
+    if (strCamera.isEmpty())
+        return;
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_cameraCallbacks[strCamera] = {frame, rejected};
+    if (auto pCamera = camera(strCamera)) {
+        pCamera->setFrameCallback(frame);
+        pCamera->setRejectedFrameCallback(rejected);
+    }
+}
+
+// The core link opens this client's cameras again by itself; each gets back
+// what the operator set on it. The connection's own camera is restored only
+// while no camera is open, since it then stands for the core's first camera.
 bool RpcService::restore()
 {
-    const auto pCamera = camera();
-    if (!pCamera)
-        return false;
-    bool bContinuous = false;
-    const bool bRestored = m_settings.restore(*pCamera, &bContinuous);
-    m_bContinuousRestored = bContinuous;
+    const QStringList open = openCameras();
+    QStringList targets = open;
+    if (targets.isEmpty())
+        targets << QString();
+    bool bRestored = true;
+    for (const QString& strCamera : targets) {
+        const auto pCamera = camera(strCamera);
+        if (!pCamera)
+            return false;
+        bool bContinuous = false;
+        bRestored = operatorSettings(strCamera).restore(*pCamera, &bContinuous) && bRestored;
+        std::lock_guard<std::mutex> lock(m_cameraMutex);
+        m_continuousRestored[strCamera] = bContinuous;
+    }
     if (m_bUILoaded) {
         int nState = 0;
         m_pComm->notifyLoadUI(&nState);
     }
     return bRestored;
+}
+
+OperatorSettings& RpcService::operatorSettings(const QString& strCamera)
+{
+    std::lock_guard<std::mutex> lock(m_cameraMutex);
+    std::unique_ptr<OperatorSettings>& pSettings = m_settings[strCamera];
+    if (!pSettings)
+        pSettings = std::make_unique<OperatorSettings>();
+    return *pSettings;
+}
+
+bool RpcService::continuousRestored(const QString& strCamera) const
+{
+    std::lock_guard<std::mutex> lock(m_cameraMutex);
+    const auto it = m_continuousRestored.find(strCamera);
+    return it != m_continuousRestored.end() && it->second;
+}
+
+int RpcService::listCameras(std::vector<CameraListing>* pCameras, bool bRefresh)
+{
+    // The home page asks as the window comes up, while the first connection may
+    // still be under way: its outcome is awaited, not taken for a core that is away.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kListWaitMs);
+    while (m_pComm && !m_bConnected && !m_bFailedOnce && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!m_pComm || !m_bConnected)
+        return -1;
+    return m_pComm->listCameras(pCameras, bRefresh);
+}
+
+int RpcService::openCamera(const QString& strCamera, CameraListing* pListing)
+{
+    if (!m_pComm)
+        return -1;
+    const int nResult = m_pComm->openCamera(strCamera.toStdString(), pListing);
+    if (nResult != 0)
+        return nResult;
+    bool bFirst = false;
+    {
+        std::lock_guard<std::mutex> lock(m_cameraMutex);
+        bFirst = m_open.isEmpty();
+        if (!m_open.contains(strCamera))
+            m_open << strCamera;
+    }
+    // What was asked of the core's first camera before any was opened now
+    // belongs to the camera that commands naming none address.
+    if (bFirst)
+        operatorSettings(strCamera).takeOver(operatorSettings(QString()));
+    return nResult;
+}
+
+int RpcService::closeCamera(const QString& strCamera)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_cameraMutex);
+        m_open.removeAll(strCamera);
+    }
+    // A camera opened again later starts idle, as the core starts it.
+    operatorSettings(strCamera).recordContinuous(false);
+    operatorSettings(strCamera).recordVideo(false);
+    return m_pComm ? m_pComm->closeCamera(strCamera.toStdString()) : -1;
+}
+
+QStringList RpcService::openCameras() const
+{
+    std::lock_guard<std::mutex> lock(m_cameraMutex);
+    return m_open;
+}
+
+QString RpcService::firstOpenCamera() const
+{
+    std::lock_guard<std::mutex> lock(m_cameraMutex);
+    return m_open.isEmpty() ? QString() : m_open.first();
+}
+
+bool RpcService::isOpen(const QString& strCamera) const
+{
+    std::lock_guard<std::mutex> lock(m_cameraMutex);
+    return m_open.contains(strCamera);
 }
 
 void RpcService::tell(Event event, bool bRestored)
@@ -176,6 +296,8 @@ void RpcService::detach()
         rpc.m_message = MessageCallback();
         rpc.m_rejected = RejectedFrameCallback();
         rpc.m_listener = EventListener();
+        for (auto& entry : rpc.m_cameraCallbacks)
+            entry.second = {FrameCallback(), RejectedFrameCallback()};
         if (rpc.m_bRegistered)
             rpc.registerCallbacks();
     }
@@ -202,10 +324,12 @@ bool RpcService::command(CameraCommand command, const QString& strCamera, QStrin
     switch (command) {
     case CameraCommand::StartContinuous:
     case CameraCommand::StopContinuous:
-        m_settings.recordContinuous(command == CameraCommand::StartContinuous);
+        operatorSettings(strCamera).recordContinuous(command == CameraCommand::StartContinuous);
         break;
     case CameraCommand::StartVideo:
-    case CameraCommand::StopVideo: m_settings.recordVideo(command == CameraCommand::StartVideo); break;
+    case CameraCommand::StopVideo:
+        operatorSettings(strCamera).recordVideo(command == CameraCommand::StartVideo);
+        break;
     case CameraCommand::TakePhoto: break;
     }
     const auto pCamera = camera(strCamera);
@@ -221,7 +345,7 @@ bool RpcService::setParam(const CameraParam& param, const QVariant& value, const
     // Kept even when the core refused it: it is refused again, harmlessly,
     // when the core comes back, and a value sent while the core was away
     // takes effect then.
-    m_settings.recordParam(param.nIndex, value);
+    operatorSettings(strCamera).recordParam(param.nIndex, value);
     const auto pCamera = camera(strCamera);
     std::string strReason;
     const bool bOk = pCamera && applyCameraParam(*pCamera, param, value, &strReason) == 0;

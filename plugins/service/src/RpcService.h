@@ -9,9 +9,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <QStringList>
+
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 // The process's one connection to the vision core. Built on first use, it
 // reads the endpoint from config.ini; init() starts connecting in the
@@ -38,8 +42,8 @@ public:
     static void detach();
     bool notifyLoadUI(int* pState);
 
-    // Camera calls. strCamera: the camera's id, empty for the camera that names
-    // none (the first one open). pReason, when given, receives why a call
+    // Camera calls. strCamera: the camera's id, empty for the connection's own
+    // camera (the first one this client opened, else the core's first one). pReason, when given, receives why a call
     // failed, as the core or the link said it (not yet made safe to show).
     bool command(CameraCommand command, const QString& strCamera = QString(), QString* pReason = nullptr);
     bool takePhoto() { return command(CameraCommand::TakePhoto); }
@@ -60,6 +64,23 @@ public:
     bool getCameraParam(int nIndex, QVariant* value);
     bool getCameraInfo(QVariant* value, const QString& strCamera = QString());
 
+    // The station's cameras. These block (a list up to 3 s, an open up to 5 s):
+    // never call them on the GUI thread. 0 or the core link's failure code.
+    int listCameras(std::vector<CameraListing>* pCameras, bool bRefresh = true);
+    int openCamera(const QString& strCamera, CameraListing* pListing);
+    // The camera is no longer this client's afterwards, whatever the core answered.
+    int closeCamera(const QString& strCamera);
+    // Open cameras in the order they were opened; the first is the one that
+    // commands naming no camera address.
+    QStringList openCameras() const;
+    QString firstOpenCamera() const;
+    bool isOpen(const QString& strCamera) const;
+    // Frames and refused frames of one camera (kept, and given to the core
+    // again whenever the callbacks are registered anew).
+    void setCameraCallbacks(const QString& strCamera, FrameCallback frame, RejectedFrameCallback rejected);
+    // The ids config.ini's "cameras" names, to be opened at start.
+    QStringList startCameras() const { return m_startCameras; }
+
     QString address() const { return m_strAddress; }
     // Status lines about the link's protection, for the operator (config.ini's TLS files).
     const QList<LinkSecurity::Notice>& securityNotices() const { return m_pSecurity->notices(); }
@@ -68,9 +89,10 @@ public:
     // The link to the core is up now (false before the first connection and
     // while a lost link is being restored).
     bool isConnected() const { return m_bConnected.load(); }
-    const OperatorSettings& operatorSettings() const { return m_settings; }
-    // Continuous shooting runs after the last (re)connection's restore.
-    bool continuousRestored() const { return m_bContinuousRestored.load(); }
+    // What the operator set on one camera (the empty id: the connection's own camera).
+    OperatorSettings& operatorSettings(const QString& strCamera = QString());
+    // Continuous shooting of that camera runs after the last (re)connection's restore.
+    bool continuousRestored(const QString& strCamera = QString()) const;
 
     RpcService(const RpcService&) = delete;
     RpcService& operator=(const RpcService&) = delete;
@@ -95,12 +117,17 @@ private:
     // The first attempt failed and the core was not reached since.
     std::atomic<bool> m_bFailedOnce{false};
     std::atomic<bool> m_bUILoaded{false};
-    std::atomic<bool> m_bContinuousRestored{false};
     QString m_strAddress;
     std::unique_ptr<LinkSecurity> m_pSecurity;
     // Outcome of the latest CCommBase::init.
     std::atomic<int> m_nLastInit{0};
-    OperatorSettings m_settings;
+    QStringList m_startCameras;
+
+    // Guards the open cameras, the settings per camera and what was restored.
+    mutable std::mutex m_cameraMutex;
+    QStringList m_open;
+    std::map<QString, std::unique_ptr<OperatorSettings>> m_settings;
+    std::map<QString, bool> m_continuousRestored;
 
     // Guards the callbacks kept for registration and the listener; held while
     // the listener runs, so clearing it waits for a call in progress.
@@ -110,6 +137,7 @@ private:
     MessageCallback m_message;
     RejectedFrameCallback m_rejected;
     EventListener m_listener;
+    std::map<QString, std::pair<FrameCallback, RejectedFrameCallback>> m_cameraCallbacks;
 
     // Calls the connection's uninit once, when the service closes.
     ConnectGate m_gate;

@@ -1,5 +1,6 @@
 #include "Service.h"
 
+#include "CameraListingJson.h"
 #include "CoreErrorText.h"
 #include "RpcService.h"
 #include "framework/DTLog.h"
@@ -7,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
 #include <QWidget>
@@ -22,7 +24,8 @@ static void registerServiceResources()
 
 namespace {
 
-const char* const kFrameText = QT_TRANSLATE_NOOP("Service", "相机获取拍照成功");
+// A core that lists no cameras answers the list as unimplemented.
+constexpr int kUnimplemented = 12;
 const char* const kLostText = QT_TRANSLATE_NOOP("Service", "与视觉核心的连接已断开，正在重新连接");
 const char* const kReconnectedText = QT_TRANSLATE_NOOP("Service", "已重新连接视觉核心，相机设置已恢复");
 // Said when not every setting went back: the restore is not claimed.
@@ -33,30 +36,14 @@ const char* const kRestoreFailedText = QT_TRANSLATE_NOOP("Service", "部分相�
 
 Service::Service(QObject*)
     : m_handOff("test.bmp")
-    , m_frames(this, kFramesInFlight, [this](const PluginMetaData& frame) { deliverFrame(frame); })
-    , m_cameraState([this](const QString& qsText, bool bSuccess) { sendResult(qsText, bSuccess); }, 1000,
-                    this)
-    , m_coreErrors([this](const QString& qsText) { sendResult(qsText, false); }, kCoreErrorIntervalMs, this)
-    , m_saveStatus([this](const QString& qsText) { sendResult(qsText, false); }, kSaveReportIntervalMs, this)
-    , m_saver(
-          [this](const FrameSaveQueue::Saved& saved) { emit sendSignalToPlugins(savedFrameRecord(saved)); },
-          [this](const FrameSaveQueue::Failure& failure) {
-              DTLog::instance().write(
-                  QtWarningMsg,
-                  QString::fromUtf8(QT_TRANSLATE_NOOP("Service", "图片未保存: %1: %2"))
-                      .arg(failure.qsFile, QString::fromLocal8Bit(std::strerror(failure.nErrno))));
-              m_saveStatus.post(QString("failed %1").arg(failure.nErrno),
-                                saveFailedText(failure.qsFile, failure.nErrno, failure.nTotal));
-          },
-          [this](quint64 nTotal) {
-              m_saveStatus.post(QStringLiteral("overflow"), unsavedFramesText(nTotal));
-          })
 {
     m_pUIObject = nullptr;
     qRegisterMetaType<PluginMetaData>("PluginMetaData");
     m_nLoadState = 1;
     connect(&m_figuresTimer, &QTimer::timeout, this, &Service::sendFigures);
     registerServiceResources();
+    // The connection's own camera: the core's first one while none is open.
+    cameraFor(QString()).setHandOff(true);
     init();
     // The core's threads outlive the application object in a plain exit; stop
     // them calling into Qt once it is gone.
@@ -68,6 +55,50 @@ Service::Service(QObject*)
 Service::~Service()
 {
     RpcService::detach();
+}
+
+StationCamera& Service::cameraFor(const QString& strCamera)
+{
+    StationCamera* pStation = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_camerasMutex);
+        std::unique_ptr<StationCamera>& pCamera = m_cameras[strCamera];
+        if (pCamera)
+            return *pCamera;
+        pCamera = std::make_unique<StationCamera>(
+            strCamera, &m_handOff, kFramesInFlight,
+            [this](const PluginMetaData& plt) { emit sendSignalToPlugins(plt); });
+        pStation = pCamera.get();
+    }
+    // Before the camera is opened, so its first frame finds it.
+    if (!strCamera.isEmpty()) {
+        using namespace std::placeholders;
+        RpcService::instance().setCameraCallbacks(
+            strCamera, std::bind(&StationCamera::onFrame, pStation, _1),
+            [pStation](std::uint64_t nTotal, const std::string&) { pStation->onRejectedFrames(nTotal); });
+    }
+    return *pStation;
+}
+
+QString Service::commandTarget(const QJsonObject& json)
+{
+    const QString strCamera = json.value("camera").toString();
+    return strCamera.isEmpty() ? RpcService::instance().firstOpenCamera() : strCamera;
+}
+
+QStringList Service::activeCameras() const
+{
+    const QStringList open = RpcService::instance().openCameras();
+    return open.isEmpty() ? QStringList{QString()} : open;
+}
+
+qulonglong Service::total(quint64 (StationCamera::*pCount)() const) const
+{
+    std::lock_guard<std::mutex> lock(m_camerasMutex);
+    qulonglong nTotal = 0;
+    for (const auto& entry : m_cameras)
+        nTotal += (entry.second.get()->*pCount)();
+    return nTotal;
 }
 
 void Service::init()
@@ -122,6 +153,16 @@ void Service::announce(int nEvent, bool bRestored)
         if (!bRestored)
             sendResult(kRestoreFailedText, false);
         sendCoreConnected();
+        if (!m_bStartCamerasOpened) {
+            m_bStartCamerasOpened = true;
+            m_calls.run(QStringLiteral("list"), [this] {
+                std::vector<CameraListing> cameras;
+                const int nResult = RpcService::instance().listCameras(&cameras);
+                QMetaObject::invokeMethod(
+                    this, [this, nResult, cameras] { openStartCameras(nResult, cameras); },
+                    Qt::QueuedConnection);
+            });
+        }
         break;
     case RpcService::Event::Lost:
         DTLog::instance().write(QtWarningMsg, kLostText);
@@ -129,7 +170,11 @@ void Service::announce(int nEvent, bool bRestored)
         break;
     case RpcService::Event::Reconnected: {
         // A camera state of the core that went away says nothing of the new link.
-        m_nCameraState = CameraStateNotice::StateNone;
+        {
+            std::lock_guard<std::mutex> lock(m_camerasMutex);
+            for (auto& entry : m_cameras)
+                entry.second->forgetState();
+        }
         m_frameCounts.clear();
         const char* pText = bRestored ? kReconnectedText : kReconnectedOnlyText;
         DTLog::instance().write(QtInfoMsg, QString::fromUtf8(pText));
@@ -144,14 +189,17 @@ void Service::announce(int nEvent, bool bRestored)
     }
 }
 
+// One record per open camera: each page reads its own camera anew.
 void Service::sendCoreConnected()
 {
-    PluginMetaData plt;
-    plt.nModule = MODULE_CAPTURO;
-    plt.nMsgId = MSG_CORE_CONNECTED;
-    // The page's continuous button shows whether shooting came back with the core.
-    plt.jsonData.insert("continuous", RpcService::instance().continuousRestored());
-    sendEvent(plt);
+    for (const QString& strCamera : activeCameras()) {
+        PluginMetaData plt;
+        plt.nModule = MODULE_CAPTURO;
+        plt.nMsgId = MSG_CORE_CONNECTED;
+        // The page's continuous button shows whether shooting came back with the core.
+        plt.jsonData.insert("continuous", RpcService::instance().continuousRestored(strCamera));
+        sendEvent(cameraFor(strCamera).tagged(plt));
+    }
 }
 
 QString Service::endpoint() const
@@ -172,58 +220,31 @@ void Service::testDemo()
     emit sendSignalToPlugins(plt);
 }
 
+// The connection's own camera: frames of the core's first camera while none is open.
 void Service::onFrameCallback(const std::shared_ptr<VexaImage>& image)
 {
-    DTLog::instance().write(QtDebugMsg, "frameInit");
-    if (!image)
-        return;
-    PluginMetaData plt;
-    plt.nModule = MODULE_CAPTURO;
-    plt.nMsgId = MSG_FRAME;
-    const QImage qimage = m_handOff.toImage(image);
-    const QString qsKey = QString::number(image->getIdentifier());
-    ++m_nReceivedFrames;
-    m_nReceivedBytes += quint64(image->widthStep()) * quint64(image->height());
-    // Saving takes the frame before the display's bound can drop it.
-    m_saver.offer(image, qimage, qsKey);
-    plt.varData = qimage;
-    plt.jsonData.insert("key", qsKey);
-    plt.jsonData.insert("width", image->width());
-    plt.jsonData.insert("height", image->height());
-    m_frames.post(plt);
+    cameraFor(QString()).onFrame(image);
 }
 
-QJsonObject Service::figures() const
+QJsonObject Service::figures(const QString& strCamera)
 {
-    QJsonObject json{
-        {"received", double(receivedFrames())},
-        {"bytes", double(receivedBytes())},
-        {"dropped", double(droppedFrames())},
-        {"saved", double(savedFrames())},
-        {"save_failed", double(unsavedFrames())},
-        {"link", isConnected() ? "connected" : "lost"},
-        {"camera_state", CameraStateNotice::stateName(m_nCameraState.load())},
-    };
+    QJsonObject json = cameraFor(strCamera).figures(isConnected());
     // The camera's side of the link, once the core counted it.
-    const QJsonObject camera = m_frameCounts.fields();
-    for (auto it = camera.begin(); it != camera.end(); ++it)
+    const QJsonObject counts = m_frameCounts.fields(strCamera);
+    for (auto it = counts.begin(); it != counts.end(); ++it)
         json.insert(it.key(), it.value());
     return json;
 }
 
 void Service::sendFigures()
 {
-    PluginMetaData plt;
-    plt.nModule = MODULE_CAPTURO;
-    plt.nMsgId = MSG_FIGURES;
-    plt.jsonData = figures();
-    emit sendSignalToPlugins(plt);
-}
-
-void Service::deliverFrame(const PluginMetaData& frame)
-{
-    emit sendSignalToPlugins(frame);
-    sendResult(kFrameText, true);
+    for (const QString& strCamera : activeCameras()) {
+        PluginMetaData plt;
+        plt.nModule = MODULE_CAPTURO;
+        plt.nMsgId = MSG_FIGURES;
+        plt.jsonData = figures(strCamera);
+        emit sendSignalToPlugins(plt);
+    }
 }
 
 void Service::onFrameRltCallback(const std::shared_ptr<MeasureResultData>&)
@@ -231,62 +252,41 @@ void Service::onFrameRltCallback(const std::shared_ptr<MeasureResultData>&)
     DTLog::instance().write(QtDebugMsg, "frameRlt");
 }
 
+StationCamera* Service::messageTarget(const Json::Value& message)
+{
+    QString strCamera;
+    if (message.isObject() && message["camera_id"].isString())
+        strCamera = QString::fromStdString(message["camera_id"].asString());
+    std::lock_guard<std::mutex> lock(m_camerasMutex);
+    auto it = m_cameras.find(strCamera);
+    if (it == m_cameras.end())
+        it = m_cameras.find(RpcService::instance().firstOpenCamera());
+    if (it == m_cameras.end())
+        it = m_cameras.find(QString());
+    return it == m_cameras.end() ? nullptr : it->second.get();
+}
+
 void Service::onMessageCallback(E_Message_Type type, const Json::Value& message)
 {
     DTLog::instance().write(QtDebugMsg, "Calls");
-    int nState = CameraStateNotice::StateNone;
-    if (CameraStateNotice::parseState(type, message, &nState))
-        m_nCameraState = nState;
-    m_cameraState.post(type, message);
+    StationCamera* pCamera = messageTarget(message);
     if (m_frameCounts.take(type, message))
         return;
-    CoreErrorText::Line line;
-    if (CoreErrorText::line(type, message, &line)) {
-        // The log keeps the core's own words whatever the interface's language.
-        DTLog::instance().write(
-            QtWarningMsg,
-            QString("视觉核心错误: %1")
-                .arg(CoreErrorText::plain(QString::fromStdString(message["error"].asString()))));
-        m_coreErrors.post(line.qsKind, line.qsText);
-    }
+    if (pCamera)
+        pCamera->onMessage(type, message);
 }
 
 void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)
 {
-    m_nRejectedFrames = nTotal;
-    // One report on its way at a time; it shows the count as it is when it goes out.
-    if (m_bRejectReportDue.exchange(true))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            const qint64 nWait = m_lastRejectReport.isValid()
-                ? qMax<qint64>(0, kRejectReportIntervalMs - m_lastRejectReport.elapsed())
-                : 0;
-            QTimer::singleShot(int(nWait), this, [this] { reportRejectedFrames(); });
-        },
-        Qt::QueuedConnection);
+    std::lock_guard<std::mutex> lock(m_camerasMutex);
+    const auto it = m_cameras.find(QString());
+    if (it != m_cameras.end())
+        it->second->onRejectedFrames(nTotal);
 }
 
 QString Service::rejectedFramesText(quint64 nTotal)
 {
     return tr("已丢弃格式错误的相机帧: %1").arg(nTotal);
-}
-
-void Service::reportRejectedFrames()
-{
-    m_lastRejectReport.start();
-    m_bRejectReportDue = false;
-    const quint64 nTotal = m_nRejectedFrames.load();
-    // The log keeps the Chinese wording whatever the interface's language.
-    DTLog::instance().write(QtWarningMsg, QString("已丢弃格式错误的相机帧: %1").arg(nTotal));
-    sendResult(rejectedFramesText(nTotal), false);
-}
-
-qulonglong Service::unsavedFrames() const
-{
-    const FrameSaveQueue::Counters counters = m_saver.counters();
-    return counters.nOverflowed + counters.nFailed;
 }
 
 QString Service::saveFailedText(const QString& qsFile, int nErrno, quint64 nTotal)
@@ -323,22 +323,6 @@ PluginMetaData Service::savedFrameRecord(const FrameSaveQueue::Saved& saved)
     return plt;
 }
 
-// The camera page sends its save settings whenever they change; "enabled" is
-// already false while the page shows video or local files.
-void Service::applySaveSettings(const QJsonObject& json)
-{
-    FrameSaveQueue::Settings settings;
-    settings.qsFolder = json.value("folder").toString();
-    settings.qsFormat = json.value("format").toString() == QLatin1String(".jpg") ? QStringLiteral(".jpg")
-                                                                                 : QStringLiteral(".bmp");
-    settings.qsType = json.value("type").toString(QStringLiteral("all"));
-    settings.bEnabled = json.value("enabled").toBool() && !settings.qsFolder.isEmpty();
-    m_saver.setSettings(settings);
-    const char* pText = settings.bEnabled ? QT_TRANSLATE_NOOP("Service", "保存图片已开启: %1 %2")
-                                          : QT_TRANSLATE_NOOP("Service", "保存图片已关闭: %1 %2");
-    DTLog::instance().write(QtInfoMsg, QString::fromUtf8(pText).arg(settings.qsFolder, settings.qsFormat));
-}
-
 QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& gain,
                                       const QVariant& triggerMode, const QVariant& triggerGap)
 {
@@ -351,24 +335,216 @@ QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& 
     return json;
 }
 
-void Service::reply(int nMsgId, const QVariant& value, const QString& strCamera)
+void Service::reply(StationCamera& camera, int nMsgId, const QVariant& value)
 {
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = nMsgId;
     plt.varData = value;
-    if (!strCamera.isEmpty())
-        plt.jsonData.insert("camera", strCamera);
-    sendEvent(plt);
+    sendEvent(camera.tagged(plt));
 }
 
-void Service::replyJson(int nMsgId, const QJsonObject& json)
+void Service::replyJson(StationCamera& camera, int nMsgId, const QJsonObject& json)
 {
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = nMsgId;
     plt.jsonData = json;
+    sendEvent(camera.tagged(plt));
+}
+
+void Service::send(int nModule, int nMsgId, const QJsonObject& json)
+{
+    PluginMetaData plt;
+    plt.nModule = nModule;
+    plt.nMsgId = nMsgId;
+    plt.jsonData = json;
     sendEvent(plt);
+}
+
+// The home page waits for the list only once it knows a service is at work.
+void Service::listCameras()
+{
+    send(MODULE_SCANVOR, MSG_LIST_CAMERAS, QJsonObject{{"ack", true}});
+    m_calls.run(QStringLiteral("list"), [this] {
+        std::vector<CameraListing> cameras;
+        const int nResult = RpcService::instance().listCameras(&cameras);
+        QMetaObject::invokeMethod(
+            this, [this, nResult, cameras] { listed(nResult, cameras); }, Qt::QueuedConnection);
+    });
+}
+
+void Service::listed(int nResult, const std::vector<CameraListing>& cameras)
+{
+    QJsonArray list;
+    for (const CameraListing& camera : cameras) {
+        QJsonObject entry = CameraListingJson::toJson(camera);
+        const QString strCamera = QString::fromStdString(camera.strId);
+        // Opened while the list was on its way: the list must not offer it again.
+        if (RpcService::instance().isOpen(strCamera))
+            entry["state"] = "open";
+        list.append(entry);
+        m_captions[strCamera] = CameraListingJson::caption(camera);
+    }
+    QJsonObject json{{"cameras", list}, {"error", ""}, {"legacy", false}};
+    if (nResult == kUnimplemented) {
+        // An older core serves one camera without listing it.
+        json["legacy"] = true;
+    } else if (nResult != 0) {
+        json["error"] = isConnected() ? CameraListingJson::callError(nResult)
+                                      : tr("%1 没有应答").arg(RpcService::instance().address());
+        DTLog::instance().write(QtWarningMsg, QString("相机列表不可用: %1").arg(json["error"].toString()));
+    }
+    send(MODULE_SCANVOR, MSG_LIST_CAMERAS, json);
+}
+
+void Service::openStartCameras(int nResult, const std::vector<CameraListing>& cameras)
+{
+    if (nResult != 0)
+        return;
+    QStringList wanted = RpcService::instance().startCameras();
+    if (wanted.isEmpty() && cameras.size() == 1 && cameras.front().state == CameraListing::Free)
+        wanted << QString::fromStdString(cameras.front().strId);
+    for (const CameraListing& camera : cameras)
+        m_captions[QString::fromStdString(camera.strId)] = CameraListingJson::caption(camera);
+    // One after the other, in the order given: the first is the one that commands
+    // naming no camera address.
+    m_startQueue = wanted;
+    openNextStartCamera();
+}
+
+void Service::openNextStartCamera()
+{
+    if (m_startQueue.isEmpty())
+        return;
+    m_strStartOpening = m_startQueue.takeFirst();
+    DTLog::instance().write(QtInfoMsg, QString("启动时打开相机 %1").arg(m_strStartOpening));
+    openCamera(m_strStartOpening);
+}
+
+void Service::openCamera(const QString& strCamera)
+{
+    if (strCamera.isEmpty()) {
+        send(MODULE_CAPTURO, MSG_OPEN_CAMERA,
+             {{"camera", ""}, {"success", 0}, {"error", CameraListingJson::callError(5)}, {"caption", ""}});
+        return;
+    }
+    // Its frames reach it from now on, also those of photos asked for while it opens.
+    StationCamera& camera = cameraFor(strCamera);
+    if (RpcService::instance().openCameras().isEmpty()) {
+        // The first camera: the page of the time before a camera was open becomes
+        // its page, and with it the saving that page asked for and "test.bmp".
+        const QJsonObject earlier = cameraFor(QString()).saveSettings();
+        if (camera.saveSettings().isEmpty() && !earlier.isEmpty())
+            camera.setSaveSettings(earlier);
+        camera.setHandOff(true);
+    }
+    m_calls.run("camera " + strCamera, [this, strCamera] {
+        CameraListing listing;
+        const int nResult = RpcService::instance().openCamera(strCamera, &listing);
+        QMetaObject::invokeMethod(
+            this, [this, strCamera, nResult, listing] { opened(strCamera, nResult, listing); },
+            Qt::QueuedConnection);
+    });
+}
+
+void Service::opened(const QString& strCamera, int nResult, const CameraListing& listing)
+{
+    QJsonObject json;
+    if (nResult == 0) {
+        json = CameraListingJson::toJson(listing);
+        const QString qsCaption = CameraListingJson::caption(listing);
+        if (!qsCaption.isEmpty())
+            m_captions[strCamera] = qsCaption;
+        DTLog::instance().write(QtInfoMsg,
+                                QString("相机已打开: %1 (%2)").arg(strCamera, m_captions.value(strCamera)));
+        // The first camera took over the saving of the time before (see openCamera).
+        if (RpcService::instance().firstOpenCamera() == strCamera
+            && !cameraFor(QString()).saveSettings().isEmpty())
+            cameraFor(QString()).setSaveSettings(QJsonObject());
+        updateRoles();
+    } else {
+        DTLog::instance().write(
+            QtWarningMsg,
+            QString("相机 %1 未能打开: %2").arg(strCamera, CameraListingJson::callError(nResult)));
+    }
+    json.insert("camera", strCamera);
+    json.insert("success", nResult == 0 ? 1 : 0);
+    json.insert("error", CameraListingJson::callError(nResult));
+    json.insert("caption", m_captions.value(strCamera, strCamera));
+    send(MODULE_CAPTURO, MSG_OPEN_CAMERA, json);
+    if (strCamera == m_strStartOpening) {
+        m_strStartOpening.clear();
+        openNextStartCamera();
+    }
+}
+
+void Service::closeCamera(const QString& strCamera)
+{
+    if (strCamera.isEmpty())
+        return;
+    RpcService& rpc = RpcService::instance();
+    const bool bWasShooting = rpc.isOpen(strCamera)
+        && (rpc.operatorSettings(strCamera).continuous() || rpc.operatorSettings(strCamera).video());
+    const bool bWasSaving = rpc.isOpen(strCamera) && cameraFor(strCamera).isSaving();
+    m_calls.run("camera " + strCamera, [this, strCamera, bWasShooting, bWasSaving] {
+        const int nResult = RpcService::instance().closeCamera(strCamera);
+        QMetaObject::invokeMethod(
+            this, [=] { closed(strCamera, nResult, bWasShooting, bWasSaving); }, Qt::QueuedConnection);
+    });
+}
+
+// The camera is no longer this client's whatever the core answered (a core that
+// is away releases it when this client's link ends); the error says why it did
+// not confirm.
+void Service::closed(const QString& strCamera, int nResult, bool bWasShooting, bool bWasSaving)
+{
+    StationCamera& camera = cameraFor(strCamera);
+    DTLog::instance().write(QtInfoMsg, QString("相机已关闭: %1").arg(strCamera));
+    updateRoles();
+    send(MODULE_CAPTURO, MSG_CLOSE_CAMERA,
+         {{"camera", strCamera},
+          {"success", 1},
+          {"error", CameraListingJson::callError(nResult)},
+          {"caption", m_captions.value(strCamera, strCamera)}});
+    if (bWasShooting)
+        camera.status(
+            tr("相机 %1 已关闭, 它的连续拍照或视频已停止").arg(m_captions.value(strCamera, strCamera)), true);
+    if (bWasSaving)
+        camera.status(tr("相机 %1 已关闭, 它的图片保存已停止").arg(m_captions.value(strCamera, strCamera)),
+                      true);
+}
+
+void Service::updateRoles()
+{
+    const QString strFirst = RpcService::instance().firstOpenCamera();
+    std::vector<std::pair<QString, StationCamera*>> cameras;
+    {
+        std::lock_guard<std::mutex> lock(m_camerasMutex);
+        for (auto& entry : m_cameras)
+            cameras.emplace_back(entry.first, entry.second.get());
+    }
+    for (const auto& entry : cameras) {
+        const bool bFirst = entry.first == strFirst;
+        entry.second->setHandOff(bFirst);
+        entry.second->setSubFolder(bFirst || entry.first.isEmpty()
+                                       ? QString()
+                                       : folderNameFor(entry.first, m_captions.value(entry.first)));
+    }
+}
+
+// Named after the camera once; a second camera of the same name adds its id.
+QString Service::folderNameFor(const QString& strCamera, const QString& qsCaption)
+{
+    const auto it = m_folderNames.constFind(strCamera);
+    if (it != m_folderNames.constEnd())
+        return it.value();
+    QString qsName = CameraListingJson::safeFolderName(qsCaption.isEmpty() ? strCamera : qsCaption);
+    const QList<QString> taken = m_folderNames.values();
+    if (taken.contains(qsName))
+        qsName = CameraListingJson::safeFolderName(qsName + "_" + strCamera);
+    m_folderNames.insert(strCamera, qsName);
+    return qsName;
 }
 
 namespace {
@@ -400,7 +576,7 @@ const CommandRow* commandOf(int nMsgId)
 
 } // namespace
 
-void Service::status(const char* pText, bool bOk, const QString& qsReason, const QString& strCamera)
+void Service::status(StationCamera& camera, const char* pText, bool bOk, const QString& qsReason)
 {
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
@@ -411,55 +587,71 @@ void Service::status(const char* pText, bool bOk, const QString& qsReason, const
     // one line of plain text, as short as the core's other errors.
     if (!bOk && !qsReason.isEmpty())
         plt.jsonData.insert("reason", CoreErrorText::plain(qsReason));
-    if (!strCamera.isEmpty())
-        plt.jsonData.insert("camera", strCamera);
-    emit sendSignalToPlugins(plt);
+    emit sendSignalToPlugins(camera.tagged(plt));
 }
 
-void Service::setParam(const CameraParam& param, const QVariant& value, const QString& strCamera)
+void Service::setParam(StationCamera& camera, const CameraParam& param, const QVariant& value)
 {
     QString qsReason;
-    const bool bOk = RpcService::instance().setParam(param, value, strCamera, &qsReason);
-    status(param.pSetText, bOk, qsReason, strCamera);
+    const bool bOk = RpcService::instance().setParam(param, value, camera.id(), &qsReason);
+    status(camera, param.pSetText, bOk, qsReason);
 }
 
 // A read that the core did not answer sends no reply: a page must never apply
 // invented values.
-void Service::getParam(const CameraParam& param, const QString& strCamera)
+void Service::getParam(StationCamera& camera, const CameraParam& param)
 {
     QString qsReason;
     QVariant value;
-    const bool bOk = RpcService::instance().getParam(param, &value, strCamera, &qsReason);
+    const bool bOk = RpcService::instance().getParam(param, &value, camera.id(), &qsReason);
     if (bOk && param.bReplyFirst)
-        reply(param.nGetMsg, value, strCamera);
-    status(param.pGetText, bOk, qsReason, strCamera);
+        reply(camera, param.nGetMsg, value);
+    status(camera, param.pGetText, bOk, qsReason);
     if (bOk && !param.bReplyFirst)
-        reply(param.nGetMsg, value, strCamera);
+        reply(camera, param.nGetMsg, value);
 }
 
 // Each camera call runs before its texts go out, so the status can carry the
-// core's outcome; the records still leave in the fixed order. Every camera
-// call goes to the camera the record names in "camera" (none: the first one open).
+// core's outcome; the records still leave in the fixed order. A read that the
+// core did not answer sends no reply: a page must never apply invented values.
+// Every command goes to the camera its record names, else the first open one,
+// and what comes back carries that camera.
 void Service::slotEventFromPlugins(PluginMetaData plt)
 {
     m_pUIObject = plt.pHandle;
     if (plt.nModule != MODULE_SERVICE)
         return;
 
-    const QString strCamera = plt.jsonData.value("camera").toString();
+    switch (plt.nMsgId) {
+    case MSG_LIST_CAMERAS: listCameras(); return;
+    case MSG_OPEN_CAMERA: openCamera(plt.jsonData.value("camera").toString()); return;
+    case MSG_CLOSE_CAMERA: closeCamera(plt.jsonData.value("camera").toString()); return;
+    case MSG_FIGURES_REQUEST:
+        if (!plt.varData.toBool()) {
+            m_figuresTimer.stop();
+        } else if (!m_figuresTimer.isActive()) {
+            sendFigures();
+            m_figuresTimer.start(kFiguresIntervalMs);
+        }
+        return;
+    default: break;
+    }
+
+    const QString strCamera = commandTarget(plt.jsonData);
+    StationCamera& camera = cameraFor(strCamera);
     bool bSet = false;
     if (const CameraParam* pParam = camera_params::byMessage(plt.nMsgId, &bSet)) {
         if (bSet)
-            setParam(*pParam, plt.varData, strCamera);
+            setParam(camera, *pParam, plt.varData);
         else
-            getParam(*pParam, strCamera);
+            getParam(camera, *pParam);
         return;
     }
     RpcService& rpc = RpcService::instance();
     if (const CommandRow* pCommand = commandOf(plt.nMsgId)) {
         QString qsReason;
         const bool bOk = rpc.command(pCommand->command, strCamera, &qsReason);
-        status(pCommand->pText, bOk, qsReason, strCamera);
+        status(camera, pCommand->pText, bOk, qsReason);
         return;
     }
     switch (plt.nMsgId) {
@@ -467,11 +659,12 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         QVariant value;
         const bool bOk = rpc.getCameraInfo(&value, strCamera);
         if (bOk)
-            reply(plt.nMsgId, value, strCamera);
+            reply(camera, plt.nMsgId, value);
         // The catalogue's text says the read succeeded: a failure has its own.
-        status(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功")
+        status(camera,
+               bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功")
                    : QT_TRANSLATE_NOOP("Service", "获取相机增益失败"),
-               bOk, QString(), strCamera);
+               bOk, QString());
         break;
     }
     case MSG_GET_CAMERA_PARAMS: {
@@ -489,26 +682,15 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
         bOk = read(PARAM_GAIN, &gain, bOk);
         bOk = read(PARAM_TRIGGER_MODE, &triggerMode, bOk);
         bOk = read(PARAM_TRIGGER_GAP, &triggerGap, bOk);
-        if (bOk) {
-            QJsonObject json = cameraParamsJson(exposure, gain, triggerMode, triggerGap);
-            if (!strCamera.isEmpty())
-                json.insert("camera", strCamera);
-            replyJson(plt.nMsgId, json);
-        }
-        status(bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功")
+        if (bOk)
+            replyJson(camera, plt.nMsgId, cameraParamsJson(exposure, gain, triggerMode, triggerGap));
+        status(camera,
+               bOk ? QT_TRANSLATE_NOOP("Service", "获取相机参数值成功")
                    : QT_TRANSLATE_NOOP("Service", "获取相机参数值失败"),
-               bOk, qsReason, strCamera);
+               bOk, qsReason);
         break;
     }
-    case MSG_SAVE_SETTINGS: applySaveSettings(plt.jsonData); break;
-    case MSG_FIGURES_REQUEST:
-        if (!plt.varData.toBool()) {
-            m_figuresTimer.stop();
-        } else if (!m_figuresTimer.isActive()) {
-            sendFigures();
-            m_figuresTimer.start(kFiguresIntervalMs);
-        }
-        break;
+    case MSG_SAVE_SETTINGS: camera.setSaveSettings(plt.jsonData); break;
     default: break;
     }
 }

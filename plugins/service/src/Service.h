@@ -1,29 +1,31 @@
 #pragma once
 
+#include "CameraCalls.h"
 #include "CameraFrameCounts.h"
-#include "CameraStateNotice.h"
 #include "FrameHandOff.h"
-#include "FrameMailbox.h"
 #include "FrameSaveQueue.h"
-#include "RateLimitedStatus.h"
+#include "StationCamera.h"
 #include "corelink/CameraParamTable.h"
 #include "corelink/CommTypes.h"
 #include "framework/DTPluginBase.h"
 
-#include <QElapsedTimer>
+#include <QMap>
 #include <QTimer>
 #include <QtPlugin>
 
-#include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <memory>
-
 // The bridge to the vision core: camera commands from the bus become calls on
 // the core's client, the core's frames become frame records for the camera page.
+// A station has several cameras: the home page lists them and opens them through
+// this plugin, every command goes to the camera its record names (else the first
+// one open) and everything about one camera goes back with its "camera".
 class Service : public DTPluginBase
 {
     Q_OBJECT
@@ -74,7 +76,14 @@ public:
     static constexpr int kCoreErrorIntervalMs = 1000;
     // The record that lists a written file on the camera page.
     static PluginMetaData savedFrameRecord(const FrameSaveQueue::Saved& saved);
-    FrameSaveQueue& saveQueue() { return m_saver; }
+    // The save queue of the camera that commands naming none address.
+    FrameSaveQueue& saveQueue() { return cameraFor(commandTarget(QJsonObject())).saveQueue(); }
+    // One camera's part; made on first use. GUI thread.
+    StationCamera& cameraFor(const QString& strCamera);
+    // The camera a record addresses: its "camera", else the first open one ("" with none open).
+    static QString commandTarget(const QJsonObject& json);
+    // Waits until no list, open or close is under way; for tests.
+    bool waitCameraCalls(int nTimeoutMs) { return m_calls.waitIdle(nTimeoutMs); }
 
     // Sends one empty frame record; a hand test of the camera page.
     Q_INVOKABLE void testDemo();
@@ -85,17 +94,18 @@ public:
 
     QString endpoint() const;
     bool isConnected() const;
-    qulonglong droppedFrames() const { return m_frames.dropped(); }
-    qulonglong rejectedFrames() const { return m_nRejectedFrames.load(); }
+    // Totals over every camera.
+    qulonglong droppedFrames() const { return total(&StationCamera::dropped); }
+    qulonglong rejectedFrames() const { return total(&StationCamera::rejected); }
     int loadState() const { return m_nLoadState; }
-    qulonglong receivedFrames() const { return m_nReceivedFrames.load(); }
-    qulonglong savedFrames() const { return m_saver.counters().nSaved; }
-    qulonglong unsavedFrames() const;
-    qulonglong failedSaves() const { return m_saver.counters().nFailed; }
-    qulonglong receivedBytes() const { return m_nReceivedBytes.load(); }
+    qulonglong receivedFrames() const { return total(&StationCamera::received); }
+    qulonglong savedFrames() const { return total(&StationCamera::saved); }
+    qulonglong unsavedFrames() const { return total(&StationCamera::unsaved); }
+    qulonglong failedSaves() const { return total(&StationCamera::failedSaves); }
+    qulonglong receivedBytes() const { return total(&StationCamera::receivedBytes); }
 
-    // The camera page's acquisition figures: totals since start and the link's state.
-    QJsonObject figures() const;
+    // The camera page's acquisition figures of one camera: totals since start and the link's state.
+    QJsonObject figures(const QString& strCamera = QString());
     // How often the figures go out while the page wants them.
     static constexpr int kFiguresIntervalMs = 1000;
 
@@ -103,43 +113,58 @@ public slots:
     void slotEventFromPlugins(PluginMetaData plt) override;
 
 private:
-    void deliverFrame(const PluginMetaData& frame);
-    void reply(int nMsgId, const QVariant& value, const QString& strCamera = QString());
+    void reply(StationCamera& camera, int nMsgId, const QVariant& value);
+    void replyJson(StationCamera& camera, int nMsgId, const QJsonObject& json);
     // A command's status line; a failure's reason, when known, goes with it.
-    void status(const char* pText, bool bOk, const QString& qsReason, const QString& strCamera);
-    void setParam(const CameraParam& param, const QVariant& value, const QString& strCamera);
-    void getParam(const CameraParam& param, const QString& strCamera);
-    void replyJson(int nMsgId, const QJsonObject& json);
-    void reportRejectedFrames();
-    void applySaveSettings(const QJsonObject& json);
+    void status(StationCamera& camera, const char* pText, bool bOk, const QString& qsReason);
+    void setParam(StationCamera& camera, const CameraParam& param, const QVariant& value);
+    void getParam(StationCamera& camera, const CameraParam& param);
     void sendFigures();
     // GUI thread. nEvent: an RpcService::Event.
     void onCoreEvent(int nEvent, bool bRestored);
     void announce(int nEvent, bool bRestored);
     void sendCoreConnected();
+    // The camera a core message is about: its "camera_id" when that camera is known.
+    StationCamera* messageTarget(const Json::Value& message);
+    // Open cameras, or the connection's own camera while none is open.
+    QStringList activeCameras() const;
+    qulonglong total(quint64 (StationCamera::*pCount)() const) const;
+
+    void send(int nModule, int nMsgId, const QJsonObject& json);
+    void listCameras();
+    void listed(int nResult, const std::vector<CameraListing>& cameras);
+    void openCamera(const QString& strCamera);
+    void opened(const QString& strCamera, int nResult, const CameraListing& listing);
+    void closeCamera(const QString& strCamera);
+    void closed(const QString& strCamera, int nResult, bool bWasShooting, bool bWasSaving);
+    // Opens what config.ini lists, else the only camera found.
+    void openStartCameras(int nResult, const std::vector<CameraListing>& cameras);
+    void openNextStartCamera();
+    // The first open camera writes "test.bmp" and saves into the page's folder;
+    // every other one into a folder of its own below it.
+    void updateRoles();
+    QString folderNameFor(const QString& strCamera, const QString& qsCaption);
 
     int m_nLoadState = 1;
     FrameHandOff m_handOff;
-    FrameMailbox m_frames;
-
-    std::atomic<quint64> m_nRejectedFrames{0};
-    std::atomic<bool> m_bRejectReportDue{false};
-    // GUI thread only.
-    QElapsedTimer m_lastRejectReport;
-    CameraStateNotice m_cameraState;
-    // The camera's newest state as the core told it (CameraStateNotice::State).
-    std::atomic<int> m_nCameraState{CameraStateNotice::StateNone};
+    // The core's frame accounting of every camera, for the figures.
     CameraFrameCounts m_frameCounts;
-    // The core's error messages in the status list, each kind at most once a second.
-    RateLimitedStatus m_coreErrors;
-    std::atomic<quint64> m_nReceivedFrames{0};
-    std::atomic<quint64> m_nReceivedBytes{0};
     // Runs only while the camera page shows its figures.
     QTimer m_figuresTimer;
-    RateLimitedStatus m_saveStatus;
-    // Last: its writer thread calls into the members above until it is gone.
-    FrameSaveQueue m_saver;
     // GUI thread: outcomes that came before the plugins were connected.
     bool m_bPluginsConnected = false;
+    bool m_bStartCamerasOpened = false;
+    // The start's cameras still to open, and the one being opened.
+    QStringList m_startQueue;
+    QString m_strStartOpening;
     std::vector<std::pair<int, bool>> m_pendingEvents;
+    // GUI thread: each camera's caption and save folder name, kept once known.
+    QMap<QString, QString> m_captions;
+    QMap<QString, QString> m_folderNames;
+    // Made on the GUI thread, looked up by the core's threads; never removed while
+    // the plugin lives, since the core may still call into them.
+    mutable std::mutex m_camerasMutex;
+    std::map<QString, std::unique_ptr<StationCamera>> m_cameras;
+    // Last: gone first, waiting for calls that report back to this object.
+    CameraCalls m_calls;
 };

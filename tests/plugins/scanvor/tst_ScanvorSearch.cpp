@@ -200,13 +200,19 @@ void TestScanvorSearch::answerBeforeTheBarEnds()
     QSignalSpy shown(&plugin, SIGNAL(signalSetMainWidget(QWidget*)));
     plugin.slotEventFromPlugins(record(MODULE_SCANVOR, MSG_SHOW_CAMERA_SEARCH));
     CameraSearchUI* pSearch = searchPage(shown, 0);
-    plugin.slotEventFromPlugins(answer({camera("sim-0", "", "Simulated", "SIM0", "simulated", "", "open")}));
+    plugin.slotEventFromPlugins(answer({camera("sim-0", "", "Simulated", "SIM0", "simulated", "", "open"),
+                                        camera("sim-1", "", "Simulated", "SIM1", "simulated", "", "free")}));
     QVERIFY(pSearch->cameraList()->isHidden()); // the bar still runs its course
+    // Opened (by the service at start, say) while the answer waits for the bar.
+    plugin.slotEventFromPlugins(
+        record(MODULE_CAPTURO, MSG_OPEN_CAMERA, {{"camera", "sim-1"}, {"success", 1}}));
     QTRY_VERIFY_WITH_TIMEOUT(!pSearch->cameraList()->isHidden(), 5000);
     QCOMPARE(barOf(pSearch)->value(), 100);
     QVERIFY(!pSearch->holdTimer()->isActive());
-    QCOMPARE(pSearch->cameraList()->table()->rowCount(), 1);
+    QCOMPARE(pSearch->cameraList()->table()->rowCount(), 2);
     QCOMPARE(openButton(pSearch, "sim-0")->text(), QString::fromUtf8("已打开"));
+    QCOMPARE(openButton(pSearch, "sim-1")->text(), QString::fromUtf8("已打开"));
+    QVERIFY(!openButton(pSearch, "sim-1")->isEnabled());
     QCOMPARE(shown.count(), 1);
 }
 

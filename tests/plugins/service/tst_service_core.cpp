@@ -106,6 +106,15 @@ private slots:
         QVERIFY(m_sim.watchMessages());
         QVERIFY(m_fixture.start(m_sim.endpoint()));
         QVERIFY(m_fixture.waitConnected());
+        // The simulator's one camera is opened by the service itself.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [] {
+                for (const QVariant& entry : ServiceFixture::records())
+                    if (entry.toMap()["id"].toInt() == MSG_OPEN_CAMERA)
+                        return true;
+                return false;
+            }(),
+            10000);
         m_startRecords = ServiceFixture::records();
     }
 
@@ -123,10 +132,16 @@ private slots:
         QCOMPARE(m_fixture.service->property("loadState").toInt(), 0);
         // The outcome came once the plugins were connected, followed by the
         // prompt for the camera page to read the camera.
-        QCOMPARE(m_startRecords.size(), 2);
+        // Then, the core listing exactly one camera, that camera is opened for the page.
+        QCOMPARE(m_startRecords.size(), 3);
         QCOMPARE(ServiceFixture::status(m_startRecords.value(0)), QString("相机初始化成功:1"));
         QCOMPARE(m_startRecords.value(1).toMap()["id"].toInt(), int(MSG_CORE_CONNECTED));
         QCOMPARE(m_startRecords.value(1).toMap()["module"].toInt(), int(MODULE_CAPTURO));
+        const QVariantMap opened = m_startRecords.value(2).toMap();
+        QCOMPARE(opened["module"].toInt(), int(MODULE_CAPTURO));
+        QCOMPARE(opened["id"].toInt(), int(MSG_OPEN_CAMERA));
+        QCOMPARE(opened["json"].toJsonObject()["camera"].toString(), QString("sim-1"));
+        QCOMPARE(opened["json"].toJsonObject()["success"].toInt(), 1);
         // Asked again, the service tells the same outcome.
         ServiceFixture::clear();
         QVERIFY(QMetaObject::invokeMethod(m_fixture.service, "init"));
@@ -234,8 +249,11 @@ private slots:
         QCOMPARE(records.size(), 2);
         const QJsonObject json = reply(records[0], MSG_GET_CAMERA_PARAMS).toJsonObject();
         QCOMPARE(json,
-                 QJsonObject(
-                     {{"exposure", 999999.0}, {"gain", 3.5}, {"trigger_mode", 1}, {"trigger_gap", 125.5}}));
+                 QJsonObject({{"exposure", 999999.0},
+                              {"gain", 3.5},
+                              {"trigger_mode", 1},
+                              {"trigger_gap", 125.5},
+                              {"camera", "sim-1"}}));
         QVERIFY(json["trigger_mode"].toVariant().userType() != QMetaType::Double);
         QCOMPARE(ServiceFixture::status(records[1]), QString("获取相机参数值成功:1"));
     }

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QJsonArray>
 #include <QtTest>
 
 #include "TestSuite.h"
@@ -87,6 +88,29 @@ private slots:
         QCOMPARE(ServiceFixture::status(records.at(0)), strStatus);
         QCOMPARE(records.at(1).toMap()["module"].toInt(), int(MODULE_SERVICE));
         QVERIFY(nTicks > 0);
+    }
+
+    void listSaysWhyThereIsNone()
+    {
+        ServiceFixture::clear();
+        auto answers = [] {
+            QList<QJsonObject> list;
+            for (const QVariant& entry : ServiceFixture::records()) {
+                const QVariantMap map = entry.toMap();
+                if (map["module"].toInt() == MODULE_SCANVOR && map["id"].toInt() == MSG_LIST_CAMERAS)
+                    list << map["json"].toJsonObject();
+            }
+            return list;
+        };
+        m_fixture.send(MODULE_SERVICE, MSG_LIST_CAMERAS);
+        // Acknowledged before the dispatch returned; the answer names the core not reached.
+        QCOMPARE(answers().size(), 1);
+        QCOMPARE(answers().at(0), QJsonObject({{"ack", true}}));
+        QTRY_COMPARE_WITH_TIMEOUT(answers().size(), 2, 10000);
+        const QJsonObject answer = answers().at(1);
+        QVERIFY(answer["cameras"].toArray().isEmpty());
+        QCOMPARE(answer["legacy"].toBool(), false);
+        QVERIFY2(answer["error"].toString().contains(m_strEndpoint), qPrintable(answer["error"].toString()));
     }
 };
 

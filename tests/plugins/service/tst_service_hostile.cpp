@@ -5,6 +5,7 @@
 // Run with "--station <value>" it is one of two clients sharing a folder.
 #include "HostileCore.h"
 #include "RunFolder.h"
+#include "RpcService.h"
 #include "Service.h"
 #include "corelink/InitLog.h"
 #include "framework/DTLog.h"
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QThread>
 #include <QTemporaryDir>
+#include <QJsonArray>
 #include <QtTest>
 
 #include <cstdio>
@@ -199,6 +201,28 @@ private slots:
         QVERIFY(frameStillArrives(1001));
         // The log line is flushed on the core link's own beat, not at once.
         QTRY_VERIFY_WITH_TIMEOUT(fileLines(kCoreLog).join('\n').contains("core message dropped"), 5000);
+    }
+
+    void anOlderCoreListsNoCameras()
+    {
+        PluginMetaData list;
+        list.nModule = MODULE_SERVICE;
+        list.nMsgId = MSG_LIST_CAMERAS;
+        m_pService->slotEventFromPlugins(list);
+        auto answers = [this] {
+            QList<QJsonObject> result;
+            for (const PluginMetaData& plt : m_probe.records)
+                if (plt.nModule == MODULE_SCANVOR && plt.nMsgId == MSG_LIST_CAMERAS)
+                    result << plt.jsonData;
+            return result;
+        };
+        QCOMPARE(answers().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(answers().size(), 2, 10000);
+        // It serves its one camera without listing it: the window keeps its start-up as it was.
+        QCOMPARE(answers().at(1), QJsonObject({{"cameras", QJsonArray()}, {"error", ""}, {"legacy", true}}));
+        QVERIFY(RpcService::instance().openCameras().isEmpty());
+        QVERIFY(frameStillArrives(1201));
+        QVERIFY(!m_probe.frames().last().jsonData.contains("camera"));
     }
 
     void refusedFramesReachTheStatusList()

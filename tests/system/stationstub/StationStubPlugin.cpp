@@ -88,7 +88,7 @@ private:
     static QString caption(const QString& strId) { return strId == "cam-a" ? "Left view" : "KV-U3 S200"; }
     QJsonObject listAnswer() const
     {
-        return {{"cameras", QJsonArray{entry("cam-a"), entry("cam-b")}}, {"error", ""}};
+        return {{"cameras", QJsonArray{entry("cam-a"), entry("cam-b")}}, {"error", ""}, {"legacy", false}};
     }
 
     QSet<QString> m_open;
