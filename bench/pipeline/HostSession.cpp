@@ -1,6 +1,7 @@
 #include "HostSession.h"
 
 #include "DT_PluginsManager.h"
+#include "CameraTabs.h"
 #include "MainWindow.h"
 #include "framework/PluginMessages.h"
 
@@ -46,12 +47,14 @@ bool HostSession::open(const QString& strEndpoint, const QString& strPlugins)
         std::fprintf(stderr, "the plugins did not load (run folder %s)\n", qPrintable(m_run.path()));
         return false;
     }
-    // The home page's search runs first and then puts up its not-found page,
-    // which would replace the camera page; let it finish as an operator would.
+    // The home page's search runs first: it lists the core's camera, which the service
+    // opens by itself, or (an older core) puts up its not-found page, which would
+    // replace the camera page; let it finish as an operator would.
     spinUntil(
         [this] {
             QWidget* pMain = m_pWindow->mainWidget();
-            return pMain && pMain->inherits("CameraSearchNotFoundUI");
+            return (pMain && pMain->inherits("CameraSearchNotFoundUI"))
+                || !m_pWindow->cameraTabs()->cameraIds().isEmpty();
         },
         8000);
     // The camera tab, as the operator clicks it: it opens the first function, the camera page.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CameraTabs.h"
 #include "DTTitleBar.h"
 #include "DTToolBar.h"
 #include "MainWindow.h"
@@ -12,6 +13,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,10 +109,39 @@ public:
         return QTest::qWaitForWindowExposed(window.get());
     }
 
-    // The camera tab, clicked as the operator does (left of its close mark).
+    // The camera page as an operator reaches it once the home page's search ended: the
+    // first open camera's tab (the service opened the only camera by itself); with
+    // several cameras listed and none open, the first one's "打开" on the home page,
+    // which shows its page; with an older core that lists none, the placeholder tab
+    // "test_obj" (each tab clicked left of its close mark).
     bool openCameraPage()
     {
-        DTButton* pTab = window->titleBar()->findChild<DTButton*>("test_obj");
+        auto listedOpen = [this]() -> QPushButton* {
+            auto* pTable = window->mainWidget()->findChild<QTableWidget*>("tableWidget_Cameras");
+            if (!pTable || !pTable->isVisible() || pTable->rowCount() == 0)
+                return nullptr;
+            QWidget* pCell = pTable->cellWidget(0, pTable->columnCount() - 1);
+            return pCell ? pCell->findChild<QPushButton*>() : nullptr;
+        };
+        const bool bSettled = QTest::qWaitFor(
+            [&] {
+                return !window->cameraTabs()->cameraIds().isEmpty() || listedOpen()
+                    || window->mainWidget()->inherits("CameraSearchNotFoundUI");
+            },
+            15000);
+        if (!bSettled)
+            return false;
+        const QStringList open = window->cameraTabs()->cameraIds();
+        if (open.isEmpty()) {
+            // Also right while the service opens the only camera by itself: the
+            // window shows the page of the camera asked for whichever answer comes first.
+            if (QPushButton* pOpen = listedOpen()) {
+                pOpen->click();
+                return QTest::qWaitFor([this] { return panel() && panel()->isVisible(); }, 15000);
+            }
+        }
+        QAbstractButton* pTab = open.isEmpty() ? window->titleBar()->findChild<DTButton*>("test_obj")
+                                               : window->cameraTabs()->tabOf(open.first());
         if (!pTab)
             return false;
         QTest::mouseClick(pTab, Qt::LeftButton, {}, QPoint(12, pTab->height() / 2));
