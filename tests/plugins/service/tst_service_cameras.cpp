@@ -10,9 +10,11 @@
 #include "SimCore.h"
 #include "corelink/CCommFactoryRPC.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -269,6 +271,33 @@ private slots:
             send(settings);
         }
         QVERIFY(m_pService->cameraFor("sim-2").saveQueue().waitIdle(10000));
+    }
+
+    void aFloodingCameraCostsAnotherNoFrame()
+    {
+        m_bus.records.clear();
+        send(command(MSG_VIDEO_MODE_ON, "sim-1"));
+        QTRY_VERIFY_WITH_TIMEOUT(records(MODULE_CAPTURO, MSG_FRAME, "sim-1").size() >= 3, 15000);
+        // The GUI thread stops while the first camera streams and the second one's
+        // photo arrives: the first one's frames give way to its newest, the photo stays.
+        StationCamera& second = m_pService->cameraFor("sim-2");
+        const quint64 nSecondBefore = second.received();
+        const quint64 nFirstDropped = m_pService->cameraFor("sim-1").dropped();
+        send(command(MSG_TAKE_PHOTO, "sim-2"));
+        QElapsedTimer waited;
+        waited.start();
+        while (second.received() == nSecondBefore && waited.elapsed() < 15000)
+            QThread::msleep(10);
+        QCOMPARE(second.received(), nSecondBefore + 1);
+        const quint64 nFirstReceived = m_pService->cameraFor("sim-1").received();
+        while (m_pService->cameraFor("sim-1").received() < nFirstReceived + 2 * Service::kFramesInFlight
+               && waited.elapsed() < 30000)
+            QThread::msleep(10);
+        QVERIFY(m_pService->cameraFor("sim-1").dropped() > nFirstDropped);
+        QTRY_COMPARE_WITH_TIMEOUT(records(MODULE_CAPTURO, MSG_FRAME, "sim-2").size(), 1, 15000);
+        QCOMPARE(second.dropped(), 0ull);
+        send(command(MSG_VIDEO_MODE_OFF, "sim-1"));
+        QVERIFY(statuses("sim-1").contains("关闭视频:1"));
     }
 
     void closingReleasesTheCameraInTheCore()
