@@ -11,7 +11,8 @@
 #   the unit's account with the unit's ambient capabilities; the core discovers
 #   two fake GigE cameras on this namespace's loopback and names them;
 # - two accounts made with useradd (homes 755) each start a client through the
-#   launcher at the same time, both served by the one core;
+#   launcher (under Xvfb); each opens a camera of the one core from the home
+#   page and takes a frame, the second seeing the first's camera in use;
 # - neither account can read any file of the other's (logs, test.bmp, ...);
 # - an upgrade whose plugin list changed reaches an existing account at its
 #   next start, and the account's config.ini stays as it was;
@@ -127,6 +128,7 @@ as_bg() {
 }
 cp "$deb" "$root/tmp/kelvora.deb"
 cp "$work/next.deb" "$root/tmp/kelvora-next.deb"
+cp "$(dirname "$0")/station_client.sh" "$root/tmp/station_client.sh"
 
 step "dpkg -i"
 in_root dpkg -i /tmp/kelvora.deb >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i failed"; }
@@ -203,33 +205,41 @@ for op in op1 op2; do
     [ "$(stat -c %a "$root/home/$op")" = 755 ] || fail "home of $op is not 755"
 done
 
-# Both operators' clients run at once, each connected to the one core.
-for op in op1 op2; do
-    as_bg "$op" QT_QPA_PLATFORM=offscreen kelvora >"$work/$op.out" 2>&1 &
+# Each operator's client opens a camera of the one core and takes a frame; both
+# keep running until both have one, so the core serves them at once.
+start_client() {
+    local op=$1 display=$2
+    as_bg "$op" xvfb-run -n "$display" -s "-screen 0 1280x800x24" bash /tmp/station_client.sh \
+        "/tmp/$op.ready" /tmp/stop >"$work/$op.out" 2>&1 &
     pids+=($!)
     eval "client_$op=\$!"
-done
-for op in op1 op2; do
-    run=$root/home/$op/.local/share/kelvora
-    for _ in $(seq 600); do
-        grep -qs 'connected to vision core' "$work/$op.out" && grep -qs 'App Exit' "$run"/Logs/kelvora_*.log && break
+    for _ in $(seq 1800); do
+        [ -e "$root/tmp/$op.ready" ] && return 0
         kill -0 "$(eval echo "\$client_$op")" 2>/dev/null || break
         sleep 0.1
     done
+    cat "$work/$op.out"
+    fail "the client of $op received no frame"
+}
+start_client op1 91
+start_client op2 92
+touch "$root/tmp/stop"
+for op in op1 op2; do
+    wait "$(eval echo "\$client_$op")" || { cat "$work/$op.out"; fail "the client of $op did not end cleanly"; }
     grep -q "connected to vision core 'vision-core' at 127.0.0.1:20020" "$work/$op.out" \
         || { cat "$work/$op.out"; fail "the client of $op was not served by the core at 127.0.0.1:20020"; }
 done
-for op in op1 op2; do
-    pid=$(eval echo "\$client_$op")
-    kill -0 "$pid" 2>/dev/null || { cat "$work/$op.out"; fail "the client of $op ended early"; }
-    kill -TERM "$pid"
-    wait "$pid" || { cat "$work/$op.out"; fail "the client of $op did not end cleanly"; }
+# Each got its frames from a camera of its own: the second found the first's in use
+# (its open button disabled) and opened the other.
+for n in 1 2; do
+    grep -q "camera Aravis-Fake-KLV-STATION-$n opened" "$work/op$n.out" || fail "op$n did not open camera $n"
 done
 
 step "each operator's files are their own"
 for op in op1 op2; do
     run=/home/$op/.local/share/kelvora
-    for file in "$run/config.ini" "$run/plugins/plugins.json" "$run/Logs/log_vision_core_client.txt"; do
+    ls "$root/home/$op/Documents/kelvora/images/"*.bmp >/dev/null || fail "$op saved no frame"
+    for file in "$run/test.bmp" "$run/config.ini" "$run/plugins/plugins.json" "$run/Logs/log_vision_core_client.txt"; do
         [ -f "$root$file" ] || fail "$op has no $file"
     done
     ls "$root$run"/Logs/kelvora_*.log "$root$run"/Logs/RpcService_*.log >/dev/null || fail "$op has no logs"
