@@ -61,7 +61,8 @@ private slots:
         probe.clear();
         probe.startTicking();
 
-        // Opening the camera page reads the camera (three reads).
+        // Opening the camera page reads the camera: ranges and values; the debounce
+        // read waits for ranges that show a debouncer, which a silent core never sends.
         QVERIFY(m_run.openCameraPage());
         QTest::qWait(50);
 
@@ -89,7 +90,7 @@ private slots:
         const QStringList failed = probe.statuses(false);
         qInfo("silent core: %d commands, %d failing statuses, longest stall %lld ms, stalls over 100 ms: %d",
               nCommands, int(failed.size()), probe.longestGap(), probe.gapsOver(100));
-        QVERIFY2(nCommands >= 13, qPrintable(QString::number(nCommands)));
+        QVERIFY2(nCommands >= 12, qPrintable(QString::number(nCommands)));
         QVERIFY2(probe.gapsOver(100) == 1, qPrintable(QString::number(probe.gapsOver(100))));
         QVERIFY2(probe.longestGap() < 550, qPrintable(QString::number(probe.longestGap())));
         // Every command was answered with a failure, none with a success.
