@@ -119,8 +119,7 @@ bool SimCore::terminate()
         && m_process.exitCode() == 0;
 }
 
-bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue,
-                    const std::string& strCamera)
+bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue)
 {
     if (!m_pStub)
         return false;
@@ -128,7 +127,6 @@ bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValu
     context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
     kelvora::core::ParamRequest request;
     request.set_param(param);
-    request.set_camera(strCamera);
     return m_pStub->GetParam(&context, request, pValue).ok();
 }
 

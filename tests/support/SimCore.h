@@ -50,10 +50,8 @@ public:
     qint64 pid() const { return m_process.processId(); }
     QString endpoint() const { return QStringLiteral("127.0.0.1:%1").arg(m_nPort); }
 
-    // Camera state read straight from the core (strCamera: that camera's, else the
-    // core's first camera).
-    bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue,
-               const std::string& strCamera = std::string());
+    // Camera state read straight from the core.
+    bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
     // Changes a camera setting as another client of the core would (value carries
     // the parameter). False when the core refused it.
     bool setParam(const kelvora::core::ParamValue& value);

@@ -11,6 +11,7 @@
 #include "ClientStart.h"
 #include "MainWindow.h"
 #include "RunFolder.h"
+#include "ScreenPicture.h"
 #include "SimCore.h"
 #include "framework/DTButton.h"
 #include "framework/PluginMessages.h"
@@ -165,16 +166,7 @@ bool TestSystemShift::listed(const QString& qsLine) const
 
 void TestSystemShift::screenshot()
 {
-    const QString qsSetting = qEnvironmentVariable("KELVORA_SCREENSHOT_DIR");
-    if (qsSetting.isEmpty())
-        return;
-    const QString qsDir = QDir(KELVORA_SOURCE_DIR).absoluteFilePath(qsSetting);
-    QTest::qWait(300);
-    QVERIFY(QDir().mkpath(qsDir));
-    const QSize screen = QGuiApplication::primaryScreen()->size();
-    const QString qsFile =
-        QString("shift_%1x%2_%3.png").arg(screen.width()).arg(screen.height()).arg(m_bEnglish ? "en" : "zh");
-    QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(qsDir).filePath(qsFile)));
+    QVERIFY(saveScreenPicture("shift", m_bEnglish));
 }
 
 // Saving on as JPG, four photos saved; a look at the local files and back: saving is
