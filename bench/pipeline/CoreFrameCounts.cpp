@@ -18,10 +18,10 @@ CoreFrameCounts::~CoreFrameCounts()
     m_thread.join();
 }
 
-QJsonObject CoreFrameCounts::counts(const QString& strCamera) const
+QJsonObject CoreFrameCounts::counts() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return strCamera.isEmpty() ? m_latest : m_counts.value(strCamera);
+    return m_latest;
 }
 
 void CoreFrameCounts::listen()
@@ -39,7 +39,6 @@ void CoreFrameCounts::listen()
             continue;
         std::lock_guard<std::mutex> lock(m_mutex);
         m_latest = message["frames"].toObject();
-        m_counts[QString::fromStdString(event.camera())] = m_latest;
     }
     pReader->Finish();
 }
