@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,13 @@ struct CameraDescription
 
     // Register in the fake's memory that nothing of the fake uses.
     static constexpr unsigned kDebouncerRegister = 0x400;
+
+    // Writes xml() to the file; false when it could not.
+    bool writeTo(const QString& qsFile) const
+    {
+        QFile file(qsFile);
+        return file.open(QIODevice::WriteOnly) && file.write(xml().toUtf8()) >= 0;
+    }
 
     QString xml() const
     {

@@ -87,11 +87,8 @@ public:
     {
         if (!m_dir.isValid())
             return false;
-        QFile file(m_dir.filePath(QStringLiteral("camera.xml")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(description.xml().toUtf8()) < 0)
-            return false;
-        file.close();
-        return m_fake.start({QStringLiteral("-g"), file.fileName()});
+        const QString qsFile = m_dir.filePath(QStringLiteral("camera.xml"));
+        return description.writeTo(qsFile) && m_fake.start({QStringLiteral("-g"), qsFile});
     }
     void kill() { m_fake.kill(); }
 

@@ -2,17 +2,22 @@
 // window and plugins, the vision core on Aravis's fake camera at its full
 // 2048x2048 with a fifth of the packets lost. The figures show the losses beside
 // received and shown, and the status list says what can be done; once the link
-// is clean again frames come and the losses stop growing. Runs inside a network
-// namespace of its own (netns.sh), on the offscreen platform.
+// is clean again frames come and the losses stop growing; a format the core cannot
+// convert is listed. The service keeps one core connection per process, so CTest
+// runs each case on its own. Runs inside a network namespace of its own
+// (netns.sh), on the offscreen platform.
 
 #include <QAction>
 #include <QDir>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include "CameraDescription.h"
 #include "FakeGigEStation.h"
 #include "WindowProbe.h"
 
@@ -66,6 +71,7 @@ class TestGenICamPage : public QObject
 
 private slots:
     void lossyLinkIsShownAndToldThenStopsGrowingWhenClean();
+    void unconvertibleFormatIsListedAndAPhotoFailsWithIt();
 };
 
 void TestGenICamPage::lossyLinkIsShownAndToldThenStopsGrowingWhenClean()
@@ -112,6 +118,39 @@ void TestGenICamPage::lossyLinkIsShownAndToldThenStopsGrowingWhenClean()
     QVERIFY(receivedFps(pFigures) > 0.0);
     QCOMPARE(lostFrames(pFigures), nLostBefore);
     run.control<QCheckBox>("checkBox_Video")->click();
+}
+
+// A camera whose only pixel format the core cannot convert: the page lists the
+// core's words naming it once the operator opened the camera, and a photo fails
+// instead of being listed as done while no frame can come.
+void TestGenICamPage::unconvertibleFormatIsListedAndAPhotoFailsWithIt()
+{
+    CameraDescription description;
+    description.qsPixelFormat = QStringLiteral("YUV422Packed");
+    description.nPixelFormat = 0x0210001f;
+    QTemporaryDir dir;
+    const QString qsFile = dir.filePath(QStringLiteral("camera.xml"));
+    QVERIFY(description.writeTo(qsFile));
+    FakeGigECamera fake;
+    QVERIFY(fake.start({"-g", qsFile}));
+    SimCore core;
+    QVERIFY(core.start({"--genicam", "127.0.0.1", "--simulated", "0", "--width", "64", "--height", "64",
+                        "--pixel-format", "YUV422Packed"}));
+    WindowRun run;
+    QVERIFY(run.start(core.endpoint()));
+    QVERIFY(run.openCameraPage());
+    auto* pResults = run.control<QListWidget>("listWidget_ShowResult");
+    QVERIFY(pResults);
+    QTRY_VERIFY_WITH_TIMEOUT(listed(pResults, QString::fromUtf8("视觉核心: pixel format YUV422Packed")),
+                             10000);
+    QVERIFY(run.probe.statuses(false).filter(QStringLiteral("YUV422Packed")).size() >= 1);
+
+    run.probe.clear();
+    run.toolButton("photo")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(run.probe.statuses(false).contains(QString::fromUtf8("调用相机拍照接口")), 5000);
+    QTest::qWait(1000);
+    QVERIFY(!run.probe.statuses(true).contains(QString::fromUtf8("调用相机拍照接口")));
+    QVERIFY(!run.probe.statuses(true).contains(QString::fromUtf8("相机获取拍照成功")));
 }
 
 QTEST_MAIN(TestGenICamPage)
