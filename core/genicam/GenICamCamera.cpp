@@ -141,6 +141,18 @@ Status GenICamCamera::ranges(kelvora::core::CameraRanges* pRanges)
     return Status::OK;
 }
 
+// Asked on a call thread before the server's range check: what the camera lacks
+// is copied when its ranges are read.
+Status GenICamCamera::lacks(kelvora::core::Param param)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (param == kelvora::core::PARAM_DEBOUNCE && m_bLacksDebouncer)
+        return Status(StatusCode::UNIMPLEMENTED, "the camera has no line debouncer");
+    if (param == kelvora::core::PARAM_TRIGGER_TYPE && m_bLacksActivation)
+        return Status(StatusCode::UNIMPLEMENTED, "the camera has no TriggerActivation");
+    return Status::OK;
+}
+
 Status GenICamCamera::setParam(const ParamValue& value)
 {
     return call([this, value] { return doSet(value); });
@@ -395,6 +407,8 @@ bool GenICamCamera::readRanges(std::string* pError)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_ranges = ranges;
     m_bHaveRanges = true;
+    m_bLacksDebouncer = !m_bHasDebouncer;
+    m_bLacksActivation = !m_trigger.features().bActivation;
     return true;
 }
 

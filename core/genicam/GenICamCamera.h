@@ -41,6 +41,7 @@ public:
     std::string describe() const override;
 
     grpc::Status ranges(kelvora::core::CameraRanges* pRanges) override;
+    grpc::Status lacks(kelvora::core::Param param) override;
     grpc::Status setParam(const kelvora::core::ParamValue& value) override;
     grpc::Status getParam(kelvora::core::Param param, kelvora::core::ParamValue* pValue) override;
     grpc::Status command(kelvora::core::CommandKind kind) override;
@@ -132,6 +133,9 @@ private:
     std::string m_strDescription;
     kelvora::core::CameraRanges m_ranges;
     bool m_bHaveRanges = false;
+    // Features the opened camera lacks, for the call threads.
+    bool m_bLacksDebouncer = false;
+    bool m_bLacksActivation = false;
     FrameCounter m_counter;
 
     std::atomic<bool> m_bOpen{false};

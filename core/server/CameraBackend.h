@@ -29,8 +29,11 @@ public:
     virtual std::string describe() const = 0;
 
     virtual grpc::Status ranges(kelvora::core::CameraRanges* pRanges) = 0;
-    // A value outside the camera's range is refused (INVALID_ARGUMENT) and
-    // the previous value is kept.
+    // Why this camera cannot take the parameter at all (a feature it lacks);
+    // OK where it can. Asked before the range check.
+    virtual grpc::Status lacks(kelvora::core::Param) { return grpc::Status::OK; }
+    // The value is known to have the parameter's type and to lie inside the
+    // camera's range (the server checked it against ranges()).
     virtual grpc::Status setParam(const kelvora::core::ParamValue& value) = 0;
     virtual grpc::Status getParam(kelvora::core::Param param, kelvora::core::ParamValue* pValue) = 0;
     virtual grpc::Status command(kelvora::core::CommandKind kind) = 0;

@@ -7,6 +7,7 @@
 
 #include "CoreOptions.h"
 #include "FrameStamp.h"
+#include "ParamCheck.h"
 
 namespace {
 const char* paramName(kelvora::core::Param param)
@@ -108,6 +109,17 @@ grpc::Status VisionCoreService::SetParam(grpc::ServerContext* pContext,
     grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, &strId);
     if (!status.ok())
         return status;
+    // Checked here once, whatever the backend: a feature the camera lacks, then the range.
+    kelvora::core::CameraRanges ranges;
+    status = pCamera->ranges(&ranges);
+    if (!status.ok())
+        return status;
+    status = pCamera->lacks(pRequest->param());
+    if (!status.ok())
+        return status;
+    status = ParamCheck::check(*pRequest, ranges);
+    if (!status.ok())
+        return status;
     status = pCamera->setParam(*pRequest);
     if (!status.ok())
         return status;
@@ -122,7 +134,12 @@ grpc::Status VisionCoreService::GetParam(grpc::ServerContext* pContext,
                                          kelvora::core::ParamValue* pReply)
 {
     CameraBackend* pCamera = nullptr;
-    const grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, nullptr);
+    grpc::Status status = m_cameras.resolve(clientOf(pContext), pRequest->camera(), &pCamera, nullptr);
+    if (!status.ok())
+        return status;
+    if (!camera_params::byProto(int(pRequest->param())))
+        return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, "unknown parameter");
+    status = pCamera->lacks(pRequest->param());
     if (!status.ok())
         return status;
     return pCamera->getParam(pRequest->param(), pReply);

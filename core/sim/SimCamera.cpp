@@ -47,9 +47,7 @@ grpc::Status SimCamera::ranges(kelvora::core::CameraRanges* pRanges)
 
 grpc::Status SimCamera::setParam(const kelvora::core::ParamValue& value)
 {
-    const std::string strError = m_settings.set(value);
-    if (!strError.empty())
-        return grpc::Status(grpc::StatusCode::INVALID_ARGUMENT, strError);
+    m_settings.set(value);
     return grpc::Status::OK;
 }
 

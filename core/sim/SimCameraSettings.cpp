@@ -26,63 +26,19 @@ kelvora::core::CameraRanges SimCameraSettings::ranges() const
     return m_ranges;
 }
 
-namespace {
-
-template <typename T>
-std::string outside(const char* pName, T value, T min, T max)
-{
-    return std::string(pName) + " " + std::to_string(value) + " outside " + std::to_string(min) + " to "
-        + std::to_string(max);
-}
-
-} // namespace
-
-std::string SimCameraSettings::set(const ParamValue& value)
+// The server checked the value's type and range.
+void SimCameraSettings::set(const ParamValue& value)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     switch (value.param()) {
-    case kelvora::core::PARAM_EXPOSURE:
-        if (value.value_case() != ParamValue::kU32)
-            break;
-        if (value.u32() < m_ranges.exposure_min() || value.u32() > m_ranges.exposure_max())
-            return outside("exposure", value.u32(), m_ranges.exposure_min(), m_ranges.exposure_max());
-        m_nExposure = value.u32();
-        return {};
-    case kelvora::core::PARAM_GAIN:
-        if (value.value_case() != ParamValue::kF32)
-            break;
-        // The negated form also refuses NaN.
-        if (!(value.f32() >= m_ranges.gain_min() && value.f32() <= m_ranges.gain_max()))
-            return outside("gain", value.f32(), m_ranges.gain_min(), m_ranges.gain_max());
-        m_fGain = value.f32();
-        return {};
-    case kelvora::core::PARAM_TRIGGER_GAP:
-        if (value.value_case() != ParamValue::kF32)
-            break;
-        if (!(value.f32() >= m_ranges.trigger_gap_min() && value.f32() <= m_ranges.trigger_gap_max()))
-            return outside("trigger gap", value.f32(), m_ranges.trigger_gap_min(),
-                           m_ranges.trigger_gap_max());
-        m_fTriggerGap = value.f32();
-        return {};
-    case kelvora::core::PARAM_TRIGGER_MODE:
-        if (value.value_case() != ParamValue::kI32)
-            break;
-        if (value.i32() < int32_t(m_ranges.trigger_mode_min())
-            || value.i32() > int32_t(m_ranges.trigger_mode_max()))
-            return outside("trigger mode", value.i32(), int32_t(m_ranges.trigger_mode_min()),
-                           int32_t(m_ranges.trigger_mode_max()));
-        m_nTriggerMode = value.i32();
-        return {};
-    case kelvora::core::PARAM_DEBOUNCE:
-        if (value.value_case() != ParamValue::kI32)
-            break;
-        if (value.i32() < m_ranges.debounce_min() || value.i32() > m_ranges.debounce_max())
-            return outside("debounce", value.i32(), m_ranges.debounce_min(), m_ranges.debounce_max());
-        m_nDebounce = value.i32();
-        return {};
-    default: return "unknown parameter";
+    case kelvora::core::PARAM_EXPOSURE: m_nExposure = value.u32(); break;
+    case kelvora::core::PARAM_GAIN: m_fGain = value.f32(); break;
+    case kelvora::core::PARAM_TRIGGER_GAP: m_fTriggerGap = value.f32(); break;
+    case kelvora::core::PARAM_TRIGGER_MODE: m_nTriggerMode = value.i32(); break;
+    case kelvora::core::PARAM_DEBOUNCE: m_nDebounce = value.i32(); break;
+    case kelvora::core::PARAM_TRIGGER_TYPE: m_nTriggerType = value.i32(); break;
+    default: break;
     }
-    return "wrong value type for the parameter";
 }
 
 bool SimCameraSettings::get(kelvora::core::Param param, ParamValue* pValue) const
@@ -95,6 +51,7 @@ bool SimCameraSettings::get(kelvora::core::Param param, ParamValue* pValue) cons
     case kelvora::core::PARAM_TRIGGER_GAP: pValue->set_f32(m_fTriggerGap); return true;
     case kelvora::core::PARAM_TRIGGER_MODE: pValue->set_i32(m_nTriggerMode); return true;
     case kelvora::core::PARAM_DEBOUNCE: pValue->set_i32(m_nDebounce); return true;
+    case kelvora::core::PARAM_TRIGGER_TYPE: pValue->set_i32(m_nTriggerType); return true;
     default: return false;
     }
 }

@@ -6,16 +6,15 @@
 
 #include "vision_core.pb.h"
 
-// The simulated camera's settings with their ranges. Values outside a range
-// are refused and the previous value is kept.
+// The simulated camera's settings with their ranges; the core's server refuses
+// values outside them before they come here.
 class SimCameraSettings
 {
 public:
     SimCameraSettings(int nWidth, int nHeight);
 
     kelvora::core::CameraRanges ranges() const;
-    // Empty on success, else the reason.
-    std::string set(const kelvora::core::ParamValue& value);
+    void set(const kelvora::core::ParamValue& value);
     bool get(kelvora::core::Param param, kelvora::core::ParamValue* pValue) const;
 
     uint32_t exposure() const;
@@ -32,4 +31,5 @@ private:
     float m_fTriggerGap = 100.0f;
     int32_t m_nTriggerMode = 0;
     int32_t m_nDebounce = 10;
+    int32_t m_nTriggerType = 0;
 };

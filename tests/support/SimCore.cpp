@@ -119,6 +119,15 @@ bool SimCore::terminate()
         && m_process.exitCode() == 0;
 }
 
+bool SimCore::ranges(kelvora::core::CameraRanges* pRanges)
+{
+    if (!m_pStub)
+        return false;
+    grpc::ClientContext context;
+    context.set_deadline(std::chrono::system_clock::now() + std::chrono::seconds(2));
+    return m_pStub->GetCameraInfo(&context, kelvora::core::CameraRequest(), pRanges).ok();
+}
+
 bool SimCore::param(kelvora::core::Param param, kelvora::core::ParamValue* pValue)
 {
     if (!m_pStub)

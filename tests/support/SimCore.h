@@ -50,6 +50,8 @@ public:
     qint64 pid() const { return m_process.processId(); }
     QString endpoint() const { return QStringLiteral("127.0.0.1:%1").arg(m_nPort); }
 
+    // The camera's ranges as the core reports them.
+    bool ranges(kelvora::core::CameraRanges* pRanges);
     // Camera state read straight from the core.
     bool param(kelvora::core::Param param, kelvora::core::ParamValue* pValue);
     // Changes a camera setting as another client of the core would (value carries

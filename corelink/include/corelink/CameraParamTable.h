@@ -91,6 +91,9 @@ struct CameraParam
     const char* pGetText;
     // The get's reply goes out before its status text (the status first otherwise).
     bool bReplyFirst;
+    // For a choice: what its lowest and highest value mean, in the core's reasons.
+    const char* pMinLabel;
+    const char* pMaxLabel;
 };
 
 // Proto numbers (kelvora.core.Param) of the rows; the core's generated enum agrees.
@@ -109,22 +112,25 @@ enum CameraProtoParam : int
 inline constexpr CameraParam kCameraParams[] = {
     {PARAM_EXPOSURE, PROTO_PARAM_EXPOSURE, ParamType::U32, "us", "exposure", "exposure_min", "exposure_max",
      0, 0, MSG_SET_EXPOSURE, MSG_GET_EXPOSURE, QT_TRANSLATE_NOOP("Service", "设置曝光"),
-     QT_TRANSLATE_NOOP("Service", "获取曝光"), false},
+     QT_TRANSLATE_NOOP("Service", "获取曝光"), false, nullptr, nullptr},
     // Gain is in the camera's own unit: dB on most cameras, raw steps on others.
     {PARAM_GAIN, PROTO_PARAM_GAIN, ParamType::F32, "", "gain", "gain_min", "gain_max", 0, 0, MSG_SET_GAIN,
-     MSG_GET_GAIN, QT_TRANSLATE_NOOP("Service", "设置增益"), QT_TRANSLATE_NOOP("Service", "获取增益"), false},
+     MSG_GET_GAIN, QT_TRANSLATE_NOOP("Service", "设置增益"), QT_TRANSLATE_NOOP("Service", "获取增益"), false,
+     nullptr, nullptr},
     {PARAM_DEBOUNCE, PROTO_PARAM_DEBOUNCE, ParamType::I32, "ms", "debounce", "debounce_min", "debounce_max",
      0, 0, MSG_SET_DEBOUNCE, MSG_GET_DEBOUNCE, QT_TRANSLATE_NOOP("Service", "设置去抖时间"),
-     QT_TRANSLATE_NOOP("Service", "获取去抖时间"), false},
-    {PARAM_TRIGGER_MODE, PROTO_PARAM_TRIGGER_MODE, ParamType::I32, "", "trigger mode", "trigger_mode_min",
-     "trigger_mode_max", 0, 0, MSG_SET_TRIGGER_MODE, MSG_GET_TRIGGER_MODE,
-     QT_TRANSLATE_NOOP("Service", "设置触发模式"), QT_TRANSLATE_NOOP("Service", "获取触发模式"), true},
+     QT_TRANSLATE_NOOP("Service", "获取去抖时间"), false, nullptr, nullptr},
+    // The two modes there are; a camera that cannot take one (no trigger line) says
+    // so itself. The ranges' trigger mode pair only informs.
+    {PARAM_TRIGGER_MODE, PROTO_PARAM_TRIGGER_MODE, ParamType::I32, "", "trigger mode", nullptr, nullptr, 0, 1,
+     MSG_SET_TRIGGER_MODE, MSG_GET_TRIGGER_MODE, QT_TRANSLATE_NOOP("Service", "设置触发模式"),
+     QT_TRANSLATE_NOOP("Service", "获取触发模式"), true, "external", "internal"},
     {PARAM_TRIGGER_GAP, PROTO_PARAM_TRIGGER_GAP, ParamType::F32, "ms", "trigger gap", "trigger_gap_min",
-     "trigger_gap_max", 0, 0, MSG_SET_TRIGGER_GAP, 0, QT_TRANSLATE_NOOP("Service", "设置Gap"), nullptr,
-     false},
+     "trigger_gap_max", 0, 0, MSG_SET_TRIGGER_GAP, 0, QT_TRANSLATE_NOOP("Service", "设置Gap"), nullptr, false,
+     nullptr, nullptr},
     {PARAM_TRIGGER_TYPE, PROTO_PARAM_TRIGGER_TYPE, ParamType::I32, "", "trigger type", nullptr, nullptr, 0, 1,
      MSG_SET_TRIGGER_TYPE, MSG_GET_TRIGGER_TYPE, QT_TRANSLATE_NOOP("Service", "设置触发类型"),
-     QT_TRANSLATE_NOOP("Service", "获取触发类型"), false},
+     QT_TRANSLATE_NOOP("Service", "获取触发类型"), false, "rising edge", "falling edge"},
 };
 
 namespace camera_params {
