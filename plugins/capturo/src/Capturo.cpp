@@ -256,6 +256,8 @@ void Capturo::readCamera(const QString& strCamera)
     m_pages.state(strCamera).bDebounceReadDue = false;
     sendCommand(MSG_GET_CAMERA_INFO, strCamera);
     sendCommand(MSG_GET_CAMERA_PARAMS, strCamera);
+    // Nor does it hold the trigger type (the edge of an external trigger).
+    sendCommand(MSG_GET_TRIGGER_TYPE, strCamera);
     // The parameter set leaves the debounce time out; it has a read of its own, sent
     // only to a camera whose ranges show a debouncer (a camera without one would
     // list a failed read at every opening). The ranges may have come already.
@@ -378,6 +380,8 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         const QString qsText = plt.jsonData.value("result").toString();
         const bool bSuccess = plt.jsonData.value("success").toInt() == 1;
         pPanel->addResult(qsText, bSuccess);
+        if (!bSuccess && plt.jsonData.contains("reason"))
+            pPanel->addReason(plt.jsonData.value("reason").toString());
         // A start the camera refused leaves nothing shooting.
         if (!bSuccess
             && (qsText == QString::fromUtf8(kContinuousStartText)
@@ -406,6 +410,13 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         params.nTriggerMode = truncToInt(plt.jsonData.value("trigger_mode").toDouble());
         params.fTriggerGap = static_cast<float>(plt.jsonData.value("trigger_gap").toDouble());
         pPanel->applyCameraParams(params);
+        break;
+    }
+    case MSG_GET_TRIGGER_TYPE: {
+        bool bOk = false;
+        const int nType = plt.varData.toInt(&bOk);
+        if (bOk)
+            pPanel->applyTriggerType(nType);
         break;
     }
     case MSG_GET_DEBOUNCE: {

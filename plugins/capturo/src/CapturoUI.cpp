@@ -153,6 +153,11 @@ void CapturoUI::addResult(QString text, bool success)
     m_pResults->add(text, success);
 }
 
+void CapturoUI::addReason(const QString& qsReason)
+{
+    m_pResults->addReason(qsReason);
+}
+
 // ---- camera parameters ---------------------------------------------------------
 
 void CapturoUI::slotQuickSliderChange(int nSlider)
@@ -203,6 +208,11 @@ void CapturoUI::applyCameraInfo(const CameraInfo& info)
 void CapturoUI::applyCameraParams(const CameraParams& params)
 {
     m_pParams->applyCameraParams(params);
+}
+
+void CapturoUI::applyTriggerType(int nType)
+{
+    m_pParams->applyTriggerType(nType);
 }
 
 void CapturoUI::applyDebounce(int nMilliseconds)

@@ -53,9 +53,12 @@ public:
     // while local files are browsed it leaves their view and list alone (returns false).
     bool showCameraFrame(QPixmap pixmap, QString key);
     void addResult(QString text, bool success);
+    // The core's reason for the failure just listed, on a line of its own.
+    void addReason(const QString& qsReason);
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);
     void applyDebounce(int nMilliseconds);
+    void applyTriggerType(int nType);
 
     // Status lines of the page itself (source texts).
     static const char* const kSavingSwitchedOffText;

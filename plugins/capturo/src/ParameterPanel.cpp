@@ -52,6 +52,10 @@ ParameterPanel::ParameterPanel(Ui::CapturoUI& form, QWidget* pPanel)
     pCombo->addItem(CapturoLook::text(QT_TRANSLATE_NOOP("CapturoUI", " 下降沿 ")), QVariant());
     pCombo->setCurrentIndex(0);
     pCombo->setView(new QListView());
+    // The operator's pick goes to the camera (0 rising, 1 falling edge); a value read
+    // from the camera changes the box without being sent back.
+    connect(pCombo, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int nIndex) { emit signalCommand(MSG_SET_TRIGGER_TYPE, nIndex); });
 
     ui.radioBtn_Out->setChecked(true);
 
@@ -245,6 +249,12 @@ void ParameterPanel::applyCameraParams(const CameraParams& params)
 void ParameterPanel::applyDebounce(int nMilliseconds)
 {
     showCameraValue(ui.horizontalSlider_QD, ui.plainText_QD, nMilliseconds, QString::number(nMilliseconds));
+}
+
+void ParameterPanel::applyTriggerType(int nType)
+{
+    if (nType >= 0 && nType < ui.comboBox_trigger_type->count())
+        ui.comboBox_trigger_type->setCurrentIndex(nType);
 }
 
 void ParameterPanel::triggerModeClicked()

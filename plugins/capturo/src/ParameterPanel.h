@@ -31,6 +31,8 @@ public:
     void applyCameraInfo(const CameraInfo& info);
     void applyCameraParams(const CameraParams& params);
     void applyDebounce(int nMilliseconds);
+    // 0 rising edge, 1 falling edge; nothing is sent.
+    void applyTriggerType(int nType);
 
     void quickSliderChanged(int nValue);
     void gainSliderChanged(int nValue);

@@ -1,6 +1,7 @@
 #include "ResultList.h"
 
 #include "CapturoStyle.h"
+#include "framework/PlainText.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -67,6 +68,20 @@ void ResultList::add(const QString& qsText, bool bSuccess)
     trim();
     if (isLinkNotice(qsText))
         showNewest();
+}
+
+void ResultList::addReason(const QString& qsReason)
+{
+    static const QIcon iconError(QStringLiteral(":/resources/error.png"));
+    const QString qsPlain = plainLine(qsReason, MaxReason);
+    // The core's words are shown as they are, never looked up as a text to translate.
+    auto* pItem = new QListWidgetItem(iconError, qsPlain);
+    pItem->setForeground(QColor(238, 70, 59));
+    pItem->setData(kSuccessRole, false);
+    // A tool tip that looks like markup is rendered as such: escaped, it reads as sent.
+    pItem->setToolTip(QStringLiteral("<qt>%1</qt>").arg(qsPlain.toHtmlEscaped()));
+    m_pList->addItem(pItem);
+    trim();
 }
 
 void ResultList::trim()

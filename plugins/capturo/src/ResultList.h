@@ -17,6 +17,10 @@ public:
     explicit ResultList(QListWidget* pList);
 
     void add(const QString& qsText, bool bSuccess);
+    // The core's reason for the failure listed last: a failure line of plain text (control
+    // characters as blanks, at most MaxReason characters), the whole of it as tool tip.
+    void addReason(const QString& qsReason);
+    static constexpr int MaxReason = 200;
     // Scrolls the newest line into view. The list does not follow new lines by
     // itself; an answer to the operator's own input is brought to their eyes.
     void showNewest();

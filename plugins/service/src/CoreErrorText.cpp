@@ -1,5 +1,7 @@
 #include "CoreErrorText.h"
 
+#include "framework/PlainText.h"
+
 bool CoreErrorText::line(E_Message_Type type, const Json::Value& message, Line* pLine)
 {
     if (type != MESSAGE_TYPE_ERROR || !message.isObject() || !message["error"].isString())
@@ -29,13 +31,5 @@ bool CoreErrorText::line(E_Message_Type type, const Json::Value& message, Line* 
 
 QString CoreErrorText::plain(const QString& qsText)
 {
-    QString qsPlain = qsText.left(kMaxReason);
-    // Never half a character where the cut fell inside a surrogate pair.
-    if (!qsPlain.isEmpty() && QChar(qsPlain.back()).isHighSurrogate())
-        qsPlain.chop(1);
-    for (QChar& c : qsPlain)
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator)
-            c = QLatin1Char(' ');
-    return qsPlain;
+    return plainLine(qsText, kMaxReason);
 }

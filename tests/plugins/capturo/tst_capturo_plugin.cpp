@@ -8,6 +8,7 @@
 #include "framework/PluginMessages.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGraphicsView>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -159,11 +160,13 @@ private slots:
         QCOMPARE(plugin.configUI(), pPanel);
         QCOMPARE(pPanel->parentWidget(), &container);
         // The debounce read waits for the ranges: only a camera with a debouncer gets it.
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        QCOMPARE(host.serviceIds(),
+                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE}));
         // A core reached late or again: the page reads the camera as on opening.
         host.log.clear();
         host.deliver(record(MSG_CORE_CONNECTED));
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        QCOMPARE(host.serviceIds(),
+                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE}));
 
         // Panel commands leave unchanged through the plugin.
         host.log.clear();
@@ -289,7 +292,8 @@ private slots:
         new QVBoxLayout(&container);
         host.deliver(pageRecord(&container));
         host.deliver(pageRecord(&container));
-        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        QCOMPARE(host.serviceIds(),
+                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE}));
         QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
         host.button("continuePhoto")->click();
         QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));
@@ -304,8 +308,9 @@ private slots:
         QTest::addColumn<int>("debounceMin");
         QTest::addColumn<int>("debounceMax");
         QTest::addColumn<QList<int>>("sent");
-        const QList<int> withRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE};
-        const QList<int> withoutRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS};
+        const QList<int> withRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE,
+                                  MSG_GET_DEBOUNCE};
+        const QList<int> withoutRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE};
         QTest::newRow("no debouncer") << 0 << 0 << withoutRead;
         QTest::newRow("0 to 500 ms") << 0 << 500 << withRead;
         QTest::newRow("signed range") << -5 << 0 << withRead;
@@ -339,6 +344,78 @@ private slots:
         host.log.clear();
         host.deliver(record(MSG_CORE_CONNECTED));
         QCOMPARE(host.serviceIds(), sent);
+    }
+
+    // A failure the core gave a reason for: the failure line, then at once one line with
+    // the reason as plain text (blanks for control characters, at most 200 characters)
+    // whose tool tip shows markup as typed. A success or a failure without reason adds
+    // no line; the reason is never translated.
+    void coreReasonFollowsItsFailureLine()
+    {
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        QWidget window;
+        plugin.slotSetUIHandle(&window);
+        QWidget container;
+        new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        QListWidget* pResults = results(plugin.configUI());
+        const int nBefore = pResults->count();
+
+        const QString qsReason = QString("gain 30 <b>outside</b>\n0 to 24\t&") + QString(300, QChar('x'));
+        PluginMetaData failed = record(MSG_RESULT);
+        failed.jsonData = {{"result", "设置增益"}, {"success", 0}, {"reason", qsReason}};
+        host.deliver(failed);
+        PluginMetaData done = record(MSG_RESULT);
+        done.jsonData = {{"result", "设置曝光"}, {"success", 1}, {"reason", "ignored on success"}};
+        host.deliver(done);
+        PluginMetaData bare = record(MSG_RESULT);
+        bare.jsonData = {{"result", "获取增益"}, {"success", 0}};
+        host.deliver(bare);
+
+        QCOMPARE(pResults->count(), nBefore + 4);
+        QCOMPARE(pResults->item(nBefore)->foreground().color(), QColor(238, 70, 59));
+        QListWidgetItem* pReason = pResults->item(nBefore + 1);
+        const QString qsShown = pReason->text();
+        QCOMPARE(qsShown.size(), 200);
+        QVERIFY(qsShown.startsWith("gain 30 <b>outside</b> 0 to 24 &xxx"));
+        QCOMPARE(pReason->foreground().color(), QColor(238, 70, 59));
+        QCOMPARE(pReason->toolTip(), QString("<qt>%1</qt>").arg(qsShown.toHtmlEscaped()));
+        QVERIFY(pReason->toolTip().contains("&lt;b&gt;outside&lt;/b&gt;"));
+        QCOMPARE(pResults->item(nBefore + 2)->foreground().color(), QColor(255, 255, 255));
+        QCOMPARE(pResults->item(nBefore + 3)->foreground().color(), QColor(238, 70, 59));
+    }
+
+    // "触发类型": the operator's pick goes to the camera; the camera's value, read when
+    // the page opens, only moves the box.
+    void triggerTypeIsSentAndRead()
+    {
+        Capturo plugin;
+        FakeHost host;
+        host.attach(&plugin);
+        QWidget window;
+        plugin.slotSetUIHandle(&window);
+        QWidget container;
+        new QVBoxLayout(&container);
+        host.deliver(pageRecord(&container));
+        QVERIFY(host.serviceIds().contains(MSG_GET_TRIGGER_TYPE));
+        auto* pCombo = plugin.configUI()->findChild<QComboBox*>("comboBox_trigger_type");
+        QVERIFY(pCombo);
+
+        host.log.clear();
+        PluginMetaData read = record(MSG_GET_TRIGGER_TYPE);
+        read.varData = 1;
+        host.deliver(read);
+        QCOMPARE(pCombo->currentIndex(), 1);
+        QCOMPARE(host.serviceIds(), QList<int>());
+        // A value no entry stands for leaves the box alone.
+        read.varData = 7;
+        host.deliver(read);
+        QCOMPARE(pCombo->currentIndex(), 1);
+
+        emit pCombo->activated(0);
+        QCOMPARE(host.log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_TYPE, 0}}));
     }
 
     // The continuous button is checked exactly while continuous shooting is on: a
