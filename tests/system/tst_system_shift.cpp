@@ -276,10 +276,11 @@ void TestSystemShift::keptZoomHoldsDuringVideo()
     const int nBefore = m_nFrameLines;
     QTRY_VERIFY_WITH_TIMEOUT(m_nFrameLines >= nBefore + 5, 30000);
     const QTransform fitted = pView->transform();
-    for (int i = 0; i < 3; ++i)
-        QTest::mouseClick(toolButton("m_pExpandBtn"), Qt::LeftButton);
+    // One step in: on a large screen the fitted frame is already near the largest zoom.
+    QTest::mouseClick(toolButton("m_pExpandBtn"), Qt::LeftButton);
     const QTransform zoomed = pView->transform();
-    QVERIFY(zoomed.m11() > fitted.m11() * 1.5);
+    QVERIFY2(zoomed.m11() > fitted.m11() * 1.1,
+             qPrintable(QString("%1 -> %2").arg(fitted.m11()).arg(zoomed.m11())));
     const QGraphicsScene* pScene = pView->scene();
     const int nZoomed = m_nFrameLines;
     // Frames keep replacing the scene; however slowly they come, the zoom stays.
