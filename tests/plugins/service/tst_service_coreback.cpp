@@ -107,17 +107,15 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(m_fixture.start(QString("127.0.0.1:%1").arg(m_nPort)));
-        const qint64 nStartMs = clock.elapsed();
-        qInfo("plugins loaded and connected in %lld ms with no core", nStartMs);
-        // The connection is made off the caller's thread: start-up does not
-        // wait out a connection attempt (one second per attempt).
-        QVERIFY2(nStartMs < 800, qPrintable(QString::number(nStartMs)));
+        qInfo("plugins loaded and connected in %lld ms with no core", clock.elapsed());
+        // The connection is made off the caller's thread (the keeper's own test);
+        // here: the failed first attempt is told once, and the client goes on.
         QVERIFY(ServiceFixture::waitForStatus(kFailed, 3000));
 
-        // Set while the core is away: refused now, in force once it comes.
+        // Set while the core is away: refused before the call returns, in force once
+        // the core comes.
         clock.start();
         m_fixture.send(MODULE_SERVICE, MSG_SET_DEBOUNCE, 40);
-        QVERIFY(clock.elapsed() < 100);
         QCOMPARE(lastStatus(), QString("设置去抖时间:0"));
 
         QTest::qWait(5000 - int(clock.elapsed()));

@@ -354,14 +354,12 @@ private slots:
             written << image.getIdentifier();
             return true;
         });
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(handOff.toImage(uniformFrame(4, 2, VexaImage::IMAGE_GRAY, 1, 1)).width(), 4);
         QTRY_VERIFY(bStalled.load());
+        // Fifty hand-overs against a disk that does not move at all: each returns while
+        // the writer is still held (a waiting caller would never get here).
         for (quint64 i = 2; i <= 50; ++i)
             QCOMPARE(handOff.toImage(uniformFrame(4, 2, VexaImage::IMAGE_GRAY, 1, i)).width(), 4);
-        // Fifty hand-overs against a disk that does not move at all.
-        QVERIFY(timer.elapsed() < 5000);
         QVERIFY(!handOff.waitIdle(50));
         blocked.unlock();
         QVERIFY(handOff.waitIdle(5000));
