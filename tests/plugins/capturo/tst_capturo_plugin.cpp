@@ -42,6 +42,21 @@ class TestCapturoPlugin : public QObject
         plt.pHandle = pContainer;
         return plt;
     }
+    // The plugin with its page opened once in a container of its own.
+    struct OpenedPage
+    {
+        Capturo plugin;
+        FakeHost host;
+        QWidget window;
+        QWidget container;
+        OpenedPage()
+        {
+            host.attach(&plugin);
+            plugin.slotSetUIHandle(&window);
+            new QVBoxLayout(&container);
+            host.deliver(pageRecord(&container));
+        }
+    };
     static QListWidget* results(CapturoUI* pPanel)
     {
         return pPanel->findChild<QListWidget*>("listWidget_ShowResult");
@@ -352,14 +367,9 @@ private slots:
     // no line; the reason is never translated.
     void coreReasonFollowsItsFailureLine()
     {
-        Capturo plugin;
-        FakeHost host;
-        host.attach(&plugin);
-        QWidget window;
-        plugin.slotSetUIHandle(&window);
-        QWidget container;
-        new QVBoxLayout(&container);
-        host.deliver(pageRecord(&container));
+        OpenedPage page;
+        Capturo& plugin = page.plugin;
+        FakeHost& host = page.host;
         QListWidget* pResults = results(plugin.configUI());
         const int nBefore = pResults->count();
 
@@ -391,14 +401,9 @@ private slots:
     // the page opens, only moves the box.
     void triggerTypeIsSentAndRead()
     {
-        Capturo plugin;
-        FakeHost host;
-        host.attach(&plugin);
-        QWidget window;
-        plugin.slotSetUIHandle(&window);
-        QWidget container;
-        new QVBoxLayout(&container);
-        host.deliver(pageRecord(&container));
+        OpenedPage page;
+        Capturo& plugin = page.plugin;
+        FakeHost& host = page.host;
         QVERIFY(host.serviceIds().contains(MSG_GET_TRIGGER_TYPE));
         auto* pCombo = plugin.configUI()->findChild<QComboBox*>("comboBox_trigger_type");
         QVERIFY(pCombo);
@@ -423,14 +428,9 @@ private slots:
     // uncheck it; a reconnection that restarted shooting keeps it checked.
     void continuousButtonShowsTheShootingState()
     {
-        Capturo plugin;
-        FakeHost host;
-        host.attach(&plugin);
-        QWidget window;
-        plugin.slotSetUIHandle(&window);
-        QWidget container;
-        new QVBoxLayout(&container);
-        host.deliver(pageRecord(&container));
+        OpenedPage page;
+        Capturo& plugin = page.plugin;
+        FakeHost& host = page.host;
         QPushButton* pButton = host.button("continuePhoto");
         auto status = [&host](const char* pText, int nSuccess) {
             PluginMetaData plt = record(MSG_RESULT);
