@@ -31,6 +31,10 @@ Status BoundedExecutor::call(Task task)
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_bStopping)
             return Status(StatusCode::UNAVAILABLE, "core is shutting down");
+        // Queued behind an overdue job it would only wait out its bound too.
+        std::string strStuck = stuckReasonLocked(Clock::now());
+        if (!strStuck.empty())
+            return Status(StatusCode::UNAVAILABLE, std::move(strStuck));
         m_jobs.push_back(pJob);
     }
     m_wake.notify_all();
@@ -60,9 +64,31 @@ bool BoundedExecutor::runPending()
                 return true;
             pJob = m_jobs.front();
             m_jobs.pop_front();
+            m_bRunning = true;
+            m_runningSince = Clock::now();
         }
-        pJob->done.set_value(pJob->task());
+        Status status = pJob->task();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bRunning = false;
+        }
+        pJob->done.set_value(std::move(status));
     }
+}
+
+std::string BoundedExecutor::stuckReason() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return stuckReasonLocked(Clock::now());
+}
+
+std::string BoundedExecutor::stuckReasonLocked(Clock::time_point now) const
+{
+    if (!m_bRunning || now - m_runningSince < m_answerWithin)
+        return std::string();
+    const auto held = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_runningSince);
+    return "the camera has not answered its previous call for " + std::to_string(held.count())
+        + " ms; the command was not carried out";
 }
 
 void BoundedExecutor::waitForWork(Clock::time_point until)

@@ -6,13 +6,17 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include <grpcpp/support/status.h>
 
 // Hands work from the RPC threads to one worker thread that owns a device
 // whose calls may block for seconds. A caller waits a bounded time for its
 // answer; a job the worker has not started by then is withdrawn and refused,
-// so a command reported as failed never takes effect later.
+// so a command reported as failed never takes effect later. While the worker
+// is held by a job that has already outlived its caller's wait, the device is
+// not answering: further calls are refused at once instead of each waiting
+// out the bound again, until that job returns.
 class BoundedExecutor
 {
 public:
@@ -27,6 +31,9 @@ public:
 
     // Any thread but the worker: queues the task and waits for its answer.
     grpc::Status call(Task task);
+    // Why a call made now would be refused at once; empty while the worker is
+    // not held by an overdue job.
+    std::string stuckReason() const;
 
     // Worker thread: runs every queued job in order; false once stopping.
     bool runPending();
@@ -44,9 +51,15 @@ public:
 private:
     struct Job;
 
+    // Under m_mutex.
+    std::string stuckReasonLocked(Clock::time_point now) const;
+
     const std::chrono::milliseconds m_answerWithin;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::shared_ptr<Job>> m_jobs;
     bool m_bStopping = false;
+    // The job the worker is running, and since when.
+    bool m_bRunning = false;
+    Clock::time_point m_runningSince;
 };

@@ -1,13 +1,15 @@
 // The hand-over from the RPC threads to a device's own thread: answers,
-// withdrawal of a job not started in time, a slow job's honest answer, and
-// the end.
+// withdrawal of a job not started in time, a slow job's honest answer, calls
+// refused at once while the worker is stuck in an overdue job, and the end.
 #include "server/BoundedExecutor.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <future>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <QtTest>
 
@@ -82,6 +84,8 @@ private slots:
     void answersComeFromTheWorkerInOrder();
     void jobNotStartedInTimeIsWithdrawnAndNeverRuns();
     void jobStartedButSlowIsSaidToMayStillTakeEffect();
+    void callsWhileTheWorkerIsStuckAreRefusedAtOnceUntilItReturns();
+    void jobStillWithinItsTimeDoesNotTurnCallsAway();
     void stoppedExecutorRefusesAndAnswersWhatIsLeft();
 };
 
@@ -136,6 +140,8 @@ void TestBoundedExecutor::jobNotStartedInTimeIsWithdrawnAndNeverRuns()
     QCOMPARE(executor.pending(), size_t(0));
     gate.open();
     first.get();
+    // Until the overdue first job is back, calls are turned away.
+    QVERIFY(waitFor([&] { return executor.stuckReason().empty(); }));
     // A job after the withdrawn one runs: the withdrawn one never did.
     QVERIFY(executor.call([] { return Status::OK; }).ok());
     QCOMPARE(nSecondRuns.load(), 0);
@@ -157,6 +163,89 @@ void TestBoundedExecutor::jobStartedButSlowIsSaidToMayStillTakeEffect()
     QVERIFY(!bFinished);
     gate.open();
     QVERIFY(waitFor([&] { return bFinished.load(); }));
+}
+
+void TestBoundedExecutor::callsWhileTheWorkerIsStuckAreRefusedAtOnceUntilItReturns()
+{
+    BoundedExecutor executor(50ms);
+    Worker worker(executor);
+    Gate gate;
+    std::atomic<bool> bStuckRunning{false};
+    std::atomic<bool> bStuckReturned{false};
+    std::atomic<int> nRefusedRuns{0};
+    auto stuck = std::async(std::launch::async, [&] {
+        return executor.call([&] {
+            bStuckRunning = true;
+            gate.pass();
+            bStuckReturned = true;
+            return Status::OK;
+        });
+    });
+    QVERIFY(waitFor([&] { return bStuckRunning.load(); }));
+    QCOMPARE(int(stuck.get().error_code()), int(StatusCode::DEADLINE_EXCEEDED));
+    // The job outlives its caller's bound about when the caller gives up.
+    QVERIFY(waitFor([&] { return !executor.stuckReason().empty(); }));
+    for (int i = 0; i < 3; ++i) {
+        const Status refused = executor.call([&] {
+            ++nRefusedRuns;
+            return Status::OK;
+        });
+        QCOMPARE(int(refused.error_code()), int(StatusCode::UNAVAILABLE));
+        const std::string strPrefix = "the camera has not answered its previous call for ";
+        const std::string strText = refused.error_message();
+        QVERIFY2(strText.rfind(strPrefix, 0) == 0, strText.c_str());
+        QVERIFY2(strText.find(" ms; the command was not carried out") != std::string::npos, strText.c_str());
+        // Never refused before the stuck job had outlived the bound.
+        QVERIFY2(std::stoi(strText.substr(strPrefix.size())) >= 50, strText.c_str());
+        // Refused without being queued, so the worker never gets it.
+        QCOMPARE(executor.pending(), size_t(0));
+    }
+    QVERIFY(!bStuckReturned);
+    gate.open();
+    QVERIFY(waitFor([&] { return executor.stuckReason().empty(); }));
+    QVERIFY(bStuckReturned);
+    // Service as before once the stuck job is back.
+    std::atomic<bool> bRan{false};
+    QVERIFY(executor
+                .call([&] {
+                    bRan = true;
+                    return Status::OK;
+                })
+                .ok());
+    QVERIFY(bRan);
+    QCOMPARE(nRefusedRuns.load(), 0);
+}
+
+void TestBoundedExecutor::jobStillWithinItsTimeDoesNotTurnCallsAway()
+{
+    // A long bound: the held job never becomes overdue during the test.
+    BoundedExecutor executor(10min);
+    Worker worker(executor);
+    Gate gate;
+    std::atomic<bool> bFirstRunning{false};
+    std::vector<int> order;
+    auto first = std::async(std::launch::async, [&] {
+        return executor.call([&] {
+            bFirstRunning = true;
+            gate.pass();
+            order.push_back(1);
+            return Status::OK;
+        });
+    });
+    QVERIFY(waitFor([&] { return bFirstRunning.load(); }));
+    QVERIFY(executor.stuckReason().empty());
+    auto second = std::async(std::launch::async, [&] {
+        return executor.call([&] {
+            order.push_back(2);
+            return Status::OK;
+        });
+    });
+    // Queued behind the running job, not refused.
+    QVERIFY(waitFor([&] { return executor.pending() == 1; }));
+    gate.open();
+    QVERIFY(first.get().ok());
+    QVERIFY(second.get().ok());
+    QCOMPARE(order, (std::vector<int>{1, 2}));
 }
 
 void TestBoundedExecutor::stoppedExecutorRefusesAndAnswersWhatIsLeft()
