@@ -491,6 +491,10 @@
         <translation>Malformed camera frames dropped: %1</translation>
     </message>
     <message>
+        <source>本机接收相机帧不及, 视觉核心已丢弃此相机的 %1 帧: 请减轻本机负载或降低帧率</source>
+        <translation>This computer did not take in the camera&apos;s frames in time; the vision core dropped %1 frames of this camera: lighten this computer&apos;s load or lower the frame rate</translation>
+    </message>
+    <message>
         <source>调用相机拍照接口</source>
         <translation>Take photo</translation>
     </message>

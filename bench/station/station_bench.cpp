@@ -338,11 +338,11 @@ int runStation(double dSeconds, double dGap, double dSimGap)
         std::fprintf(
             g_pOut,
             "  %-9s completed %5.0f  received %5.0f  saved %5.0f (files %llu, not saved %.0f)  shown %5s"
-            "  received/completed %.3f%s\n",
+            "  received/completed %.3f  left out by the core %.0f%s\n",
             qPrintable(camera.strLabel), dCompleted, dReceived, dSaved,
             static_cast<unsigned long long>(camera.nFilesSaved), camera.since("save_failed"),
             &camera == &shown ? qPrintable(QString::number(probe.shown())) : "-",
-            dCompleted > 0 ? dReceived / dCompleted : 0.0,
+            dCompleted > 0 ? dReceived / dCompleted : 0.0, camera.since("dropped_by_core"),
             camera.bSaving && dReceived > 0
                 ? qPrintable(QString("  saved/received %1").arg(dSaved / dReceived, 0, 'f', 3))
                 : "");

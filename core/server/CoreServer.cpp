@@ -41,9 +41,7 @@ bool CoreServer::credentials(std::shared_ptr<grpc::ServerCredentials>* pCredenti
 
 CoreServer::CoreServer(const CoreOptions& options)
     : m_options(options)
-    // Two frames per camera in flight per reader: enough to keep the link
-    // busy, few enough that a slow reader sees current frames.
-    , m_frames(2)
+    , m_frames(kFrameQueue, [](const kelvora::core::Frame& frame) { return frame.data().size(); })
     , m_events(64)
     , m_cameras(m_frames, m_events)
     , m_service(m_cameras, m_frames, m_events, options.bStampTime)

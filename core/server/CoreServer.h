@@ -19,6 +19,12 @@ class ServerCredentials;
 class CoreServer
 {
 public:
+    // Each reader's queue of one camera's frames: a few, to ride out a reader's
+    // short stalls on a loaded machine (at 30 frames/s, a quarter of a second),
+    // and within 48 MiB beyond two, so large frames cannot pile up memory. A
+    // frame pushed out is counted and the reader told with its next frame.
+    static constexpr FrameBroadcast::Bound kFrameQueue{8, 48 * 1024 * 1024, 2};
+
     explicit CoreServer(const CoreOptions& options);
     // A core of one camera, started with the server (id "camera-1").
     CoreServer(const CoreOptions& options, std::unique_ptr<CameraBackend> pCamera);

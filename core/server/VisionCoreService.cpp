@@ -1,5 +1,6 @@
 #include "VisionCoreService.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -178,9 +179,11 @@ grpc::Status VisionCoreService::SubscribeEvents(grpc::ServerContext* pContext,
     return forward(pContext, m_events, pWriter);
 }
 
-// The stamp goes into a copy: the published frame is shared by every reader.
+// Stamps go into a copy: the published frame is shared by every reader. The
+// count of frames left out is stamped only when it grew, so a reader that
+// keeps up costs no copy.
 bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter,
-                                  const kelvora::core::Frame& frame)
+                                  const kelvora::core::Frame& frame, std::uint64_t nSkipped, Told* pTold)
 {
     // A frame the link cannot carry would end the stream: it is left out and
     // the stream goes on.
@@ -188,13 +191,22 @@ bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWri
         refuseOversized(frame);
         return true;
     }
-    if (!m_bStampTime)
+    std::uint64_t& nTold = (*pTold)[frame.camera()];
+    const bool bTell = nSkipped > nTold;
+    if (!m_bStampTime && !bTell)
         return pWriter->Write(frame);
     kelvora::core::Frame stamped(frame);
-    const int nChannels = stamped.type() == kelvora::core::PIXEL_GRAY ? 1 : 3;
-    FrameStamp::write(reinterpret_cast<unsigned char*>(stamped.mutable_data()->data()), stamped.width(),
-                      nChannels, FrameStamp::now());
-    return pWriter->Write(stamped);
+    if (bTell)
+        stamped.set_skipped(nSkipped);
+    if (m_bStampTime) {
+        const int nChannels = stamped.type() == kelvora::core::PIXEL_GRAY ? 1 : 3;
+        FrameStamp::write(reinterpret_cast<unsigned char*>(stamped.mutable_data()->data()), stamped.width(),
+                          nChannels, FrameStamp::now());
+    }
+    if (!pWriter->Write(stamped))
+        return false;
+    nTold = std::max(nTold, nSkipped);
+    return true;
 }
 
 // Said at most once a second, however many frames and readers there are.
@@ -229,10 +241,12 @@ grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast
     // Tells the client that it will see everything published from now on.
     pContext->AddInitialMetadata("kelvora-subscribed", "1");
     pWriter->SendInitialMetadata();
+    Told told;
     // Wake up now and then to notice a client that went away while idle.
     while (!pContext->IsCancelled() && !broadcast.isClosed()) {
-        const auto pItem = pSubscription->pop(std::chrono::milliseconds(100));
-        if (pItem && !writeItem(pWriter, *pItem))
+        std::uint64_t nDropped = 0;
+        const auto pItem = pSubscription->pop(std::chrono::milliseconds(100), &nDropped);
+        if (pItem && !writeItem(pWriter, *pItem, nDropped, &told))
             break;
     }
     broadcast.unsubscribe(pSubscription);

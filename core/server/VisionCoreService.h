@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <string>
 
 #include <grpcpp/grpcpp.h>
 
@@ -45,12 +47,17 @@ public:
                                  grpc::ServerWriter<kelvora::core::Event>* pWriter) override;
 
 private:
+    // What one stream told its reader so far: the frames left out, per camera.
+    using Told = std::map<std::string, std::uint64_t>;
+
     template <typename T>
     grpc::Status forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
                          grpc::ServerWriter<T>* pWriter);
-    bool writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter, const kelvora::core::Frame& frame);
+    bool writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter, const kelvora::core::Frame& frame,
+                   std::uint64_t nSkipped, Told* pTold);
     void refuseOversized(const kelvora::core::Frame& frame);
-    bool writeItem(grpc::ServerWriter<kelvora::core::Event>* pWriter, const kelvora::core::Event& event)
+    bool writeItem(grpc::ServerWriter<kelvora::core::Event>* pWriter, const kelvora::core::Event& event,
+                   std::uint64_t, Told*)
     {
         return pWriter->Write(event);
     }

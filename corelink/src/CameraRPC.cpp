@@ -52,6 +52,11 @@ void CameraRPC::setRejectedFrameCallback(RejectedFrameCallback callback)
     m_pSession->setRejectedFrameCallback(std::move(callback));
 }
 
+void CameraRPC::setSkippedFramesCallback(SkippedFramesCallback callback)
+{
+    m_pSession->setSkippedFramesCallback(m_strCamera, std::move(callback));
+}
+
 int CameraRPC::getCameraInfo(CameraInfo* pInfo)
 {
     const char* const pWhat = "getCameraInfo";

@@ -17,6 +17,7 @@ public:
 
     void setFrameCallback(FrameCallback callback) override;
     void setRejectedFrameCallback(RejectedFrameCallback callback) override;
+    void setSkippedFramesCallback(SkippedFramesCallback callback) override;
     int getCameraInfo(CameraInfo* pInfo) override;
     int setParam(const CameraParam& param, const ParamNumber& value, std::string* pReason) override;
     int getParam(const CameraParam& param, ParamNumber* pValue, std::string* pReason) override;

@@ -412,17 +412,24 @@ void CoreSession::setFrameCallback(FrameCallback callback)
 
 void CoreSession::setCameraFrameCallback(const std::string& strCamera, FrameCallback callback)
 {
-    FrameCallback previous;
+    replaceFor(m_cameraFrameCallbacks, strCamera, std::move(callback));
+}
+
+template <typename Callback>
+void CoreSession::replaceFor(std::map<std::string, Callback>& targets, const std::string& strCamera,
+                             Callback callback)
+{
+    Callback previous;
     std::uint64_t nGeneration = 0;
     {
         std::lock_guard<std::mutex> lock(m_callbackMutex);
-        auto it = m_cameraFrameCallbacks.find(strCamera);
-        if (it != m_cameraFrameCallbacks.end()) {
+        auto it = targets.find(strCamera);
+        if (it != targets.end()) {
             previous = std::move(it->second);
-            m_cameraFrameCallbacks.erase(it);
+            targets.erase(it);
         }
         if (callback)
-            m_cameraFrameCallbacks.emplace(strCamera, std::move(callback));
+            targets.emplace(strCamera, std::move(callback));
         nGeneration = m_callbackGate.advance();
     }
     m_callbackGate.waitForCallsBefore(nGeneration);
@@ -447,6 +454,11 @@ void CoreSession::setMessageCallback(MessageCallback callback)
 void CoreSession::setRejectedFrameCallback(RejectedFrameCallback callback)
 {
     replace(m_rejectedFrameCallback, std::move(callback));
+}
+
+void CoreSession::setSkippedFramesCallback(const std::string& strCamera, SkippedFramesCallback callback)
+{
+    replaceFor(m_skippedCallbacks, strCamera, std::move(callback));
 }
 
 bool CoreSession::hasFrameCallback() const
@@ -481,6 +493,37 @@ void CoreSession::rejectFrame(const std::string& strReason)
     if (const std::uint64_t nTotal = m_frameRejects.note())
         spdlog::warn("frame dropped: {} ({} dropped so far)", escapeCoreText(strReason), nTotal);
     deliver(m_rejectedFrameCallback, m_frameRejects.count(), strReason);
+}
+
+void CoreSession::noteSkipped(const std::string& strCamera, std::uint64_t nNewly)
+{
+    if (nNewly == 0)
+        return;
+    std::uint64_t nTotal = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_skippedMutex);
+        nTotal = m_skipped[strCamera] += nNewly;
+    }
+    if (m_skipLog.note())
+        spdlog::warn(
+            "the vision core left {} frames of camera '{}' out of the stream, {} so far: this client "
+            "reads too slowly",
+            nNewly, escapeCoreText(strCamera), nTotal);
+    deliverChosen<SkippedFramesCallback>(
+        [this, &strCamera]() -> const SkippedFramesCallback* {
+            auto it = m_skippedCallbacks.find(strCamera);
+            if (it == m_skippedCallbacks.end())
+                it = m_skippedCallbacks.find(std::string());
+            return it == m_skippedCallbacks.end() ? nullptr : &it->second;
+        },
+        nTotal);
+}
+
+std::uint64_t CoreSession::skippedFrames(const std::string& strCamera) const
+{
+    std::lock_guard<std::mutex> lock(m_skippedMutex);
+    const auto it = m_skipped.find(strCamera);
+    return it == m_skipped.end() ? 0 : it->second;
 }
 
 void CoreSession::rejectMessage(const std::string& strReason)

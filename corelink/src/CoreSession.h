@@ -114,6 +114,8 @@ public:
     void setResultCallback(ResultCallback callback);
     void setMessageCallback(MessageCallback callback);
     void setRejectedFrameCallback(RejectedFrameCallback callback);
+    // Empty camera: for every camera without a callback of its own.
+    void setSkippedFramesCallback(const std::string& strCamera, SkippedFramesCallback callback);
     bool hasFrameCallback() const;
 
     // Stream threads: call the callback that is set, if any.
@@ -125,6 +127,10 @@ public:
     void rejectFrame(const std::string& strReason);
     // A status message that could not be used: counted and logged at a bounded rate.
     void rejectMessage(const std::string& strReason);
+    // The core left nNewly more frames of the camera out of a stream: counted,
+    // logged at a bounded rate and reported to the camera's skipped-frames callback.
+    void noteSkipped(const std::string& strCamera, std::uint64_t nNewly);
+    std::uint64_t skippedFrames(const std::string& strCamera) const;
 
     std::uint64_t rejectedFrames() const { return m_frameRejects.count(); }
     std::uint64_t rejectedMessages() const { return m_messageRejects.count(); }
@@ -151,6 +157,10 @@ private:
 
     template <typename Callback>
     void replace(Callback& target, Callback callback);
+    // The same for one camera's callback; an empty one removes it.
+    template <typename Callback>
+    void replaceFor(std::map<std::string, Callback>& targets, const std::string& strCamera,
+                    Callback callback);
     template <typename Callback, typename... Args>
     void deliver(const Callback& source, const Args&... args);
     // Calls the callback that choose() (run under the callbacks' lock) points at.
@@ -166,6 +176,11 @@ private:
     ResultCallback m_resultCallback;
     MessageCallback m_messageCallback;
     RejectedFrameCallback m_rejectedFrameCallback;
+    std::map<std::string, SkippedFramesCallback> m_skippedCallbacks;
+    // Frames the core left out, per camera, since the session began.
+    mutable std::mutex m_skippedMutex;
+    std::map<std::string, std::uint64_t> m_skipped;
+    DropCounter m_skipLog;
 
     DropCounter m_frameRejects;
     DropCounter m_messageRejects;

@@ -24,6 +24,7 @@ enum FrameField : uint32_t
     kType = 4,
     kWidthStep = 5,
     kCamera = 6,
+    kSkipped = 7,
     kData = 15,
 };
 // Read straight from the wire, so they must follow the protocol file.
@@ -34,6 +35,7 @@ static_assert(uint32_t(kHeight) == uint32_t(Frame::kHeightFieldNumber), "height 
 static_assert(uint32_t(kType) == uint32_t(Frame::kTypeFieldNumber), "type field moved");
 static_assert(uint32_t(kWidthStep) == uint32_t(Frame::kWidthStepFieldNumber), "width_step field moved");
 static_assert(uint32_t(kCamera) == uint32_t(Frame::kCameraFieldNumber), "camera field moved");
+static_assert(uint32_t(kSkipped) == uint32_t(Frame::kSkippedFieldNumber), "skipped field moved");
 static_assert(uint32_t(kData) == uint32_t(Frame::kDataFieldNumber), "data field moved");
 
 struct FrameHeader
@@ -44,6 +46,7 @@ struct FrameHeader
     // Absent fields hold the protocol defaults: type 0 is grey.
     int64_t nType = 0;
     int64_t nWidthStep = 0;
+    uint64_t nSkipped = 0;
 };
 
 int channelsOf(int64_t nType)
@@ -90,7 +93,8 @@ std::shared_ptr<VexaImage> allocate(const FrameHeader& header)
 
 } // namespace
 
-std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* pError, std::string* pCamera)
+std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* pError, std::string* pCamera,
+                                       std::uint64_t* pSkipped)
 {
     grpc::ProtoBufferReader reader(&message);
     google::protobuf::io::CodedInputStream input(&reader);
@@ -102,6 +106,16 @@ std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* p
     std::string strEarlyPixels;
     bool bHavePixels = false;
 
+    struct TellSkipped
+    {
+        const FrameHeader& header;
+        std::uint64_t* pSkipped;
+        ~TellSkipped()
+        {
+            if (pSkipped != nullptr)
+                *pSkipped = header.nSkipped;
+        }
+    } tellSkipped{header, pSkipped};
     while (const uint32_t nTag = input.ReadTag()) {
         const uint32_t nField = WireFormatLite::GetTagFieldNumber(nTag);
         const auto wireType = WireFormatLite::GetTagWireType(nTag);
@@ -117,6 +131,7 @@ std::shared_ptr<VexaImage> decodeFrame(grpc::ByteBuffer& message, std::string* p
             case kHeight: header.nHeight = int32_t(nValue); break;
             case kType: header.nType = int32_t(nValue); break;
             case kWidthStep: header.nWidthStep = int32_t(nValue); break;
+            case kSkipped: header.nSkipped = nValue; break;
             default: break;
             }
             continue;

@@ -1,6 +1,9 @@
 #include "FrameStreamWorker.h"
 
+#include <cstdint>
 #include <exception>
+#include <map>
+#include <string>
 
 #include <grpcpp/generic/generic_stub.h>
 #include <spdlog/spdlog.h>
@@ -61,6 +64,9 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
             markSubscribed();
     }
     std::string strError;
+    // The core's count of frames left out of this stream, per camera: it starts
+    // again with every subscription.
+    std::map<std::string, std::uint64_t> skipped;
     while (bOpen) {
         grpc::ByteBuffer message;
         pCall->Read(&message, pTag);
@@ -73,10 +79,16 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
         // Nothing may unwind past the completion queue while a call is on it.
         std::shared_ptr<VexaImage> pImage;
         std::string strCamera;
+        std::uint64_t nSkipped = 0;
         try {
-            pImage = decodeFrame(message, &strError, &strCamera);
+            pImage = decodeFrame(message, &strError, &strCamera, &nSkipped);
         } catch (const std::exception& e) {
             strError = e.what();
+        }
+        std::uint64_t& nSeen = skipped[strCamera];
+        if (nSkipped > nSeen) {
+            m_pSession->noteSkipped(strCamera, nSkipped - nSeen);
+            nSeen = nSkipped;
         }
         if (!pImage) {
             m_pSession->rejectFrame(strError);

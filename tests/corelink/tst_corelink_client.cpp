@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstring>
 #include <thread>
 
@@ -57,6 +59,7 @@ private slots:
     void coreRestartBringsFramesBack();
     void uninitDuringStreamingIsPrompt();
     void clearingCallbackWaitsForTheCallInFlight();
+    void slowReaderHearsOfEveryFrameTheCoreLeftOut();
 };
 
 void TestCorelinkClient::settingsAndUnreachableCore()
@@ -439,6 +442,72 @@ void TestCorelinkClient::clearingCallbackWaitsForTheCallInFlight()
     std::this_thread::sleep_for(300ms);
     QCOMPARE(nSelf.load(), 1);
     pComm->uninit();
+}
+
+// A reader that stands still while video runs: the core leaves frames out of
+// its stream, and every frame missing between two it got is one the core said
+// it left out, told with the frame after it.
+void TestCorelinkClient::slowReaderHearsOfEveryFrameTheCoreLeftOut()
+{
+    SimCore sim;
+    QVERIFY(sim.start({QStringLiteral("--width"), QStringLiteral("1280"), QStringLiteral("--height"),
+                       QStringLiteral("960"), QStringLiteral("--video-fps"), QStringLiteral("50")}));
+    auto pSlow = connectTo(sim);
+    QVERIFY(pSlow);
+    // Another client of the core, reading as fast as it can: how far the video got.
+    auto pWatch = connectTo(sim);
+    QVERIFY(pWatch);
+    FrameCollector watched;
+    pWatch->camera()->setFrameCallback(watched.callback());
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool bHeld = true;
+    bool bHolding = false;
+    std::atomic<std::uint64_t> nSkipped{0};
+    // Each frame the slow reader got, with the count told by then.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> got;
+    pSlow->camera()->setSkippedFramesCallback([&](std::uint64_t nTotal) { nSkipped = nTotal; });
+    pSlow->camera()->setFrameCallback([&](const std::shared_ptr<VexaImage>& pImage) {
+        std::unique_lock<std::mutex> lock(mutex);
+        got.emplace_back(pImage->getIdentifier(), nSkipped.load());
+        bHolding = bHeld;
+        changed.notify_all();
+        changed.wait(lock, [&] { return !bHeld; });
+    });
+    QCOMPARE(pSlow->camera()->startVideo(), 0);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        QVERIFY(changed.wait_for(lock, 20s, [&] { return bHolding; }));
+    }
+    // Far more frames than the slow reader's queue and the link's buffers hold.
+    const size_t nWatchedAtHold = watched.count();
+    QVERIFY(watched.waitFor(nWatchedAtHold + 60, 60s));
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        bHeld = false;
+    }
+    changed.notify_all();
+    QTRY_VERIFY_WITH_TIMEOUT(nSkipped.load() > 0, 20000);
+    QCOMPARE(pSlow->camera()->stopVideo(), 0);
+    pSlow->camera()->setFrameCallback(FrameCallback());
+    pSlow->camera()->setSkippedFramesCallback(SkippedFramesCallback());
+    pWatch->camera()->setFrameCallback(FrameCallback());
+
+    std::lock_guard<std::mutex> lock(mutex);
+    QVERIFY(got.size() >= 2);
+    for (size_t i = 1; i < got.size(); ++i) {
+        const std::uint64_t nMissing = got[i].first - got[i - 1].first - 1;
+        const std::uint64_t nTold = got[i].second - got[i - 1].second;
+        QVERIFY2(nMissing == nTold,
+                 qPrintable(QString("frame %1 after %2: told %3 left out")
+                                .arg(got[i].first)
+                                .arg(got[i - 1].first)
+                                .arg(nTold)));
+    }
+    QVERIFY(got.back().second > 0);
+    pSlow->uninit();
+    pWatch->uninit();
 }
 
 QTEST_GUILESS_MAIN(TestCorelinkClient)

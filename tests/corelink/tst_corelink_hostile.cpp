@@ -253,6 +253,50 @@ private slots:
         const int nNewLines = linesContaining("frame dropped") - nLinesBefore;
         QVERIFY2(nNewLines <= 1 + timer.elapsed() / 1000, qPrintable(QString::number(nNewLines)));
     }
+
+    // The core's running count of frames it left out of this stream, per camera:
+    // each camera's callback hears its own camera's total when it grew, the
+    // camera naming none hears those of cameras without a callback, and a frame
+    // refused as malformed still tells its count.
+    void framesTheCoreLeftOutAreToldPerCamera()
+    {
+        std::mutex mutex;
+        std::vector<std::uint64_t> totalsA;
+        std::vector<std::uint64_t> totalsOthers;
+        m_pComm->camera("A")->setSkippedFramesCallback([&](std::uint64_t nTotal) {
+            std::lock_guard<std::mutex> lock(mutex);
+            totalsA.push_back(nTotal);
+        });
+        m_pComm->camera()->setSkippedFramesCallback([&](std::uint64_t nTotal) {
+            std::lock_guard<std::mutex> lock(mutex);
+            totalsOthers.push_back(nTotal);
+        });
+        auto frameOf = [](const char* pCamera, std::uint64_t nIdentifier, std::uint64_t nSkipped) {
+            HostileCore::Frame frame = HostileCore::frame(8, 4, kelvora::core::PIXEL_GRAY, 2, nIdentifier);
+            frame.set_camera(pCamera);
+            frame.set_skipped(nSkipped);
+            return frame;
+        };
+        const size_t nBefore = m_frames.count();
+        m_core.sendFrame(frameOf("A", 80, 3));
+        m_core.sendFrame(frameOf("A", 81, 0));
+        m_core.sendFrame(frameOf("A", 82, 5));
+        m_core.sendFrame(frameOf("B", 83, 2));
+        m_core.sendFrame(frameOf("A", 84, 5));
+        HostileCore::Frame malformed = frameOf("A", 85, 7);
+        malformed.mutable_data()->resize(3);
+        m_core.sendFrame(malformed);
+        m_core.sendFrame(frameOf("", 86, 0));
+        // Five frames whole, the malformed one refused.
+        QVERIFY(m_frames.waitFor(nBefore + 6, 10s));
+        QCOMPARE(m_frames.frame(nBefore + 5)->getIdentifier(), std::uint64_t(86));
+        m_pComm->camera("A")->setSkippedFramesCallback(SkippedFramesCallback());
+        m_pComm->camera()->setSkippedFramesCallback(SkippedFramesCallback());
+        std::lock_guard<std::mutex> lock(mutex);
+        QCOMPARE(totalsA, (std::vector<std::uint64_t>{3, 5, 7}));
+        QCOMPARE(totalsOthers, (std::vector<std::uint64_t>{2}));
+        QVERIFY(linesContaining("left 3 frames of camera 'A' out of the stream, 3 so far") == 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCorelinkHostile)

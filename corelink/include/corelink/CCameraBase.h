@@ -35,6 +35,11 @@ public:
     // Told, on the same thread, of every frame that arrived but was refused as
     // malformed; an empty function stops it.
     virtual void setRejectedFrameCallback(RejectedFrameCallback callback) = 0;
+    // Told, on the same thread, whenever the core says it left frames of this
+    // camera out of the stream for want of a faster reader (the camera naming
+    // none hears it for cameras without a callback of their own); an empty
+    // function stops it. A camera that cannot know this never calls it.
+    virtual void setSkippedFramesCallback(SkippedFramesCallback) {}
     virtual int getCameraInfo(CameraInfo* pInfo) = 0;
 
     // Any row of the parameter table. The value must have the row's type. On a

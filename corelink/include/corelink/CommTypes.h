@@ -69,5 +69,8 @@ using MessageCallback = std::function<void(E_Message_Type, const Json::Value&)>;
 // A frame that arrived but was refused (size not matching its bytes, unknown
 // pixel type, ...): the number refused since init and the reason.
 using RejectedFrameCallback = std::function<void(std::uint64_t nTotal, const std::string& strReason)>;
+// Frames of a camera that the core left out of this client's stream because the
+// client did not read them fast enough: the number since init, over every stream.
+using SkippedFramesCallback = std::function<void(std::uint64_t nTotal)>;
 // The link to the core went down (false) or is up again (true).
 using LinkCallback = std::function<void(bool)>;

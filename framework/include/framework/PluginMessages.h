@@ -45,7 +45,8 @@ enum PluginMessage : int
                                // jsonData "continuous" (bool): continuous shooting runs again
     MSG_FIGURES_REQUEST = 27,  // camera page -> service: varData bool, acquisition figures wanted or not
     MSG_FIGURES = 28,          // service -> camera page, once a second while wanted: jsonData "received",
-                               // "bytes", "dropped", "saved", "save_failed" (totals since start), "link"
+                               // "bytes", "dropped", "dropped_by_core" (left out by the core for a
+                               // slow reader), "saved", "save_failed" (totals since start), "link"
                                // ("connected" or "lost"), "camera_state" ("" while the core told
                                // nothing, "lost", "reopening" or "back")
     MSG_LIST_CAMERAS = 29,     // home page -> service; the service answers module 6 at once with

@@ -153,6 +153,18 @@ void RpcService::registerCallbacks()
             pCamera->setRejectedFrameCallback(entry.second.second);
         }
     }
+    for (const auto& entry : m_skippedCallbacks) {
+        if (auto pCamera = camera(entry.first))
+            pCamera->setSkippedFramesCallback(entry.second);
+    }
+}
+
+void RpcService::setSkippedCallback(const QString& strCamera, SkippedFramesCallback skipped)
+{
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_skippedCallbacks[strCamera] = skipped;
+    if (auto pCamera = camera(strCamera))
+        pCamera->setSkippedFramesCallback(skipped);
 }
 
 void RpcService::setCameraCallbacks(const QString& strCamera, FrameCallback frame,
@@ -298,6 +310,8 @@ void RpcService::detach()
         rpc.m_listener = EventListener();
         for (auto& entry : rpc.m_cameraCallbacks)
             entry.second = {FrameCallback(), RejectedFrameCallback()};
+        for (auto& entry : rpc.m_skippedCallbacks)
+            entry.second = SkippedFramesCallback();
         if (rpc.m_bRegistered)
             rpc.registerCallbacks();
     }

@@ -78,6 +78,9 @@ public:
     // Frames and refused frames of one camera (kept, and given to the core
     // again whenever the callbacks are registered anew).
     void setCameraCallbacks(const QString& strCamera, FrameCallback frame, RejectedFrameCallback rejected);
+    // Frames the core left out of the stream for one camera (the empty id: the
+    // connection's own camera); kept like the callbacks above.
+    void setSkippedCallback(const QString& strCamera, SkippedFramesCallback skipped);
     // The ids config.ini's "cameras" names, to be opened at start.
     QStringList startCameras() const { return m_startCameras; }
 
@@ -138,6 +141,7 @@ private:
     RejectedFrameCallback m_rejected;
     EventListener m_listener;
     std::map<QString, std::pair<FrameCallback, RejectedFrameCallback>> m_cameraCallbacks;
+    std::map<QString, SkippedFramesCallback> m_skippedCallbacks;
 
     // Calls the connection's uninit once, when the service closes.
     ConnectGate m_gate;

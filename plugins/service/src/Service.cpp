@@ -71,6 +71,8 @@ StationCamera& Service::cameraFor(const QString& strCamera)
         pStation = pCamera.get();
     }
     // Before the camera is opened, so its first frame finds it.
+    RpcService::instance().setSkippedCallback(
+        strCamera, [pStation](std::uint64_t nTotal) { pStation->onSkippedFrames(nTotal); });
     if (!strCamera.isEmpty()) {
         using namespace std::placeholders;
         RpcService::instance().setCameraCallbacks(
@@ -287,6 +289,11 @@ void Service::onRejectedFrameCallback(std::uint64_t nTotal, const std::string&)
 QString Service::rejectedFramesText(quint64 nTotal)
 {
     return tr("已丢弃格式错误的相机帧: %1").arg(nTotal);
+}
+
+QString Service::skippedFramesText(quint64 nTotal)
+{
+    return tr("本机接收相机帧不及, 视觉核心已丢弃此相机的 %1 帧: 请减轻本机负载或降低帧率").arg(nTotal);
 }
 
 QString Service::saveFailedText(const QString& qsFile, int nErrno, quint64 nTotal)

@@ -66,6 +66,8 @@ public:
 
     // The status text that reports refused frames.
     static QString rejectedFramesText(quint64 nTotal);
+    // Frames of a camera the core left out of the stream because this client fell behind.
+    static QString skippedFramesText(quint64 nTotal);
     // Reports of refused frames are at least this far apart.
     static constexpr int kRejectReportIntervalMs = 1000;
 

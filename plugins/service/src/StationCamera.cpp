@@ -124,6 +124,13 @@ void StationCamera::onRejectedFrames(std::uint64_t nTotal)
         Qt::QueuedConnection);
 }
 
+void StationCamera::onSkippedFrames(std::uint64_t nTotal)
+{
+    m_nDroppedByCore = nTotal;
+    // The core link logs it at a bounded rate; the status list hears it at most once a second.
+    m_coreErrors.post(QStringLiteral("skipped"), Service::skippedFramesText(nTotal));
+}
+
 void StationCamera::reportRejectedFrames()
 {
     m_lastRejectReport.start();
@@ -146,6 +153,7 @@ QJsonObject StationCamera::figures(bool bLinkUp) const
         {"received", double(received())},
         {"bytes", double(receivedBytes())},
         {"dropped", double(dropped())},
+        {"dropped_by_core", double(droppedByCore())},
         {"saved", double(saved())},
         {"save_failed", double(unsaved())},
         {"link", bLinkUp ? "connected" : "lost"},

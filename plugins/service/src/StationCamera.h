@@ -42,6 +42,7 @@ public:
     void onFrame(const std::shared_ptr<VexaImage>& image);
     void onMessage(E_Message_Type type, const Json::Value& message);
     void onRejectedFrames(std::uint64_t nTotal);
+    void onSkippedFrames(std::uint64_t nTotal);
 
     // Whether this camera's frames go to "test.bmp" (the first opened camera only).
     void setHandOff(bool bOn) { m_bHandOff = bOn; }
@@ -69,6 +70,8 @@ public:
     quint64 receivedBytes() const { return m_nReceivedBytes.load(); }
     quint64 dropped() const { return m_frames.dropped(); }
     quint64 rejected() const { return m_nRejected.load(); }
+    // Left out by the core because this client did not keep up.
+    quint64 droppedByCore() const { return m_nDroppedByCore.load(); }
     quint64 saved() const { return m_saver.counters().nSaved; }
     quint64 unsaved() const;
     quint64 failedSaves() const { return m_saver.counters().nFailed; }
@@ -88,6 +91,7 @@ private:
     std::atomic<quint64> m_nReceived{0};
     std::atomic<quint64> m_nReceivedBytes{0};
     std::atomic<quint64> m_nRejected{0};
+    std::atomic<quint64> m_nDroppedByCore{0};
     std::atomic<bool> m_bRejectReportDue{false};
     // GUI thread only.
     QElapsedTimer m_lastRejectReport;

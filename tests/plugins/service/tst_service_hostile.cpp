@@ -237,6 +237,29 @@ private slots:
                     .contains(Service::rejectedFramesText(3).toUtf8()));
     }
 
+    // Frames the core left out because this client fell behind: counted in the
+    // figures and said as a failure line, paced, the newest count shown.
+    void framesTheCoreLeftOutAreCountedAndSaid()
+    {
+        QCOMPARE(m_pService->figures().value("dropped_by_core").toDouble(), 0.0);
+        for (std::uint64_t i = 0; i < 3; ++i) {
+            HostileCore::Frame frame = HostileCore::frame(8, 4, kelvora::core::PIXEL_GRAY, 5, 600 + i);
+            frame.set_skipped(4 + 5 * i);
+            m_core.sendFrame(frame);
+        }
+        QVERIFY(frameStillArrives(603));
+        QTRY_COMPARE(m_pService->figures().value("dropped_by_core").toDouble(), 14.0);
+        QTRY_VERIFY(m_probe.statuses().contains(Service::skippedFramesText(14) + ":0"));
+        // Paced: at most one line per count, and none after the newest.
+        const QStringList statuses = m_probe.statuses();
+        QStringList said;
+        for (std::uint64_t n : {4, 9, 14})
+            if (statuses.contains(Service::skippedFramesText(n) + ":0"))
+                said << QString::number(n);
+        QCOMPARE(said.last(), QStringLiteral("14"));
+        QCOMPARE(statuses.filter(Service::skippedFramesText(14)).size(), 1);
+    }
+
     void floodsKeepEveryLogUnderItsBound()
     {
         // Tiny frames and events: a line each in the service log. Refused
