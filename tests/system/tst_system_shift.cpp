@@ -215,8 +215,9 @@ void TestSystemShift::savingStopsOnlyWhereTheOperatorIsTold()
     QCOMPARE(QDir(qsFolder).entryList({"*.jpg"}, QDir::Files).size(), 4);
 }
 
-// 6,000 per-frame lines (continuous shooting at its fastest): every failure of the
-// shift is still in the list afterwards.
+// More per-frame lines than the list holds (continuous shooting at its fastest):
+// every failure of the shift is still in the list afterwards. Only the count is
+// waited for; a sanitizer build on a loaded machine shows some 50 frames a second.
 void TestSystemShift::failuresOutlastAShiftOfFrameLines()
 {
     // A refused setting among them.
@@ -242,8 +243,10 @@ void TestSystemShift::failuresOutlastAShiftOfFrameLines()
     const int nStart = m_nFrameLines;
     QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
     QVERIFY(toolButton("continuePhoto")->isChecked());
-    QTRY_VERIFY2_WITH_TIMEOUT(m_nFrameLines >= nStart + 6000,
-                              qPrintable(QString::number(m_nFrameLines - nStart)), 120000);
+    // Enough to push the shift's first lines out of a list that kept only its newest.
+    const int nOverflow = 5000 + 200;
+    QTRY_VERIFY2_WITH_TIMEOUT(m_nFrameLines >= nStart + nOverflow,
+                              qPrintable(QString::number(m_nFrameLines - nStart)), 360000);
     QTest::mouseClick(toolButton("continuePhoto"), Qt::LeftButton);
     QVERIFY(!toolButton("continuePhoto")->isChecked());
     QTest::qWait(500);
