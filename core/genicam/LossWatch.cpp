@@ -1,8 +1,10 @@
 #include "LossWatch.h"
 
-LossWatch::LossWatch(Clock::duration window, double dLimit)
+LossWatch::LossWatch(Clock::duration window, double dLimit, uint64_t nMinFrames, uint64_t nMinLost)
     : m_window(window)
     , m_dLimit(dLimit)
+    , m_nMinFrames(nMinFrames)
+    , m_nMinLost(nMinLost)
 {
 }
 
@@ -19,7 +21,10 @@ bool LossWatch::sample(Clock::time_point now, uint64_t nCompleted, uint64_t nLos
     m_nLostInWindow = nLost - first.nLost;
     m_nFramesInWindow = m_nLostInWindow + (nCompleted - first.nCompleted);
     m_dShare = m_nFramesInWindow == 0 ? 0.0 : double(m_nLostInWindow) / double(m_nFramesInWindow);
-    if (m_dShare <= m_dLimit)
+    if (m_dShare <= m_dLimit || m_nLostInWindow < m_nMinLost)
+        return false;
+    const bool bWholeWindow = first.time <= now - m_window;
+    if (m_nFramesInWindow < m_nMinFrames && !bWholeWindow)
         return false;
     if (m_bSaid && now - m_lastSaid < m_window)
         return false;

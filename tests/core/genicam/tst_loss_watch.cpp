@@ -14,6 +14,7 @@ private slots:
     void moreThanAHundredthLostIsSaidOnceAWindow();
     void lossBackToZeroIsQuietAfterTheWindow();
     void aNewStreamStartsAfresh();
+    void oneStrayFrameIsNoAlarmButSteadyLossSpeaksWithinTheWindow();
 };
 
 void TestLossWatch::moreThanAHundredthLostIsSaidOnceAWindow()
@@ -72,6 +73,46 @@ void TestLossWatch::aNewStreamStartsAfresh()
     QVERIFY(!watch.sample(t0 + 3s, 5, 0));
     QCOMPARE(watch.framesInWindow(), uint64_t(0));
     QVERIFY(watch.sample(t0 + 4s, 50, 5));
+}
+
+void TestLossWatch::oneStrayFrameIsNoAlarmButSteadyLossSpeaksWithinTheWindow()
+{
+    const auto t0 = LossWatch::Clock::time_point() + 1h;
+    {
+        // The first frame of a stream incomplete, then 25 whole frames a second.
+        LossWatch watch;
+        QVERIFY(!watch.sample(t0, 0, 0));
+        QVERIFY(!watch.sample(t0 + 500ms, 0, 1));
+        for (int i = 1; i <= 20; ++i)
+            QVERIFY(!watch.sample(t0 + 500ms + std::chrono::milliseconds(500 * i), uint64_t(12 * i), 1));
+    }
+    {
+        // A second lost frame among the first few: still too few frames to tell.
+        LossWatch watch;
+        watch.sample(t0, 0, 0);
+        QVERIFY(!watch.sample(t0 + 500ms, 3, 2));
+        // Steady loss at 25 frames a second, 4 of every 25: said within the window.
+        QVERIFY(watch.sample(t0 + 1s, 21, 4));
+        QCOMPARE(watch.framesInWindow(), uint64_t(25));
+    }
+    {
+        // A slow camera, 2 frames a second with one of four lost: fewer frames than
+        // the minimum in the whole window, said once it spans the window.
+        LossWatch watch;
+        watch.sample(t0, 0, 0);
+        uint64_t nCompleted = 0;
+        uint64_t nLost = 0;
+        bool bSaid = false;
+        for (int i = 1; i <= 10 && !bSaid; ++i) {
+            nCompleted += i % 2 == 0 ? 1 : 2;
+            nLost += i % 2 == 0 ? 1 : 0;
+            bSaid = watch.sample(t0 + std::chrono::seconds(i), nCompleted, nLost);
+            if (i < 5)
+                QVERIFY(!bSaid);
+        }
+        QVERIFY(bSaid);
+        QVERIFY(watch.framesInWindow() < 20);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLossWatch)
