@@ -25,11 +25,13 @@ public:
         QJsonObject lastFigures;
         quint64 nFramesReceived = 0;
         quint64 nFramesShown = 0;
-        // The debounce time is read once the ranges say the camera has a debouncer:
-        // ranges replies so far, and whether a read of the camera still waits for one.
+        // The debounce time and the trigger type are read once the ranges say the
+        // camera has a debouncer and a trigger activation: ranges replies so far,
+        // what the last one said, and whether a read of the camera still waits for one.
         quint64 nRangesReplies = 0;
         bool bHasDebouncer = false;
-        bool bDebounceReadDue = false;
+        bool bHasActivation = true;
+        bool bRangedReadsDue = false;
     };
 
     // An open reply: the camera joins the open cameras (in the order opened).

@@ -253,24 +253,27 @@ void Capturo::readCamera(const QString& strCamera)
 {
     const quint64 nRangesBefore = m_pages.state(strCamera).nRangesReplies;
     // A read whose ranges never came is superseded by this one.
-    m_pages.state(strCamera).bDebounceReadDue = false;
+    m_pages.state(strCamera).bRangedReadsDue = false;
     sendCommand(MSG_GET_CAMERA_INFO, strCamera);
     sendCommand(MSG_GET_CAMERA_PARAMS, strCamera);
-    // Nor does it hold the trigger type (the edge of an external trigger).
-    sendCommand(MSG_GET_TRIGGER_TYPE, strCamera);
-    // The parameter set leaves the debounce time out; it has a read of its own, sent
-    // only to a camera whose ranges show a debouncer (a camera without one would
-    // list a failed read at every opening). The ranges may have come already.
+    // The parameter set holds neither the trigger type (the edge of an external
+    // trigger) nor the debounce time; each has a read of its own, sent only to a
+    // camera whose ranges show it has the feature (a camera without one would list
+    // a failed read at every opening). The ranges may have come already.
     CameraPages::CameraState& state = m_pages.state(strCamera);
     if (state.nRangesReplies != nRangesBefore)
-        readDebounce(strCamera, state.bHasDebouncer);
+        readRanged(strCamera);
     else
-        state.bDebounceReadDue = true;
+        state.bRangedReadsDue = true;
 }
 
-void Capturo::readDebounce(const QString& strCamera, bool bHasDebouncer)
+void Capturo::readRanged(const QString& strCamera)
 {
-    m_pages.state(strCamera).bDebounceReadDue = false;
+    CameraPages::CameraState& state = m_pages.state(strCamera);
+    state.bRangedReadsDue = false;
+    const bool bHasDebouncer = state.bHasDebouncer;
+    if (state.bHasActivation)
+        sendCommand(MSG_GET_TRIGGER_TYPE, strCamera);
     if (bHasDebouncer)
         sendCommand(MSG_GET_DEBOUNCE, strCamera);
 }
@@ -399,8 +402,9 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         ++state.nRangesReplies;
         // A camera without a debouncer reports the range 0 to 0.
         state.bHasDebouncer = info.nDebounceMin != 0 || info.nDebounceMax != 0;
-        if (state.bDebounceReadDue)
-            readDebounce(strCamera, state.bHasDebouncer);
+        state.bHasActivation = info.nTriggerActivation != 0;
+        if (state.bRangedReadsDue)
+            readRanged(strCamera);
         break;
     }
     case MSG_GET_CAMERA_PARAMS: {

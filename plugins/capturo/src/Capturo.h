@@ -58,7 +58,9 @@ private:
     void sendCommand(int nMsgId, const QString& strCamera);
     // Asks the service for the camera's ranges and current values.
     void readCamera(const QString& strCamera);
-    void readDebounce(const QString& strCamera, bool bHasDebouncer);
+    // The reads that wait for the ranges: the debounce time and the trigger type,
+    // each only where the camera has it.
+    void readRanged(const QString& strCamera);
     // The camera's panel, made when the page container is known.
     CapturoUI* ensurePanel(const QString& strCamera);
     void cameraOpened(const PluginMetaData& plt);

@@ -120,15 +120,14 @@ private slots:
         QCOMPARE(plugin.configUI(), pA);
         QVERIFY(pA->isVisible());
         QVERIFY(!pB->isVisible());
-        // Ranges, parameters and trigger type; the debounce read waits for the ranges,
-        // which this host never answers.
+        // Ranges and parameters; the trigger type and debounce reads wait for the
+        // ranges, which this host never answers.
         QList<PluginMetaData> sent = serviceRecords(host);
-        QCOMPARE(sent.size(), 3);
+        QCOMPARE(sent.size(), 2);
         for (const PluginMetaData& plt : sent)
             QCOMPARE(plt.jsonData.value("camera").toString(), QString("cam-b"));
         QCOMPARE(sent.at(0).nMsgId, int(MSG_GET_CAMERA_INFO));
         QCOMPARE(sent.at(1).nMsgId, int(MSG_GET_CAMERA_PARAMS));
-        QCOMPARE(sent.at(2).nMsgId, int(MSG_GET_TRIGGER_TYPE));
 
         // Interleaved records: each camera's statuses, values and thumbnails on its own page;
         // a record naming no camera belongs to the first open one.
@@ -214,7 +213,7 @@ private slots:
         host.log.clear();
         host.deliver(record(MSG_OPEN_CAMERA, {{"camera", "cam-a"}, {"success", 1}, {"caption", "Left"}}));
         QCOMPARE(plugin.panelOf("cam-a"), pA);
-        QCOMPARE(serviceRecords(host).size(), 3);
+        QCOMPARE(serviceRecords(host).size(), 2);
         QCOMPARE(serviceRecords(host).at(0).jsonData.value("camera").toString(), QString("cam-a"));
         host.deliver(record(MSG_CAMERA_SELECTED, {{"camera", "cam-a"}}));
         QCOMPARE(plugin.configUI(), pA);

@@ -174,14 +174,13 @@ private slots:
         host.deliver(pageRecord(&container));
         QCOMPARE(plugin.configUI(), pPanel);
         QCOMPARE(pPanel->parentWidget(), &container);
-        // The debounce read waits for the ranges: only a camera with a debouncer gets it.
-        QCOMPARE(host.serviceIds(),
-                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE}));
+        // The trigger type and debounce reads wait for the ranges: only a camera with a
+        // trigger activation and a debouncer gets them.
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
         // A core reached late or again: the page reads the camera as on opening.
         host.log.clear();
         host.deliver(record(MSG_CORE_CONNECTED));
-        QCOMPARE(host.serviceIds(),
-                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE}));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
 
         // Panel commands leave unchanged through the plugin.
         host.log.clear();
@@ -221,10 +220,11 @@ private slots:
         QCOMPARE(pResults->item(nBefore + 2)->text(), QString("增益:24.9"));
         QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->maximum(), 24);
         QCOMPARE(pPanel->findChild<QSlider*>("horizontalSlider_Gain")->minimum(), 1);
-        // The ranges show a debouncer (0 to 100): the read waiting for them goes out, once.
-        QCOMPARE(host.serviceIds(), QList<int>{MSG_GET_DEBOUNCE});
+        // The ranges show a trigger activation and a debouncer (0 to 100): the reads
+        // waiting for them go out, once.
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_TRIGGER_TYPE, MSG_GET_DEBOUNCE}));
         host.deliver(info);
-        QCOMPARE(host.serviceIds(), QList<int>{MSG_GET_DEBOUNCE});
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_TRIGGER_TYPE, MSG_GET_DEBOUNCE}));
 
         // Parameter reply from a core reporting gain 3.7 and exposure 12345: the page
         // shows them and sends nothing back. Mode 0.9 truncates to 0 (external).
@@ -307,34 +307,40 @@ private slots:
         new QVBoxLayout(&container);
         host.deliver(pageRecord(&container));
         host.deliver(pageRecord(&container));
-        QCOMPARE(host.serviceIds(),
-                 (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE}));
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
         QCOMPARE(container.findChildren<QWidget*>("CapturoUI").size(), 1);
         host.button("continuePhoto")->click();
         QCOMPARE(host.serviceIds().last(), int(MSG_CONTINUOUS_START));
     }
 
     // A service that answers at once, as the real one does on the GUI thread: the
-    // ranges are in before the parameter read goes out, and the debounce read comes
-    // last, only for a camera with a debouncer. One without (0 to 0) gets no read,
-    // so its page lists no failed "获取去抖时间" at every opening.
-    void debounceIsReadOnlyWhereTheCameraHasADebouncer_data()
+    // ranges are in before the parameter read goes out, and the trigger type and
+    // debounce reads come last, each only for a camera that has the feature. One
+    // without a debouncer (0 to 0) or a trigger activation gets no such read, so its
+    // page lists no failed "获取去抖时间" or "获取触发类型" at every opening.
+    void readsAtOpeningOnlyWhatTheCameraHas_data()
     {
         QTest::addColumn<int>("debounceMin");
         QTest::addColumn<int>("debounceMax");
+        QTest::addColumn<int>("activation");
         QTest::addColumn<QList<int>>("sent");
-        const QList<int> withRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE,
-                                  MSG_GET_DEBOUNCE};
-        const QList<int> withoutRead{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE};
-        QTest::newRow("no debouncer") << 0 << 0 << withoutRead;
-        QTest::newRow("0 to 500 ms") << 0 << 500 << withRead;
-        QTest::newRow("signed range") << -5 << 0 << withRead;
+        const QList<int> both{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE,
+                              MSG_GET_DEBOUNCE};
+        const QList<int> typeOnly{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_TRIGGER_TYPE};
+        const QList<int> debounceOnly{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS, MSG_GET_DEBOUNCE};
+        const QList<int> neither{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS};
+        QTest::newRow("no debouncer") << 0 << 0 << 1 << typeOnly;
+        QTest::newRow("0 to 500 ms") << 0 << 500 << 1 << both;
+        QTest::newRow("signed range") << -5 << 0 << 1 << both;
+        QTest::newRow("no trigger activation") << 0 << 500 << 0 << debounceOnly;
+        QTest::newRow("neither") << 0 << 0 << 0 << neither;
     }
 
-    void debounceIsReadOnlyWhereTheCameraHasADebouncer()
+    void readsAtOpeningOnlyWhatTheCameraHas()
     {
         QFETCH(int, debounceMin);
         QFETCH(int, debounceMax);
+        QFETCH(int, activation);
         QFETCH(QList<int>, sent);
         Capturo plugin;
         FakeHost host;
@@ -342,6 +348,7 @@ private slots:
         CameraInfo ranges;
         ranges.nDebounceMin = debounceMin;
         ranges.nDebounceMax = debounceMax;
+        ranges.nTriggerActivation = activation;
         connect(&plugin, &DTPluginBase::sendSignalToPlugins, &host, [&](const PluginMetaData& plt) {
             if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_GET_CAMERA_INFO) {
                 PluginMetaData info = record(MSG_GET_CAMERA_INFO);
@@ -398,12 +405,17 @@ private slots:
     }
 
     // "触发类型": the operator's pick goes to the camera; the camera's value, read when
-    // the page opens, only moves the box.
+    // the page opens (once the ranges say the camera has a trigger activation), only
+    // moves the box.
     void triggerTypeIsSentAndRead()
     {
         OpenedPage page;
         Capturo& plugin = page.plugin;
         FakeHost& host = page.host;
+        QVERIFY(!host.serviceIds().contains(MSG_GET_TRIGGER_TYPE));
+        PluginMetaData info = record(MSG_GET_CAMERA_INFO);
+        info.varData = QVariant::fromValue(CameraInfo());
+        host.deliver(info);
         QVERIFY(host.serviceIds().contains(MSG_GET_TRIGGER_TYPE));
         auto* pCombo = plugin.configUI()->findChild<QComboBox*>("comboBox_trigger_type");
         QVERIFY(pCombo);
@@ -421,6 +433,19 @@ private slots:
 
         emit pCombo->activated(0);
         QCOMPARE(host.log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_TYPE, 0}}));
+
+        // Read again on a camera without one: no read, but the operator's pick still
+        // goes out, and the core's refusal is what the status list shows.
+        CameraInfo without;
+        without.nTriggerActivation = 0;
+        info.varData = QVariant::fromValue(without);
+        host.log.clear();
+        host.deliver(record(MSG_CORE_CONNECTED));
+        host.deliver(info);
+        QCOMPARE(host.serviceIds(), (QList<int>{MSG_GET_CAMERA_INFO, MSG_GET_CAMERA_PARAMS}));
+        host.log.clear();
+        emit pCombo->activated(1);
+        QCOMPARE(host.log.idValues(), (QList<IdValue>{{MSG_SET_TRIGGER_TYPE, 1}}));
     }
 
     // The continuous button is checked exactly while continuous shooting is on: a
