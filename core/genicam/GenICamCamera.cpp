@@ -394,7 +394,9 @@ bool GenICamCamera::readRanges(std::string* pError)
     readFeatures();
     bounds.bHasLine = !m_trigger.features().strLine.empty();
 
-    const kelvora::core::CameraRanges ranges = translateBounds(bounds);
+    kelvora::core::CameraRanges ranges = translateBounds(bounds);
+    // The page then leaves the trigger type alone where the camera has none.
+    ranges.set_no_trigger_activation(!m_trigger.features().bActivation);
     m_trigger.clampTriggerGap(ranges.trigger_gap_min(), ranges.trigger_gap_max());
     std::lock_guard<std::mutex> lock(m_mutex);
     m_ranges = ranges;
@@ -464,6 +466,9 @@ bool GenICamCamera::checkSize(std::string* pError)
             + " bytes; choose a smaller region (--width, --height) or a grey pixel format";
         return false;
     }
+    // The link's limit and the client's check follow it.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ranges.set_frame_bytes(nFrame);
     return true;
 }
 

@@ -222,6 +222,33 @@ EventBroadcast* CameraRegistry::events(const std::string& strId)
     return pEntry == nullptr ? nullptr : pEntry->pEvents.get();
 }
 
+std::uint64_t CameraRegistry::frameLimit(const std::string& strClient, std::uint64_t nCap) const
+{
+    std::vector<CameraBackend*> streamed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto& pEntry : m_entries)
+            if (pEntry->strOwner == strClient && pEntry->bStarted)
+                streamed.push_back(pEntry->pBackend.get());
+        if (streamed.empty()) {
+            const Entry* pShared = defaultFor(strClient);
+            if (pShared != nullptr && pShared->bStarted)
+                streamed.push_back(pShared->pBackend.get());
+        }
+    }
+    // Asked outside the registry's lock: a backend answers under its own.
+    std::uint64_t nLargest = 0;
+    for (CameraBackend* pBackend : streamed) {
+        kelvora::core::CameraRanges ranges;
+        if (!pBackend->ranges(&ranges).ok())
+            continue;
+        if (ranges.frame_bytes() == 0)
+            return nCap;
+        nLargest = std::max<std::uint64_t>(nLargest, ranges.frame_bytes());
+    }
+    return nLargest == 0 ? nCap : std::min(nLargest, nCap);
+}
+
 bool CameraRegistry::isHeldBy(const std::string& strCamera, const std::string& strClient) const
 {
     if (strCamera.empty())

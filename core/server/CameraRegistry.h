@@ -75,6 +75,10 @@ public:
                          std::string* pId);
     // The camera's feeders, for messages the service itself sends about it.
     EventBroadcast* events(const std::string& strId);
+    // The largest frame (pixel bytes) a client's stream carries now: that of
+    // the largest camera it holds, or of the shared first camera while it holds
+    // none, at most nCap; nCap while any of them does not know its size.
+    std::uint64_t frameLimit(const std::string& strClient, std::uint64_t nCap) const;
 
     // Whether a client's streams take the camera's items; "" (not about one
     // camera) goes to everyone.

@@ -7,8 +7,10 @@
 // Settings of one core, from the command line.
 struct CoreOptions
 {
-    // The largest frame one message of the link carries (a 5120 x 5120
-    // colour frame is 75 MiB); the client's receive limit matches it.
+    // The cap of a frame in one message of the link (a 5120 x 5120 colour
+    // frame is 75 MiB); the client's receive limit matches it. Below it a
+    // client's stream carries frames up to its largest open camera's size
+    // (CameraRegistry::frameLimit).
     static constexpr qint64 kMaxFrameBytes = 96 * 1024 * 1024;
     // Room in a frame message for everything but the pixels.
     static constexpr qint64 kFrameHeaderBytes = 64 * 1024;

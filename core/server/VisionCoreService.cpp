@@ -81,6 +81,12 @@ grpc::Status VisionCoreService::OpenCamera(grpc::ServerContext* pContext,
     if (!status.ok())
         return status;
     fillEntry(d, kelvora::core::CAMERA_OPEN, pReply);
+    // The client refuses the camera's frames beyond the size told here.
+    CameraBackend* pCamera = nullptr;
+    kelvora::core::CameraRanges ranges;
+    if (m_cameras.resolve(clientOf(pContext), d.strId, &pCamera, nullptr).ok()
+        && pCamera->ranges(&ranges).ok())
+        pReply->set_frame_bytes(ranges.frame_bytes());
     return status;
 }
 
@@ -182,13 +188,16 @@ grpc::Status VisionCoreService::SubscribeEvents(grpc::ServerContext* pContext,
 // Stamps go into a copy: the published frame is shared by every reader. The
 // count of frames left out is stamped only when it grew, so a reader that
 // keeps up costs no copy.
-bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter,
+bool VisionCoreService::writeItem(const std::string& strClient,
+                                  grpc::ServerWriter<kelvora::core::Frame>* pWriter,
                                   const kelvora::core::Frame& frame, std::uint64_t nSkipped, Told* pTold)
 {
-    // A frame the link cannot carry would end the stream: it is left out and
-    // the stream goes on.
-    if (qint64(frame.data().size()) > CoreOptions::kMaxFrameBytes) {
-        refuseOversized(frame);
+    // The link carries frames up to the size of the largest camera the client
+    // streams (at most the cap): a larger one is left out and the stream goes
+    // on; one over the cap would end it.
+    const std::uint64_t nLimit = m_cameras.frameLimit(strClient, std::uint64_t(CoreOptions::kMaxFrameBytes));
+    if (std::uint64_t(frame.data().size()) > nLimit) {
+        refuseOversized(frame, nLimit);
         return true;
     }
     std::uint64_t& nTold = (*pTold)[frame.camera()];
@@ -210,7 +219,7 @@ bool VisionCoreService::writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWri
 }
 
 // Said at most once a second, however many frames and readers there are.
-void VisionCoreService::refuseOversized(const kelvora::core::Frame& frame)
+void VisionCoreService::refuseOversized(const kelvora::core::Frame& frame, std::uint64_t nLimit)
 {
     const int64_t nNow = std::chrono::duration_cast<std::chrono::milliseconds>(
                              std::chrono::steady_clock::now().time_since_epoch())
@@ -223,10 +232,14 @@ void VisionCoreService::refuseOversized(const kelvora::core::Frame& frame)
     const std::string strText = "frame " + std::to_string(frame.identifier()) + " of "
         + std::to_string(frame.width()) + "x" + std::to_string(frame.height()) + " ("
         + std::to_string(frame.data().size()) + " bytes) exceeds the link's limit of "
-        + std::to_string(CoreOptions::kMaxFrameBytes)
-        + " bytes and was not sent; choose a smaller image or a grey pixel format";
+        + std::to_string(nLimit)
+        + (nLimit < std::uint64_t(CoreOptions::kMaxFrameBytes)
+               ? " bytes (the largest frame of the cameras open) and was not sent"
+               : " bytes and was not sent; choose a smaller image or a grey pixel format");
     std::fprintf(stderr, "vision-core: %s\n", strText.c_str());
-    publishMessage(m_events, 2, "{\"error\":\"" + strText + "\"}");
+    // On the camera's page where the camera is known.
+    EventBroadcast* pEvents = frame.camera().empty() ? nullptr : m_cameras.events(frame.camera());
+    publishMessage(pEvents != nullptr ? *pEvents : m_events, 2, "{\"error\":\"" + strText + "\"}");
 }
 
 template <typename T>
@@ -246,7 +259,7 @@ grpc::Status VisionCoreService::forward(grpc::ServerContext* pContext, Broadcast
     while (!pContext->IsCancelled() && !broadcast.isClosed()) {
         std::uint64_t nDropped = 0;
         const auto pItem = pSubscription->pop(std::chrono::milliseconds(100), &nDropped);
-        if (pItem && !writeItem(pWriter, *pItem, nDropped, &told))
+        if (pItem && !writeItem(strClient, pWriter, *pItem, nDropped, &told))
             break;
     }
     broadcast.unsubscribe(pSubscription);

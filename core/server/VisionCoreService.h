@@ -53,11 +53,11 @@ private:
     template <typename T>
     grpc::Status forward(grpc::ServerContext* pContext, Broadcast<T>& broadcast,
                          grpc::ServerWriter<T>* pWriter);
-    bool writeItem(grpc::ServerWriter<kelvora::core::Frame>* pWriter, const kelvora::core::Frame& frame,
-                   std::uint64_t nSkipped, Told* pTold);
-    void refuseOversized(const kelvora::core::Frame& frame);
-    bool writeItem(grpc::ServerWriter<kelvora::core::Event>* pWriter, const kelvora::core::Event& event,
-                   std::uint64_t, Told*)
+    bool writeItem(const std::string& strClient, grpc::ServerWriter<kelvora::core::Frame>* pWriter,
+                   const kelvora::core::Frame& frame, std::uint64_t nSkipped, Told* pTold);
+    void refuseOversized(const kelvora::core::Frame& frame, std::uint64_t nLimit);
+    bool writeItem(const std::string&, grpc::ServerWriter<kelvora::core::Event>* pWriter,
+                   const kelvora::core::Event& event, std::uint64_t, Told*)
     {
         return pWriter->Write(event);
     }

@@ -1,5 +1,7 @@
 #include "FolderSource.h"
 
+#include <algorithm>
+
 #include <QDir>
 
 bool FolderSource::load(const QString& strFolder, bool bGrey, QString* pError)
@@ -28,6 +30,15 @@ bool FolderSource::load(const QString& strFolder, bool bGrey, QString* pError)
         return false;
     }
     return true;
+}
+
+uint64_t FolderSource::largestImageBytes() const
+{
+    uint64_t nLargest = 0;
+    for (const QImage& image : m_images)
+        nLargest = std::max(nLargest,
+                            uint64_t(image.width()) * uint64_t(image.height()) * uint64_t(channels()));
+    return nLargest;
 }
 
 const QImage& FolderSource::image(uint64_t nFrame) const

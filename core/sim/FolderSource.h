@@ -18,6 +18,8 @@ public:
     // The image shown as frame n (frames count from 1).
     const QImage& image(uint64_t nFrame) const;
     int channels() const { return m_bGrey ? 1 : 3; }
+    // Pixel bytes of the largest image as a frame (each plays at its own size).
+    uint64_t largestImageBytes() const;
 
 private:
     std::vector<QImage> m_images;

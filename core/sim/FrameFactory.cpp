@@ -21,6 +21,13 @@ bool FrameFactory::prepare(QString* pError)
     return m_folder.load(m_strFolder, m_bGrey, pError);
 }
 
+uint64_t FrameFactory::largestFrameBytes() const
+{
+    if (m_folder.isEmpty())
+        return uint64_t(m_renderer.widthStep()) * uint64_t(m_renderer.height());
+    return m_folder.largestImageBytes();
+}
+
 std::shared_ptr<kelvora::core::Frame> FrameFactory::produce(uint64_t nFrame)
 {
     auto pFrame = std::make_shared<kelvora::core::Frame>();

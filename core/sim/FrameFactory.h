@@ -21,6 +21,8 @@ public:
 
     // Loads the image folder if one is set.
     bool prepare(QString* pError);
+    // Pixel bytes of the largest frame it produces (once prepared).
+    uint64_t largestFrameBytes() const;
     std::shared_ptr<kelvora::core::Frame> produce(uint64_t nFrame);
 
 private:

@@ -19,6 +19,7 @@ bool SimCamera::start(FrameBroadcast& frames, EventBroadcast& events, QString* p
 {
     if (!m_pFactory->prepare(pError))
         return false;
+    m_settings.setFrameBytes(m_pFactory->largestFrameBytes());
     m_pAcquisition = std::make_unique<Acquisition>(*m_pFactory, m_settings, frames, events,
                                                    m_options.dVideoFps, m_options.nResultEvery);
     return true;

@@ -14,6 +14,9 @@ public:
     SimCameraSettings(int nWidth, int nHeight);
 
     kelvora::core::CameraRanges ranges() const;
+    // The largest frame's pixel bytes, told with the ranges; set before the
+    // camera starts.
+    void setFrameBytes(uint64_t nBytes) { m_ranges.set_frame_bytes(nBytes); }
     void set(const kelvora::core::ParamValue& value);
     bool get(kelvora::core::Param param, kelvora::core::ParamValue* pValue) const;
 

@@ -87,6 +87,8 @@ int CameraRPC::getCameraInfo(CameraInfo* pInfo)
     info.nDebounceMax = ranges.debounce_max();
     info.fTriggerGapMin = ranges.trigger_gap_min();
     info.fTriggerGapMax = ranges.trigger_gap_max();
+    info.nTriggerActivation = ranges.no_trigger_activation() ? 0 : 1;
+    m_pSession->announceFrameBytes(m_strCamera, ranges.frame_bytes());
     *pInfo = info;
     return 0;
 }

@@ -173,6 +173,7 @@ int CommRPC::openCamera(const std::string& id, CameraListing* pListing)
         if (std::find(m_opened.begin(), m_opened.end(), id) == m_opened.end())
             m_opened.push_back(id);
     }
+    m_pSession->announceFrameBytes(id, reply.frame_bytes());
     if (pListing != nullptr)
         *pListing = listingOf(reply);
     spdlog::info("camera {} opened", id);

@@ -488,6 +488,22 @@ void CoreSession::deliverMessage(E_Message_Type type, const Json::Value& message
     deliver(m_messageCallback, type, message);
 }
 
+void CoreSession::announceFrameBytes(const std::string& strCamera, std::uint64_t nBytes)
+{
+    std::lock_guard<std::mutex> lock(m_sizeMutex);
+    if (nBytes == 0)
+        m_frameBytes.erase(strCamera);
+    else
+        m_frameBytes[strCamera] = nBytes;
+}
+
+std::uint64_t CoreSession::announcedFrameBytes(const std::string& strCamera) const
+{
+    std::lock_guard<std::mutex> lock(m_sizeMutex);
+    const auto it = m_frameBytes.find(strCamera);
+    return it == m_frameBytes.end() ? 0 : it->second;
+}
+
 void CoreSession::rejectFrame(const std::string& strReason)
 {
     if (const std::uint64_t nTotal = m_frameRejects.note())

@@ -36,7 +36,8 @@ public:
     static constexpr int kKeepaliveMs = 1000;
     static constexpr int kKeepaliveTimeoutMs = 1000;
     static constexpr int kKeepaliveLimitMs = 5 * 60 * 1000;
-    // The core's largest frame (96 MiB of pixels) and its header.
+    // The cap of the core's frames (96 MiB of pixels) and a header: the
+    // channel's limit. Each camera's frames are held to the size it told.
     static constexpr int kMaxMessageBytes = 96 * 1024 * 1024 + 64 * 1024;
     static constexpr int kNotConnected = -1;
 
@@ -132,6 +133,12 @@ public:
     void noteSkipped(const std::string& strCamera, std::uint64_t nNewly);
     std::uint64_t skippedFrames(const std::string& strCamera) const;
 
+    // The pixel bytes of the largest frame a camera sends, as the core told it
+    // (opening, ranges); 0 forgets it. "" is the camera that names none.
+    void announceFrameBytes(const std::string& strCamera, std::uint64_t nBytes);
+    // What the camera told; 0 where it told nothing.
+    std::uint64_t announcedFrameBytes(const std::string& strCamera) const;
+
     std::uint64_t rejectedFrames() const { return m_frameRejects.count(); }
     std::uint64_t rejectedMessages() const { return m_messageRejects.count(); }
     std::uint64_t failedCallbacks() const { return m_callbackFailures.count(); }
@@ -181,6 +188,9 @@ private:
     mutable std::mutex m_skippedMutex;
     std::map<std::string, std::uint64_t> m_skipped;
     DropCounter m_skipLog;
+
+    mutable std::mutex m_sizeMutex;
+    std::map<std::string, std::uint64_t> m_frameBytes;
 
     DropCounter m_frameRejects;
     DropCounter m_messageRejects;

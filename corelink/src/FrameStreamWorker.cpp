@@ -94,6 +94,17 @@ grpc::Status FrameStreamWorker::readStream(grpc::ClientContext& context)
             m_pSession->rejectFrame(strError);
             continue;
         }
+        // A frame larger than its camera told is refused like a malformed one;
+        // the stream goes on.
+        const std::uint64_t nBytes = std::uint64_t(pImage->widthStep()) * std::uint64_t(pImage->height());
+        const std::uint64_t nAnnounced = m_pSession->announcedFrameBytes(strCamera);
+        if (nAnnounced != 0 && nBytes > nAnnounced) {
+            m_pSession->rejectFrame("frame " + std::to_string(pImage->getIdentifier()) + " of camera \""
+                                    + strCamera + "\" holds " + std::to_string(nBytes)
+                                    + " bytes, more than the " + std::to_string(nAnnounced)
+                                    + " bytes the camera announced");
+            continue;
+        }
         m_pSession->deliverFrame(strCamera, pImage);
     }
     pCall->Finish(&status, pTag);

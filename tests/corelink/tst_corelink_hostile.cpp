@@ -297,6 +297,30 @@ private slots:
         QCOMPARE(totalsOthers, (std::vector<std::uint64_t>{2}));
         QVERIFY(linesContaining("left 3 frames of camera 'A' out of the stream, 3 so far") == 1);
     }
+
+    // The camera's ranges tell its frame size: a larger frame is refused, counted and
+    // reported, and the stream goes on. A core that tells none again lifts it.
+    void frameLargerThanItsCameraToldIsRefused()
+    {
+        m_core.setFrameBytes(8 * 4);
+        CameraInfo info;
+        QCOMPARE(m_pComm->camera()->getCameraInfo(&info), 0);
+        m_core.sendFrame(HostileCore::frame(16, 8, kelvora::core::PIXEL_GRAY, 3, 80));
+        QVERIFY(frameStillArrives(81));
+        const auto rejected = m_events.rejected();
+        QCOMPARE(int(rejected.size()), 1);
+        QVERIFY2(rejected[0].second.find("holds 128 bytes, more than the 32 bytes the camera announced")
+                     != std::string::npos,
+                 rejected[0].second.c_str());
+
+        m_core.setFrameBytes(0);
+        QCOMPARE(m_pComm->camera()->getCameraInfo(&info), 0);
+        const size_t nBefore = m_frames.count();
+        m_core.sendFrame(HostileCore::frame(16, 8, kelvora::core::PIXEL_GRAY, 3, 82));
+        QVERIFY(m_frames.waitFor(nBefore + 1, 10s));
+        QCOMPARE(m_frames.frame(nBefore)->getIdentifier(), std::uint64_t(82));
+        QCOMPARE(int(m_events.rejected().size()), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCorelinkHostile)

@@ -422,6 +422,10 @@ void TestGenICamDescriptions::triggerTypeSetsTheActivationKeptOverArmsAndReopeni
         int nType = -1;
         return pCamera->getTriggerType(&nType) == 0 ? nType : -1;
     };
+    // The ranges say it has one: the page reads the trigger type at opening.
+    CameraInfo info;
+    QCOMPARE(pCamera->getCameraInfo(&info), 0);
+    QCOMPARE(info.nTriggerActivation, 1);
     QCOMPARE(getType(), 0);
     QCOMPARE(listed("设置触发类型", setType(1)), ok("设置触发类型"));
     QCOMPARE(getType(), 1);
@@ -451,6 +455,11 @@ void TestGenICamDescriptions::withoutTriggerActivationTheTriggerTypeIsAnHonestFa
     QVERIFY(described.start(CameraDescription(), {"--width", "64", "--height", "64"}));
     Station& station = described.station;
     auto pCamera = station.camera();
+    // The ranges say it has none, so the page reads no trigger type at opening; a
+    // type the operator sets fails with the core's reason.
+    CameraInfo info;
+    QCOMPARE(pCamera->getCameraInfo(&info), 0);
+    QCOMPARE(info.nTriggerActivation, 0);
     QCOMPARE(listed("设置触发类型", set(*pCamera, PARAM_TRIGGER_TYPE, ParamNumber::ofI32(1))),
              failed("设置触发类型", "no TriggerActivation"));
     int nType = -1;

@@ -1,6 +1,9 @@
 // Large sensors through the real link: a 5120x5120 Bayer frame converted
 // from a buffer built here arrives whole; a frame over the link's limit is
-// refused with a status line and the stream goes on.
+// refused with a status line and the stream goes on. The limit follows the
+// largest camera the client has open, and the client holds each camera's
+// frames to the size the camera told.
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -22,6 +25,12 @@ namespace {
 class ScriptedCamera final : public CameraBackend
 {
 public:
+    ScriptedCamera(int nWidth = 5120, int nHeight = 5120, int nChannels = 3)
+        : m_nWidth(nWidth)
+        , m_nHeight(nHeight)
+        , m_nChannels(nChannels)
+    {
+    }
     bool start(FrameBroadcast& frames, EventBroadcast& events, QString*) override
     {
         m_pFrames = &frames;
@@ -32,8 +41,9 @@ public:
     std::string describe() const override { return "scripted camera"; }
     grpc::Status ranges(kelvora::core::CameraRanges* pRanges) override
     {
-        pRanges->set_width(5120);
-        pRanges->set_height(5120);
+        pRanges->set_width(m_nWidth);
+        pRanges->set_height(m_nHeight);
+        pRanges->set_frame_bytes(uint64_t(m_nWidth) * uint64_t(m_nHeight) * uint64_t(m_nChannels));
         return grpc::Status::OK;
     }
     grpc::Status setParam(const kelvora::core::ParamValue&) override { return grpc::Status::OK; }
@@ -57,8 +67,59 @@ public:
     }
 
 private:
+    const int m_nWidth;
+    const int m_nHeight;
+    const int m_nChannels;
     FrameBroadcast* m_pFrames = nullptr;
     EventBroadcast* m_pEvents = nullptr;
+};
+
+std::shared_ptr<kelvora::core::Frame> greyFrame(int nWidth, int nHeight, uint64_t nIdentifier)
+{
+    auto pFrame = std::make_shared<kelvora::core::Frame>();
+    pFrame->set_width(nWidth);
+    pFrame->set_height(nHeight);
+    pFrame->set_width_step(nWidth);
+    pFrame->set_type(kelvora::core::PIXEL_GRAY);
+    pFrame->set_identifier(nIdentifier);
+    pFrame->mutable_data()->assign(size_t(nWidth) * size_t(nHeight), char(5));
+    return pFrame;
+}
+
+// The frames the client refused, with their reasons.
+class Rejections
+{
+public:
+    RejectedFrameCallback callback()
+    {
+        return [this](std::uint64_t nTotal, const std::string& strReason) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_nTotal = nTotal;
+            m_strLast = strReason;
+            m_arrived.notify_all();
+        };
+    }
+    bool waitFor(std::uint64_t nTotal, std::chrono::milliseconds timeout)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_arrived.wait_for(lock, timeout, [&] { return m_nTotal >= nTotal; });
+    }
+    std::uint64_t total()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_nTotal;
+    }
+    std::string last()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_strLast;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::uint64_t m_nTotal = 0;
+    std::string m_strLast;
 };
 
 class Messages
@@ -73,21 +134,51 @@ public:
             m_arrived.notify_all();
         };
     }
-    bool waitForError(const std::string& strPart, std::chrono::milliseconds timeout)
+    // An error containing the text among those from the nFrom-th on.
+    bool waitForError(const std::string& strPart, std::chrono::milliseconds timeout, size_t nFrom = 0)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_arrived.wait_for(lock, timeout, [&] {
-            for (const auto& strError : m_errors)
-                if (strError.find(strPart) != std::string::npos)
+            for (size_t i = nFrom; i < m_errors.size(); ++i)
+                if (m_errors[i].find(strPart) != std::string::npos)
                     return true;
             return false;
         });
+    }
+    size_t errors()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_errors.size();
     }
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<std::string> m_errors;
+};
+
+// A client of the core with its messages, counting the times its link went down.
+struct Client
+{
+    std::shared_ptr<CCommBase> pComm = CCommFactoryRPC::instance().create(1);
+    Messages messages;
+    std::atomic<int> nLinkDowns{0};
+
+    bool connect(int nPort)
+    {
+        if (!pComm)
+            return false;
+        pComm->setLinkCallback([this](bool bUp) {
+            if (!bUp)
+                ++nLinkDowns;
+        });
+        Json::Value settings;
+        settings["rpc"]["ip"] = "127.0.0.1:" + std::to_string(nPort);
+        if (pComm->init(settings) != 0)
+            return false;
+        pComm->setMessageCallback(messages.callback());
+        return true;
+    }
 };
 
 // Four colour blocks in an RGGB mosaic of 12 bits, packed as GigE Vision
@@ -124,6 +215,7 @@ class TestLargeFrames : public QObject
 
 private slots:
     void largeBayerFrameArrivesWholeAndOversizedOneIsRefused();
+    void limitFollowsTheLargestOpenCameraAndTheClientHoldsEachToItsSize();
 };
 
 void TestLargeFrames::largeBayerFrameArrivesWholeAndOversizedOneIsRefused()
@@ -136,22 +228,12 @@ void TestLargeFrames::largeBayerFrameArrivesWholeAndOversizedOneIsRefused()
     QString strError;
     QVERIFY2(server.start(&strError), qPrintable(strError));
 
-    std::shared_ptr<CCommBase> pComm = CCommFactoryRPC::instance().create(1);
-    QVERIFY(pComm);
+    Client client;
+    QVERIFY(client.connect(server.port()));
+    const std::shared_ptr<CCommBase>& pComm = client.pComm;
+    Messages& messages = client.messages;
     FrameCollector frames;
-    Messages messages;
-    std::mutex linkMutex;
-    int nLinkDowns = 0;
-    pComm->setLinkCallback([&](bool bUp) {
-        std::lock_guard<std::mutex> lock(linkMutex);
-        if (!bUp)
-            ++nLinkDowns;
-    });
-    Json::Value settings;
-    settings["rpc"]["ip"] = "127.0.0.1:" + std::to_string(server.port());
-    QCOMPARE(pComm->init(settings), 0);
     pComm->camera()->setFrameCallback(frames.callback());
-    pComm->setMessageCallback(messages.callback());
     QVERIFY(pCamera->waitForClient());
 
     const int nSide = 5120;
@@ -205,11 +287,100 @@ void TestLargeFrames::largeBayerFrameArrivesWholeAndOversizedOneIsRefused()
     QCOMPARE(frames.frame(1)->width(), 64);
     QCOMPARE(frames.frame(1)->getIdentifier(), std::uint64_t(3));
     QCOMPARE(frames.count(), size_t(2));
-    {
-        std::lock_guard<std::mutex> lock(linkMutex);
-        QCOMPARE(nLinkDowns, 0);
-    }
+    QCOMPARE(client.nLinkDowns.load(), 0);
     pComm->uninit();
+    server.stop();
+    server.wait();
+}
+
+void TestLargeFrames::limitFollowsTheLargestOpenCameraAndTheClientHoldsEachToItsSize()
+{
+    CoreOptions options;
+    options.strListen = QStringLiteral("127.0.0.1:0");
+    CoreServer server(options);
+    // 64x48 grey: 3072 bytes a frame; 512x512 colour: 786432.
+    auto pSmallOwned = std::make_unique<ScriptedCamera>(64, 48, 1);
+    auto pLargeOwned = std::make_unique<ScriptedCamera>(512, 512, 3);
+    ScriptedCamera* pSmall = pSmallOwned.get();
+    ScriptedCamera* pLarge = pLargeOwned.get();
+    CameraDescriptor small;
+    small.strId = "small";
+    small.strInterface = "simulated";
+    CameraDescriptor large = small;
+    large.strId = "large";
+    QString strError;
+    QVERIFY(server.cameras().add(small, std::move(pSmallOwned), true, &strError));
+    QVERIFY(server.cameras().add(large, std::move(pLargeOwned), true, &strError));
+    QVERIFY2(server.start(&strError), qPrintable(strError));
+
+    Client client;
+    QVERIFY(client.connect(server.port()));
+    FrameCollector smallFrames;
+    FrameCollector largeFrames;
+    Rejections rejections;
+    client.pComm->camera("small")->setFrameCallback(smallFrames.callback());
+    client.pComm->camera("small")->setRejectedFrameCallback(rejections.callback());
+    client.pComm->camera("large")->setFrameCallback(largeFrames.callback());
+    QCOMPARE(client.pComm->openCamera("small"), 0);
+    QVERIFY(pSmall->waitForClient());
+
+    // The core says so at most once a second: a refusal is sent again until its
+    // line with the limit expected comes.
+    uint64_t nIdentifier = 0;
+    const auto refusedByTheCore = [&](ScriptedCamera* pCamera, int nWidth, int nHeight,
+                                      const std::string& strLimit) {
+        const size_t nFrom = client.messages.errors();
+        for (int i = 0; i < 40; ++i) {
+            pCamera->publish(greyFrame(nWidth, nHeight, ++nIdentifier));
+            if (client.messages.waitForError("exceeds the link's limit of " + strLimit + " bytes", 1500ms,
+                                             nFrom))
+                return true;
+        }
+        return false;
+    };
+
+    // Only the small camera open: a frame over its 3072 bytes is refused by the
+    // core, and the next frame of its size arrives on the same stream.
+    QVERIFY(refusedByTheCore(pSmall, 128, 96, "3072"));
+    pSmall->publish(greyFrame(64, 48, ++nIdentifier));
+    QVERIFY(smallFrames.waitFor(1, 30s));
+    QCOMPARE(smallFrames.frame(0)->getIdentifier(), nIdentifier);
+    QCOMPARE(rejections.total(), std::uint64_t(0));
+
+    // The large camera opened: the link's limit rises to its frame.
+    QCOMPARE(client.pComm->openCamera("large"), 0);
+    QVERIFY(pLarge->waitForClient());
+    QVERIFY(refusedByTheCore(pSmall, 1024, 1024, "786432"));
+    auto pColour = std::make_shared<kelvora::core::Frame>();
+    pColour->set_width(512);
+    pColour->set_height(512);
+    pColour->set_width_step(512 * 3);
+    pColour->set_type(kelvora::core::PIXEL_BGR);
+    pColour->set_identifier(++nIdentifier);
+    pColour->mutable_data()->assign(size_t(512) * 512 * 3, char(11));
+    pLarge->publish(pColour);
+    QVERIFY(largeFrames.waitFor(1, 30s));
+    QCOMPARE(largeFrames.frame(0)->width(), 512);
+    // The core now lets the small camera's 12288 bytes through; the client holds
+    // them to what that camera told, refuses and counts them, and the stream goes on.
+    pSmall->publish(greyFrame(128, 96, ++nIdentifier));
+    QVERIFY(rejections.waitFor(1, 30s));
+    QVERIFY2(rejections.last().find("more than the 3072 bytes the camera announced") != std::string::npos,
+             rejections.last().c_str());
+    pSmall->publish(greyFrame(64, 48, ++nIdentifier));
+    QVERIFY(smallFrames.waitFor(2, 30s));
+    QCOMPARE(smallFrames.frame(1)->getIdentifier(), nIdentifier);
+
+    // The large camera closed: the limit falls back to the small camera's frame.
+    QCOMPARE(client.pComm->closeCamera("large"), 0);
+    QVERIFY(refusedByTheCore(pSmall, 128, 96, "3072"));
+    pSmall->publish(greyFrame(64, 48, ++nIdentifier));
+    QVERIFY(smallFrames.waitFor(3, 30s));
+    QCOMPARE(smallFrames.frame(2)->getIdentifier(), nIdentifier);
+    QCOMPARE(smallFrames.count(), size_t(3));
+    QCOMPARE(rejections.total(), std::uint64_t(1));
+    QCOMPARE(client.nLinkDowns.load(), 0);
+    client.pComm->uninit();
     server.stop();
     server.wait();
 }

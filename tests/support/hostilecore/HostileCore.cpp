@@ -175,6 +175,7 @@ grpc::Status HostileCore::GetCameraInfo(grpc::ServerContext*, const kelvora::cor
     pRanges->set_exposure_max(100000);
     pRanges->set_gain_max(10.0f);
     pRanges->set_trigger_gap_max(1000.0f);
+    pRanges->set_frame_bytes(m_nFrameBytes);
     return callOutcome();
 }
 

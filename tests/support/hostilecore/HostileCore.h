@@ -36,6 +36,8 @@ public:
 
     // The name Ping answers with.
     void setCoreName(const std::string& strName);
+    // The frame size GetCameraInfo tells (0: none, as older cores).
+    void setFrameBytes(std::uint64_t nBytes) { m_nFrameBytes = nBytes; }
     // From now on every Command, SetParam and GetParam fails with this status
     // (code OK: they succeed again).
     void failCalls(grpc::StatusCode code, const std::string& strMessage);
@@ -105,6 +107,7 @@ private:
     std::list<std::shared_ptr<Outbox<Event>>> m_eventOutboxes;
 
     std::atomic<int> m_nCommands{0};
+    std::atomic<std::uint64_t> m_nFrameBytes{0};
     std::atomic<std::uint64_t> m_nFramesWritten{0};
     std::atomic<std::uint64_t> m_nEventsWritten{0};
 };
