@@ -87,7 +87,7 @@ int CameraRPC::getCameraInfo(CameraInfo* pInfo)
     info.nDebounceMax = ranges.debounce_max();
     info.fTriggerGapMin = ranges.trigger_gap_min();
     info.fTriggerGapMax = ranges.trigger_gap_max();
-    info.nTriggerActivation = ranges.no_trigger_activation() ? 0 : 1;
+    m_bTriggerActivation = !ranges.no_trigger_activation();
     m_pSession->announceFrameBytes(m_strCamera, ranges.frame_bytes());
     *pInfo = info;
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,7 @@ public:
     void setRejectedFrameCallback(RejectedFrameCallback callback) override;
     void setSkippedFramesCallback(SkippedFramesCallback callback) override;
     int getCameraInfo(CameraInfo* pInfo) override;
+    bool hasTriggerActivation() const override { return m_bTriggerActivation; }
     int setParam(const CameraParam& param, const ParamNumber& value, std::string* pReason) override;
     int getParam(const CameraParam& param, ParamNumber* pValue, std::string* pReason) override;
     int runCommand(CameraCommand command, std::string* pReason) override;
@@ -29,4 +31,6 @@ private:
 
     std::shared_ptr<CoreSession> m_pSession;
     const std::string m_strCamera;
+    // Written by getCameraInfo, read from any thread.
+    std::atomic<bool> m_bTriggerActivation{true};
 };

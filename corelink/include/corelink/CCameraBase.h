@@ -41,6 +41,9 @@ public:
     // function stops it. A camera that cannot know this never calls it.
     virtual void setSkippedFramesCallback(SkippedFramesCallback) {}
     virtual int getCameraInfo(CameraInfo* pInfo) = 0;
+    // Whether the camera can choose the edge of an external trigger (the trigger
+    // type), as the last getCameraInfo learnt; true where nobody said otherwise.
+    virtual bool hasTriggerActivation() const { return true; }
 
     // Any row of the parameter table. The value must have the row's type. On a
     // failure *pReason (when given) receives why, in the core's words where

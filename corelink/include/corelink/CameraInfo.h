@@ -1,9 +1,8 @@
 #pragma once
 
-// Camera parameter ranges as the vision core reports them. A plain 52-byte
+// Camera parameter ranges as the vision core reports them. A plain 48-byte
 // record copied byte for byte between modules, so this header stays free of
-// Qt and RPC dependencies; pages that only show ranges include it alone. The
-// first 48 bytes are the ranges; what the camera offers besides follows.
+// Qt and RPC dependencies; pages that only show ranges include it alone.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,12 +22,9 @@ struct CameraInfo
     int32_t nDebounceMax = 0;     // 36-39
     float fTriggerGapMin = 0.0f;  // 40-43 milliseconds
     float fTriggerGapMax = 0.0f;  // 44-47
-    // 48-51: 1 where the camera can choose the edge of an external trigger
-    // (the trigger type), 0 where not; 1 from cores that do not say.
-    int32_t nTriggerActivation = 1;
 };
 
-static_assert(sizeof(CameraInfo) == 52, "CameraInfo is a 52-byte record");
+static_assert(sizeof(CameraInfo) == 48, "CameraInfo is a 48-byte record");
 static_assert(std::is_standard_layout<CameraInfo>::value, "CameraInfo is copied byte for byte");
 static_assert(std::is_trivially_copyable<CameraInfo>::value, "CameraInfo is copied byte for byte");
 static_assert(offsetof(CameraInfo, nExposureMin) == 8, "exposure range at byte 8");
@@ -36,4 +32,3 @@ static_assert(offsetof(CameraInfo, fGainMin) == 16, "gain range at byte 16");
 static_assert(offsetof(CameraInfo, nTriggerModeMin) == 24, "unused pair at byte 24");
 static_assert(offsetof(CameraInfo, nDebounceMin) == 32, "debounce range at byte 32");
 static_assert(offsetof(CameraInfo, fTriggerGapMin) == 40, "trigger gap range at byte 40");
-static_assert(offsetof(CameraInfo, nTriggerActivation) == 48, "trigger activation at byte 48");

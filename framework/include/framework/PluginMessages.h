@@ -32,7 +32,7 @@ enum PluginMessage : int
     MSG_GET_TRIGGER_MODE = 16,  // reply varData: int
     MSG_SET_DEBOUNCE = 17,      // varData: number (ms)
     MSG_GET_DEBOUNCE = 18,      // reply varData: int (ms)
-    MSG_GET_CAMERA_INFO = 19,   // reply varData: CameraInfo
+    MSG_GET_CAMERA_INFO = 19,   // reply varData: CameraInfo; jsonData "trigger_activation" (bool)
     MSG_GET_CAMERA_PARAMS = 20, // reply jsonData: "exposure", "gain", "trigger_mode", "trigger_gap"
     MSG_CONTINUOUS_START = 21,
     MSG_CONTINUOUS_STOP = 22,

@@ -402,7 +402,8 @@ void Capturo::routeToPanel(CapturoUI* pPanel, const QString& strCamera, const Pl
         ++state.nRangesReplies;
         // A camera without a debouncer reports the range 0 to 0.
         state.bHasDebouncer = info.nDebounceMin != 0 || info.nDebounceMax != 0;
-        state.bHasActivation = info.nTriggerActivation != 0;
+        // Said beside the record; a service that does not say leaves the read in place.
+        state.bHasActivation = plt.jsonData.value("trigger_activation").toBool(true);
         if (state.bRangedReadsDue)
             readRanged(strCamera);
         break;

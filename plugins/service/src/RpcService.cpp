@@ -394,7 +394,7 @@ bool RpcService::getCameraParam(int nIndex, QVariant* value)
     return pParam && getParam(*pParam, value);
 }
 
-bool RpcService::getCameraInfo(QVariant* value, const QString& strCamera)
+bool RpcService::getCameraInfo(QVariant* value, const QString& strCamera, bool* pHasActivation)
 {
     const auto pCamera = camera(strCamera);
     if (!pCamera || !value)
@@ -404,5 +404,7 @@ bool RpcService::getCameraInfo(QVariant* value, const QString& strCamera)
     if (pCamera->getCameraInfo(&info) != 0)
         return false;
     *value = QVariant::fromValue(info);
+    if (pHasActivation != nullptr)
+        *pHasActivation = pCamera->hasTriggerActivation();
     return true;
 }

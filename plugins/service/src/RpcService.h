@@ -62,7 +62,8 @@ public:
     // Index as in CameraParamIndex; false for an unknown index or a failed call.
     bool setCameraParam(int nIndex, const QVariant& value);
     bool getCameraParam(int nIndex, QVariant* value);
-    bool getCameraInfo(QVariant* value, const QString& strCamera = QString());
+    // *pHasActivation (when given): whether the camera can choose its trigger's edge.
+    bool getCameraInfo(QVariant* value, const QString& strCamera = QString(), bool* pHasActivation = nullptr);
 
     // The station's cameras. These block (a list up to 3 s, an open up to 5 s):
     // never call them on the GUI thread. 0 or the core link's failure code.

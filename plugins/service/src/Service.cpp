@@ -342,12 +342,13 @@ QJsonObject Service::cameraParamsJson(const QVariant& exposure, const QVariant& 
     return json;
 }
 
-void Service::reply(StationCamera& camera, int nMsgId, const QVariant& value)
+void Service::reply(StationCamera& camera, int nMsgId, const QVariant& value, const QJsonObject& json)
 {
     PluginMetaData plt;
     plt.nModule = MODULE_CAPTURO;
     plt.nMsgId = nMsgId;
     plt.varData = value;
+    plt.jsonData = json;
     sendEvent(camera.tagged(plt));
 }
 
@@ -664,9 +665,12 @@ void Service::slotEventFromPlugins(PluginMetaData plt)
     switch (plt.nMsgId) {
     case MSG_GET_CAMERA_INFO: {
         QVariant value;
-        const bool bOk = rpc.getCameraInfo(&value, strCamera);
+        bool bHasActivation = true;
+        const bool bOk = rpc.getCameraInfo(&value, strCamera, &bHasActivation);
+        // Beside the ranges record: whether the camera can choose its trigger's edge,
+        // so the page reads the trigger type only where there is one.
         if (bOk)
-            reply(camera, plt.nMsgId, value);
+            reply(camera, plt.nMsgId, value, QJsonObject{{"trigger_activation", bHasActivation}});
         // The catalogue's text says the read succeeded: a failure has its own.
         status(camera,
                bOk ? QT_TRANSLATE_NOOP("Service", "获取相机增益成功")

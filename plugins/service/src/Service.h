@@ -115,7 +115,7 @@ public slots:
     void slotEventFromPlugins(PluginMetaData plt) override;
 
 private:
-    void reply(StationCamera& camera, int nMsgId, const QVariant& value);
+    void reply(StationCamera& camera, int nMsgId, const QVariant& value, const QJsonObject& json = {});
     void replyJson(StationCamera& camera, int nMsgId, const QJsonObject& json);
     // A command's status line; a failure's reason, when known, goes with it.
     void status(StationCamera& camera, const char* pText, bool bOk, const QString& qsReason);

@@ -348,11 +348,11 @@ private slots:
         CameraInfo ranges;
         ranges.nDebounceMin = debounceMin;
         ranges.nDebounceMax = debounceMax;
-        ranges.nTriggerActivation = activation;
         connect(&plugin, &DTPluginBase::sendSignalToPlugins, &host, [&](const PluginMetaData& plt) {
             if (plt.nModule == MODULE_SERVICE && plt.nMsgId == MSG_GET_CAMERA_INFO) {
                 PluginMetaData info = record(MSG_GET_CAMERA_INFO);
                 info.varData = QVariant::fromValue(ranges);
+                info.jsonData.insert("trigger_activation", activation != 0);
                 host.deliver(info);
             }
         });
@@ -436,9 +436,8 @@ private slots:
 
         // Read again on a camera without one: no read, but the operator's pick still
         // goes out, and the core's refusal is what the status list shows.
-        CameraInfo without;
-        without.nTriggerActivation = 0;
-        info.varData = QVariant::fromValue(without);
+        info.varData = QVariant::fromValue(CameraInfo());
+        info.jsonData.insert("trigger_activation", false);
         host.log.clear();
         host.deliver(record(MSG_CORE_CONNECTED));
         host.deliver(info);

@@ -243,6 +243,8 @@ private slots:
         QCOMPARE(ranges.fGainMax, 24.0f);
         QCOMPARE(ranges.nDebounceMax, 1000);
         QCOMPARE(ranges.fTriggerGapMin, 1.0f);
+        // The simulated camera can choose its trigger's edge: said beside the record.
+        QCOMPARE(records[0].toMap()["json"].toJsonObject().value("trigger_activation"), QJsonValue(true));
         QCOMPARE(ServiceFixture::status(records[1]), QString("获取相机增益成功:1"));
 
         records = command(MSG_GET_CAMERA_PARAMS);
