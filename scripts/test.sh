@@ -10,7 +10,7 @@
 # fresh clone on two cores with nothing cached. The normal and sanitizer trees treat
 # warnings as errors (KELVORA_WERROR).
 #   KELVORA_SKIP_SANITIZE=1, KELVORA_SKIP_TSAN=1, KELVORA_SKIP_FUZZ=1  skip a phase
-#   KELVORA_FUZZ_SECONDS=20                                           per fuzz target
+#   KELVORA_FUZZ_SECONDS=12                                           per fuzz target
 #   KELVORA_BUDGET_SCALE=2                                            a slower machine
 #   KELVORA_BUDGET_FAIL=1                                             fail at the budget itself
 set -euo pipefail
@@ -50,7 +50,7 @@ if [ "${KELVORA_SKIP_TSAN:-0}" != "1" ]; then
 fi
 
 if [ "${KELVORA_SKIP_FUZZ:-0}" != "1" ]; then
-  kelvora_phase fuzz "$(budget 150)" bash scripts/fuzz.sh "${KELVORA_FUZZ_SECONDS:-20}"
+  kelvora_phase fuzz "$(budget 150)" bash scripts/fuzz.sh "${KELVORA_FUZZ_SECONDS:-12}"
 fi
 
 printf '\nphases:\n%s' "$KELVORA_PHASES"
