@@ -32,6 +32,13 @@ set(KELVORA_TEST_BIN_DIR ${CMAKE_BINARY_DIR}/tests/bin)
 set(KELVORA_GRPC_TEST_LIBS corelink_proto Kelvora::TestSupport kelvora_test_support stub_core hostile_core
   vision_core_server vision_core_sim vision_core_genicam)
 
+# The tests that take longest, longest first. CTest starts them ahead of the others
+# (COST), so a parallel run of a fresh tree, which has no timings of its own yet,
+# does not end with one of them running alone.
+set(KELVORA_LONG_TESTS tst_genicam_camera tst_system_shift tst_genicam_descriptions tst_system_cameras
+  tst_corelink_link tst_genicam_page tst_corelink_client tst_service_coreback tst_service_hostile
+  tst_genicam_station tst_large_frames tst_service_frames kelvora_station_install)
+
 # The tree's sanitizer options plus the given VAR=value entries, on a test.
 function(kelvora_test_environment test)
   set(env ${KELVORA_SANITIZER_ENV})
@@ -75,6 +82,12 @@ function(kelvora_test_properties test)
     endif()
   endforeach()
   set_tests_properties(${test} PROPERTIES LABELS "${P_LABELS}")
+  list(FIND KELVORA_LONG_TESTS ${test} rank)
+  if(rank GREATER -1)
+    list(LENGTH KELVORA_LONG_TESTS count)
+    math(EXPR cost "1000 * (${count} - ${rank})")
+    set_tests_properties(${test} PROPERTIES COST ${cost})
+  endif()
   kelvora_test_environment(${test} ${P_ENV})
   if("threaded" IN_LIST P_LABELS)
     if(NOT P_TARGET)

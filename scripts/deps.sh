@@ -10,7 +10,7 @@ packages=(
   qttools5-dev
   libbenchmark-dev libopencv-imgcodecs-dev
   libaravis-dev aravis-tools aravis-tools-cli libusb-1.0-0-dev libopencv-imgproc-dev iproute2
-  clang libclang-rt-14-dev clang-format-14 openssl
+  clang lld libclang-rt-14-dev clang-format-14 openssl
   xvfb xauth x11-apps imagemagick xdotool fonts-wqy-microhei
   dpkg-dev file lintian iproute2 util-linux systemd adduser passwd
 )

@@ -21,7 +21,9 @@ using int64 = std::int64_t;
 class VEXACOMMON_EXPORT VexaImage
 {
 public:
-    enum E_Image_Type
+    // A fixed underlying type: callers cast plain ints (file headers, other
+    // modules), and an unknown value must be representable to be refused.
+    enum E_Image_Type : int
     {
         IMAGE_GRAY = 0,
         IMAGE_BGR = 1,
