@@ -2,7 +2,9 @@
 
 # kelvora_configure <dir> [cmake arguments...]
 # RelWithDebInfo, with Ninja and ccache when they are installed. A tree that is
-# already configured keeps its generator.
+# already configured keeps its generator. Debug information is line tables only
+# (-g1): backtraces and a debugger's stepping still name file and line, the
+# package is stripped anyway, and the build takes about a fifth less time.
 kelvora_configure() {
   local dir=$1
   shift
@@ -13,7 +15,8 @@ kelvora_configure() {
   if command -v ccache >/dev/null; then
     extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+    "${extra[@]}" "$@" >/dev/null
 }
 
 # kelvora_phase <name> <budget seconds> <command...>

@@ -42,6 +42,8 @@ public:
         m_ticker.start(10);
     }
     void stopTicking() { m_ticker.stop(); }
+    // Turns of the event loop that ran the ticker since startTicking().
+    int ticks() const { return int(m_gaps.size()); }
     // Longest gap so far, and how many gaps exceeded the threshold.
     qint64 longestGap() const
     {

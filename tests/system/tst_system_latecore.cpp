@@ -52,8 +52,11 @@ private slots:
         QCOMPARE(slider("horizontalSlider_Quick")->maximum(), 99);
         QVERIFY(probe.statuses(false).contains("相机初始化失败"));
 
-        // The core comes 5 s after the client.
+        // The core comes 5 s after the client. Meanwhile the window's event loop
+        // keeps turning: a link that waited for the core on this thread would hold
+        // it through the whole wait, and the ticker would hardly run.
         QTest::qWait(int(5000 - sinceStart.elapsed()));
+        const int nTicksWhileAway = probe.ticks();
         QVERIFY(m_core.start(StubCore::Options{true, nPort}));
         QElapsedTimer sinceCore;
         sinceCore.start();
@@ -64,9 +67,10 @@ private slots:
         QCOMPARE(slider("horizontalSlider_Gain")->maximum(), 24);
         QCOMPARE(slider("horizontalSlider_QD")->maximum(), 1000);
         QVERIFY(probe.statuses(true).contains("相机初始化成功"));
-        // Waiting for the core never held the window.
-        qInfo("longest stall while waiting for the core: %lld ms", probe.longestGap());
-        QCOMPARE(probe.gapsOver(200), 0);
+        // Waiting for the core never held the window. The longest stall is this
+        // machine's figure, not the measure.
+        qInfo("%d ticks while the core was away, longest stall %lld ms", nTicksWhileAway, probe.longestGap());
+        QVERIFY2(nTicksWhileAway >= 20, qPrintable(QString::number(nTicksWhileAway)));
 
         probe.clear();
         m_core.clearLog();
