@@ -28,6 +28,10 @@
         <translation>Dropped for display %1</translation>
     </message>
     <message>
+        <source>核心丢弃 %1</source>
+        <translation>Left out by core %1</translation>
+    </message>
+    <message>
         <source>已保存 %1</source>
         <translation>Saved %1</translation>
     </message>

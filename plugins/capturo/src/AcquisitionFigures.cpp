@@ -75,8 +75,12 @@ QString AcquisitionFigures::text(const Figures& figures)
         parts << tr("相机丢帧 %1, 丢包 %2")
                      .arg(totals.nIncomplete + totals.nNoBuffer)
                      .arg(totals.nMissingPackets);
-    parts << tr("%1 MiB/秒").arg(figures.dMBps, 0, 'f', 2) << tr("显示丢弃 %1").arg(totals.nDropped)
-          << tr("已保存 %1").arg(totals.nSaved) << tr("保存失败 %1").arg(totals.nSaveFailed)
+    parts << tr("%1 MiB/秒").arg(figures.dMBps, 0, 'f', 2) << tr("显示丢弃 %1").arg(totals.nDropped);
+    // Frames the core left out before they reached this client: never lost unseen,
+    // and no room taken while there are none.
+    if (totals.nDroppedByCore > 0)
+        parts << tr("核心丢弃 %1").arg(totals.nDroppedByCore);
+    parts << tr("已保存 %1").arg(totals.nSaved) << tr("保存失败 %1").arg(totals.nSaveFailed)
           << tr("视觉核心: %1").arg(linkText(totals.qsLink));
     const QString qsCamera = cameraText(figures.totals.qsCamera);
     if (!qsCamera.isEmpty())

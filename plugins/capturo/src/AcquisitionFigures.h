@@ -21,6 +21,8 @@ public:
         quint64 nReceived = 0;
         quint64 nBytes = 0;
         quint64 nDropped = 0;
+        // Left out by the core for a reader that fell behind.
+        quint64 nDroppedByCore = 0;
         quint64 nSaved = 0;
         quint64 nSaveFailed = 0;
         QString qsLink;
@@ -56,7 +58,8 @@ public:
 
     // "接收 29.9 帧/秒 | 显示 29.9 帧/秒 | 3.42 MiB/秒 | 显示丢弃 0 | 已保存 120 | 保存失败 0 | 视觉核心: 已连接",
     // with "相机丢帧 3, 丢包 120" after the rates once the core counted the camera's
-    // link, then "| 相机: 已断开" once the core told the camera's state. Short enough
+    // link, "核心丢弃 5" after "显示丢弃" once the core left frames out for this
+    // client, then "| 相机: 已断开" once the core told the camera's state. Short enough
     // for a 1280 pixel wide window in either language.
     static QString text(const Figures& figures);
     // The camera's counts in full, for the tool tip; empty while the core counted nothing.

@@ -56,6 +56,7 @@ void LiveFigures::addTotals(const QJsonObject& totals)
     t.nReceived = quint64(totals.value("received").toDouble());
     t.nBytes = quint64(totals.value("bytes").toDouble());
     t.nDropped = quint64(totals.value("dropped").toDouble());
+    t.nDroppedByCore = quint64(totals.value("dropped_by_core").toDouble());
     t.nSaved = quint64(totals.value("saved").toDouble());
     t.nSaveFailed = quint64(totals.value("save_failed").toDouble());
     t.qsLink = totals.value("link").toString();

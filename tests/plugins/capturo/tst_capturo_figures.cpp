@@ -84,6 +84,21 @@ private slots:
         QCOMPARE(AcquisitionFigures::linkText("reconnecting"), QString::fromUtf8("未知"));
     }
 
+    // Frames the core left out for this client show beside those the display
+    // dropped, read from the service's record; while there are none, nothing.
+    void framesTheCoreLeftOutAreShown()
+    {
+        LiveFigures live;
+        live.setOn(true);
+        live.addTotals(QJsonObject{{"received", 5}, {"dropped", 2}, {"link", "connected"}});
+        QTRY_VERIFY(live.label()->text().contains(QString::fromUtf8("显示丢弃 2  |  已保存")));
+        live.addTotals(
+            QJsonObject{{"received", 9}, {"dropped", 2}, {"dropped_by_core", 14}, {"link", "connected"}});
+        QTRY_VERIFY(
+            live.label()->text().contains(QString::fromUtf8("显示丢弃 2  |  核心丢弃 14  |  已保存")));
+        live.setOn(false);
+    }
+
     // The camera's state beside the link's: a reachable core with a lost camera
     // does not read as all well.
     void cameraStateStandsBesideTheLink_data()
