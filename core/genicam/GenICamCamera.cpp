@@ -239,12 +239,16 @@ void GenICamCamera::run()
     // blocks for seconds.
     if (m_pCamera)
         close(!m_bControlLost && Clock::now() - m_lastAlive < kProbeAfter);
+    // One lost just now is left to the end of the process, for the reason in close().
+    if (m_pLostCamera && Clock::now() - m_lostAt > std::chrono::seconds(1))
+        releaseLostCamera();
     reportCounts(true);
     m_executor.refuseAll(Status(StatusCode::UNAVAILABLE, "core is shutting down"));
 }
 
 bool GenICamCamera::open(std::string* pError)
 {
+    releaseLostCamera();
     const std::string strDevice = m_options.strGenICam.toStdString();
     Error error;
     // "first": the first camera that discovery finds.
@@ -672,9 +676,27 @@ void GenICamCamera::close(bool bCameraAlive)
         if (m_nLostHandler != 0)
             g_signal_handler_disconnect(arv_camera_get_device(m_pCamera), m_nLostHandler);
         m_nLostHandler = 0;
-        g_object_unref(m_pCamera);
+        if (bCameraAlive) {
+            g_object_unref(m_pCamera);
+        } else {
+            // The library's heartbeat thread holds the device while it tells
+            // "control-lost". Were this the last reference, the device would end
+            // on that thread when the telling is over and join the thread from
+            // itself, which aborts the whole core. Kept until the next attempt to
+            // open a camera, seconds later, the telling is long over.
+            releaseLostCamera();
+            m_pLostCamera = m_pCamera;
+            m_lostAt = Clock::now();
+        }
         m_pCamera = nullptr;
     }
+}
+
+void GenICamCamera::releaseLostCamera()
+{
+    if (m_pLostCamera)
+        g_object_unref(m_pLostCamera);
+    m_pLostCamera = nullptr;
 }
 
 void GenICamCamera::lose(const std::string& strReason)

@@ -86,6 +86,7 @@ private:
     grpc::Status doCommand(kelvora::core::CommandKind kind);
     void message(int nType, const std::string& strJson);
     static void onControlLost(ArvDevice* pDevice, void* pSelf);
+    void releaseLostCamera();
 
     const CoreOptions m_options;
     FrameBroadcast* m_pFrames = nullptr;
@@ -93,6 +94,9 @@ private:
 
     // Camera thread only.
     ArvCamera* m_pCamera = nullptr;
+    // A lost camera is released only at the next attempt to open one (see close()).
+    ArvCamera* m_pLostCamera = nullptr;
+    Clock::time_point m_lostAt;
     ArvStream* m_pStream = nullptr;
     unsigned long m_nLostHandler = 0;
     bool m_bAcquiring = false;
