@@ -9,7 +9,10 @@
 
 set(KELVORA_SANITIZER_ENV "")
 
-if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND KELVORA_FUZZ)
+  # A fuzzer's worth is its executions a second: optimised.
+  set(KELVORA_SANITIZER_CODEGEN -O1 -gline-tables-only)
+elseif(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   set(KELVORA_SANITIZER_CODEGEN -O0 -gline-tables-only)
   find_program(KELVORA_LLD ld.lld)
   if(KELVORA_LLD AND (KELVORA_SANITIZE OR KELVORA_TSAN))

@@ -24,8 +24,8 @@ source scripts/lib.sh
 scale=${KELVORA_BUDGET_SCALE:-1}
 budget() { echo $(($1 * scale)); }
 
-run_tests() { (cd "$1" && shift && ctest --output-on-failure -j"${KELVORA_TEST_JOBS:-4}" "$@"); }
 export KELVORA_TEST_JOBS=${KELVORA_TEST_JOBS:-4}
+run_tests() { (cd "$1" && shift && ctest --output-on-failure -j"$KELVORA_TEST_JOBS" "$@"); }
 
 # Installing packages depends on the mirror, so it has a budget of its own and does
 # not count towards the total below.
